@@ -18,3 +18,5 @@ Bundle& Bundle::instance() {
     }
     return *bundle;
 }
+
+bool Bundle::isInstalled() { return installedBundle.load() != nullptr; }

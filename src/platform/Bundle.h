@@ -16,4 +16,6 @@ public:
 
     static void install(Bundle* bundle);
     static Bundle& instance();
+    // True once a bundle was installed (instance() would not abort).
+    static bool isInstalled();
 };
