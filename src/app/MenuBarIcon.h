@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QRectF>
+#include <QString>
+#include <optional>
+
+// The status icon, drawn in code: a window-and-waveform glyph when idle, the cleanup style's
+// emoji badge with a state dot while recording (red) or sending (grey).
+// Geometry is in points on a 23 × 20 canvas with the origin at the bottom-left, y up; images are
+// rendered at twice that size.
+namespace MenuBarIcon {
+
+enum State { Idle = 0, Recording = 1, Sending = 2 };
+
+struct Icon {
+    QImage image;       // 46 × 40 pixels, device pixel ratio 2
+    bool isTemplate;    // the plain glyph: a monochrome image the panel may tint
+};
+
+constexpr double kWidth = 23.0;
+constexpr double kHeight = 20.0;
+
+// The icon for `state`, with the badge of the style that applies to `activeSendStyle`.
+Icon image(int state, const std::optional<QString>& activeSendStyle);
+// " LOW", " HIGH" or " MAX" while recording; empty otherwise.
+QString title(bool recording);
+QString styleBadge(const QString& style);
+
+// Drawing routines in the canvas's y-up point space (the painter is set up by image()).
+void drawGlyph(QPainter& p, const QColor& color);
+void drawBars(QPainter& p, const QList<double>& heights, const QList<double>& xs, double centreY);
+void drawBadge(QPainter& p, const QString& text, const QRectF& rect);
+
+}  // namespace MenuBarIcon

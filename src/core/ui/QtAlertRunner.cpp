@@ -1,0 +1,31 @@
+#include "core/ui/QtAlertRunner.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+int QtAlertRunner::run(const Alert& alert) {
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Quendle"));
+    box.setText(alert.message);
+    box.setInformativeText(alert.informativeText);
+    box.setIcon(QMessageBox::NoIcon);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    QStringList titles = alert.buttons;
+    if (titles.isEmpty()) titles << QStringLiteral("OK");
+    QList<QAbstractButton*> buttons;
+    for (int i = 0; i < titles.size(); ++i) {
+        // The first button is the default; the others follow it, the second also answering Escape.
+        const auto role = i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
+        QPushButton* button = box.addButton(titles.at(i), role);
+        buttons.append(button);
+        if (i == 0) box.setDefaultButton(button);
+        if (i == 1) box.setEscapeButton(button);
+    }
+    box.activateWindow();
+    box.raise();
+    box.exec();
+    const int index = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    if (index < 0) return kFirstButton + (titles.size() > 1 ? 1 : 0);
+    return kFirstButton + index;
+}

@@ -1,0 +1,112 @@
+#include "platform/linux/ui/QtStatusItem.h"
+
+#include "platform/Screens.h"
+#include "platform/linux/ui/SymbolIcons.h"
+
+#include <QApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPainter>
+#include <QPalette>
+#include <QSystemTrayIcon>
+#include <QVariantAnimation>
+
+QtStatusItem::QtStatusItem() : tray_(std::make_unique<QSystemTrayIcon>()) {
+    refreshToolTip();
+    tray_->show();
+}
+
+QtStatusItem::~QtStatusItem() {
+    tray_->setContextMenu(nullptr);
+    tray_->hide();
+}
+
+void QtStatusItem::setImage(const QImage& image, bool isTemplate) {
+    image_ = image;
+    template_ = isTemplate;
+    refreshIcon();
+}
+
+void QtStatusItem::refreshIcon() {
+    if (image_.isNull()) return;
+    QImage shown = image_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&shown);
+    if (template_) {
+        // A template glyph takes the panel's text colour (our best guess: the application palette).
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(shown.rect(), QApplication::palette().color(QPalette::WindowText));
+    }
+    if (alpha_ < 1.0) {
+        p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        p.fillRect(shown.rect(), QColor(0, 0, 0, qRound(qBound(0.0, alpha_, 1.0) * 255)));
+    }
+    p.end();
+    tray_->setIcon(QIcon(QPixmap::fromImage(shown)));
+}
+
+void QtStatusItem::setTitle(const QString& title) {
+    title_ = title;
+    refreshToolTip();
+}
+
+void QtStatusItem::setToolTip(const QString& text) {
+    toolTip_ = text;
+    refreshToolTip();
+}
+
+void QtStatusItem::refreshToolTip() {
+    QString text = QStringLiteral("Quendle");
+    if (!title_.trimmed().isEmpty()) text += QStringLiteral(" ") + title_.trimmed();
+    if (!toolTip_.isEmpty()) text += QStringLiteral("\n") + toolTip_;
+    tray_->setToolTip(text);
+}
+
+void QtStatusItem::setAlpha(double alpha, double seconds) {
+    if (fade_) fade_->stop();
+    if (seconds <= 0) {
+        alpha_ = alpha;
+        refreshIcon();
+        return;
+    }
+    auto* fade = new QVariantAnimation(this);
+    fade->setStartValue(alpha_);
+    fade->setEndValue(alpha);
+    fade->setDuration(qRound(seconds * 1000));
+    connect(fade, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        alpha_ = value.toDouble();
+        refreshIcon();
+    });
+    fade_ = fade;
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void QtStatusItem::setMenu(const QList<MenuEntry>& entries) {
+    auto menu = std::make_unique<QMenu>();
+    const QColor iconColor = QApplication::palette().color(QPalette::WindowText);
+    for (const MenuEntry& entry : entries) {
+        if (entry.separator) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(entry.title);
+        action->setEnabled(entry.enabled);
+        if (!entry.symbol.isEmpty()) action->setIcon(SymbolIcons::icon(entry.symbol, iconColor));
+        if (!entry.shortcut.isEmpty()) action->setShortcut(QKeySequence(QStringLiteral("Ctrl+") + entry.shortcut.toUpper()));
+        if (entry.action) {
+            auto run = entry.action;
+            QObject::connect(action, &QAction::triggered, action, [run] { run(); });
+        }
+    }
+    tray_->setContextMenu(menu.get());
+    menu_ = std::move(menu);  // the previous menu goes only after the tray let go of it
+}
+
+void QtStatusItem::cancelTracking() {
+    if (menu_ && menu_->isVisible()) menu_->hide();
+}
+
+std::optional<QRectF> QtStatusItem::geometry() const {
+    const QRect rect = tray_->geometry();
+    if (!rect.isValid() || rect.isEmpty()) return std::nullopt;
+    return Screens::fromDesktop(QRectF(rect));
+}

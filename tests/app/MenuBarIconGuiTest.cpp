@@ -1,0 +1,84 @@
+#include "app/MenuBarIcon.h"
+#include "core/AppPrefs.h"
+#include "platform/fake/MemoryDefaults.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+// Alpha of the pixel under a point given on the 23 × 20 y-up canvas.
+int alphaAt(const QImage& image, double x, double y) {
+    return qAlpha(image.pixel(int(x * 2), int((MenuBarIcon::kHeight - y) * 2)));
+}
+QColor colourAt(const QImage& image, double x, double y) {
+    return QColor::fromRgba(image.pixel(int(x * 2), int((MenuBarIcon::kHeight - y) * 2)));
+}
+
+class MenuBarIconTest : public ::testing::Test {
+protected:
+    void SetUp() override { AppPrefs::setDefaults(&defaults); }
+    MemoryDefaults defaults;
+};
+}  // namespace
+
+TEST_F(MenuBarIconTest, BadgesPerStyle) {
+    EXPECT_EQ(MenuBarIcon::styleBadge("formal"), QString::fromUtf8("\U0001F4BC"));
+    EXPECT_EQ(MenuBarIcon::styleBadge("junior"), QString::fromUtf8("\U0001FAE1"));
+    EXPECT_EQ(MenuBarIcon::styleBadge("friend"), QString::fromUtf8("\U0001F91D"));
+    EXPECT_EQ(MenuBarIcon::styleBadge("lover"), QString::fromUtf8("\u2764\uFE0F"));
+    EXPECT_EQ(MenuBarIcon::styleBadge("off"), QString::fromUtf8("\u26A1"));
+    EXPECT_EQ(MenuBarIcon::styleBadge("standard"), QString::fromUtf8("\u2728"));
+    EXPECT_EQ(MenuBarIcon::styleBadge("whatever"), QString::fromUtf8("\u2728"));
+}
+
+TEST_F(MenuBarIconTest, IdleLowWithoutCleanupIsThePlainTemplateGlyph) {
+    defaults.set("qualityLevel", "low");
+    const auto icon = MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt);
+    EXPECT_TRUE(icon.isTemplate);
+    EXPECT_EQ(icon.image.size(), QSize(46, 40));
+    // The bottom edge of the window outline is drawn where the badge disc would cut a hole.
+    EXPECT_GT(alphaAt(icon.image, 11.2, 2.8), 100);
+    // No disc at the bottom-right.
+    EXPECT_EQ(alphaAt(icon.image, 21.5, 1.0), 0);
+}
+
+TEST_F(MenuBarIconTest, SessionModeIsPlainWhateverTheStyle) {
+    defaults.set("qualityLevel", "high");
+    defaults.set("modeSelectStyle", "session");
+    defaults.set("cleanupStyle", "formal");
+    EXPECT_TRUE(MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt).isTemplate);
+}
+
+TEST_F(MenuBarIconTest, IdleWithStyleCutsAHoleAndDrawsADarkDisc) {
+    defaults.set("qualityLevel", "high");
+    defaults.set("cleanup", true);
+    defaults.set("cleanupStyle", "formal");
+    const auto icon = MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt);
+    EXPECT_FALSE(icon.isTemplate);
+    // The ring between the hole (radius 7) and the disc (radius 6) is cleared, glyph included.
+    EXPECT_EQ(alphaAt(icon.image, 11.2, 2.8), 0);
+    // Inside the disc, beside the badge: black at 85 %.
+    const QColor disc = colourAt(icon.image, 12.0, 4.5);
+    EXPECT_NEAR(disc.alpha(), 217, 20);
+    EXPECT_LT(disc.red() + disc.green() + disc.blue(), 60);
+}
+
+TEST_F(MenuBarIconTest, ActiveStatesShowTheStateDot) {
+    defaults.set("qualityLevel", "high");
+    const QColor recording = colourAt(MenuBarIcon::image(MenuBarIcon::Recording, std::nullopt).image, 19, 16.5);
+    EXPECT_GT(recording.red(), 200);
+    EXPECT_LT(recording.green(), 100);
+    const QColor sending = colourAt(MenuBarIcon::image(MenuBarIcon::Sending, std::nullopt).image, 19, 16.5);
+    EXPECT_NEAR(sending.red(), 142, 10);
+    EXPECT_NEAR(sending.blue(), 147, 10);
+    EXPECT_FALSE(MenuBarIcon::image(MenuBarIcon::Recording, std::nullopt).isTemplate);
+}
+
+TEST_F(MenuBarIconTest, TitleShowsTheQualityWhileRecording) {
+    defaults.set("qualityLevel", "high");
+    EXPECT_EQ(MenuBarIcon::title(true), " MAX");
+    defaults.set("qualityLevel", "middle");
+    EXPECT_EQ(MenuBarIcon::title(true), " HIGH");
+    defaults.set("qualityLevel", "low");
+    EXPECT_EQ(MenuBarIcon::title(true), " LOW");
+    EXPECT_EQ(MenuBarIcon::title(false), "");
+}
