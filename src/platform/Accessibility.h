@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <memory>
+#include <optional>
+
+// A range of text in UTF-16 code units (what QString counts).
+struct TextRange {
+    qint64 location = 0;
+    qint64 length = 0;
+    bool operator==(const TextRange&) const = default;
+};
+
+enum class AccessibleRole {
+    Other,
+    TextField,        // single-line entry
+    TextArea,         // multi-line text
+    SecureTextField,  // password entry: never read
+    Terminal,
+};
+
+enum class AccessibleAttribute { Description, Title, RoleDescription };
+
+// One element of another application's accessibility tree. Every read is a round trip to that
+// application, bounded by the timeout given when the element was obtained; every failure (an
+// error, no answer in time, no such value) reads as absent. Callable from any thread; blocking.
+class AccessibleElement {
+public:
+    virtual ~AccessibleElement() = default;
+    virtual std::optional<AccessibleRole> role() = 0;
+    // Selection (or caret, with length 0) in UTF-16 units.
+    virtual std::optional<TextRange> selectedRange() = 0;
+    // Length of the whole text in UTF-16 units.
+    virtual std::optional<qint64> characterCount() = 0;
+    virtual std::optional<QString> stringForRange(TextRange range) = 0;
+    // Screen rectangle of the range in the desktop's pixel coordinates (origin top left, y down).
+    virtual std::optional<QRect> boundsForRange(TextRange range) = 0;
+    // Class names of a web page's element, for elements in a browser that exposes them.
+    virtual std::optional<QStringList> domClassList() = 0;
+    virtual std::optional<QString> attribute(AccessibleAttribute which) = 0;
+};
+
+// The accessibility view of other applications. Callable from any thread; blocking (each request
+// waits at most the given timeout for the application's answer). Never call it on the main queue.
+class Accessibility {
+public:
+    virtual ~Accessibility() = default;
+    // True while typed text must not be observed: the focused element of the frontmost
+    // application is a password field, or another program holds a grab of the whole keyboard.
+    virtual bool isSecureInputOn() = 0;
+    // The element with the keyboard focus in the application of process `pid`; null when the
+    // application is not on the accessibility bus, does not answer in time or has no focus.
+    virtual std::shared_ptr<AccessibleElement> focusedElement(qint32 pid, double timeoutSeconds) = 0;
+};

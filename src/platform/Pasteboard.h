@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <optional>
+
+// Everything the clipboard held at one moment: each format as a MIME type and its raw bytes, in
+// the order the owner offered them. An empty list means an empty clipboard.
+struct PasteboardContents {
+    QList<QPair<QString, QByteArray>> formats;
+
+    bool isEmpty() const { return formats.isEmpty(); }
+    std::optional<QByteArray> data(const QString& mimeType) const {
+        for (const auto& f : formats)
+            if (f.first == mimeType) return f.second;
+        return std::nullopt;
+    }
+    bool operator==(const PasteboardContents&) const = default;
+};
+
+// The general clipboard. Main thread only.
+class Pasteboard {
+public:
+    virtual ~Pasteboard() = default;
+
+    // Grows by one with every change of the clipboard, ours or another program's.
+    virtual quint64 changeCount() const = 0;
+    // The plain text on the clipboard, absent when it holds none.
+    virtual std::optional<QString> text() const = 0;
+    // Replaces the clipboard with the text. Where the desktop has a second selection that some
+    // programs paste (X11's PRIMARY), the text goes there too. Returns the new change count.
+    virtual quint64 setText(const QString& text) = 0;
+    // Every format the clipboard holds, read now.
+    virtual PasteboardContents snapshot() const = 0;
+    // Replaces the clipboard with `contents` (empty contents clear it). Returns the new change count.
+    virtual quint64 restore(const PasteboardContents& contents) = 0;
+    // True once another program has fetched the data of our latest write (setText or restore).
+    virtual bool latestWriteWasRead() const = 0;
+};

@@ -1,0 +1,40 @@
+#include "platform/fake/FakePasteboard.h"
+
+namespace {
+const QString kText = QStringLiteral("text/plain;charset=utf-8");
+}
+
+std::optional<QString> FakePasteboard::text() const {
+    if (auto data = contents_.data(kText)) return QString::fromUtf8(*data);
+    if (auto data = contents_.data(QStringLiteral("text/plain"))) return QString::fromUtf8(*data);
+    return std::nullopt;
+}
+
+quint64 FakePasteboard::setText(const QString& text) {
+    ++writeCount;
+    contents_.formats = {{kText, text.toUtf8()}};
+    read_ = false;
+    return ++changes_;
+}
+
+PasteboardContents FakePasteboard::snapshot() const {
+    ++const_cast<FakePasteboard*>(this)->snapshotCount;
+    return contents_;
+}
+
+quint64 FakePasteboard::restore(const PasteboardContents& contents) {
+    ++writeCount;
+    contents_ = contents;
+    read_ = false;
+    return ++changes_;
+}
+
+void FakePasteboard::setByOtherProgram(const PasteboardContents& contents) {
+    contents_ = contents;
+    read_ = false;
+    ++changes_;
+}
+
+void FakePasteboard::setTextByOtherProgram(const QString& text) {
+    setByOtherProgram(PasteboardContents{{{kText, text.toUtf8()}}});
+}

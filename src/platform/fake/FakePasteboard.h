@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+// An in-memory clipboard. Tests play the other programs: readByOtherProgram() marks our latest
+// write as fetched, setByOtherProgram() replaces the contents as another owner would.
+class FakePasteboard final : public Pasteboard {
+public:
+    quint64 changeCount() const override { return changes_; }
+    std::optional<QString> text() const override;
+    quint64 setText(const QString& text) override;
+    PasteboardContents snapshot() const override;
+    quint64 restore(const PasteboardContents& contents) override;
+    bool latestWriteWasRead() const override { return read_; }
+
+    void readByOtherProgram() { read_ = true; }
+    void setByOtherProgram(const PasteboardContents& contents);
+    void setTextByOtherProgram(const QString& text);
+    const PasteboardContents& contents() const { return contents_; }
+
+    int snapshotCount = 0;  // snapshots taken
+    int writeCount = 0;     // setText and restore calls
+
+private:
+    PasteboardContents contents_;
+    quint64 changes_ = 0;
+    bool read_ = false;
+};

@@ -1,0 +1,394 @@
+#include "platform/linux/AtspiAccessibility.h"
+
+#include "platform/SerialQueue.h"
+#include "platform/linux/TextOffsets.h"
+#include "platform/linux/X11Connection.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <atspi/atspi.h>
+
+#include <QHash>
+#include <cmath>
+#include <deque>
+
+struct AtspiAccessibility::Worker {
+    SerialQueue queue{QStringLiteral("accessibility")};
+    GMainContext* context = nullptr;
+    bool ready = false;
+    Display* display = nullptr;  // the worker's own X connection (focus owner)
+
+    ~Worker() {
+        queue.sync([this] {
+            if (display) XCloseDisplay(display);
+            display = nullptr;
+        });
+    }
+
+    // Worker thread only.
+    bool ensureReady() {
+        if (ready) return true;
+        context = g_main_context_new();
+        g_main_context_push_thread_default(context);
+        if (atspi_init() < 0) return false;  // 1 (already done) and 0 are fine
+        atspi_set_main_context(context);
+        ready = true;
+        return true;
+    }
+
+    void drainEvents() {
+        if (context)
+            while (g_main_context_iteration(context, FALSE)) {
+            }
+    }
+
+    static void setTimeout(double seconds) {
+        const int ms = std::max(1, static_cast<int>(std::lround(seconds * 1000)));
+        atspi_set_timeout(ms, ms);
+    }
+
+    static bool hasState(AtspiAccessible* object, AtspiStateType state, bool* failed) {
+        AtspiStateSet* set = atspi_accessible_get_state_set(object);
+        if (!set) {
+            *failed = true;
+            return false;
+        }
+        const bool result = atspi_state_set_contains(set, state);
+        g_object_unref(set);
+        return result;
+    }
+
+    // The application of `pid` on the bus (a new reference), or null.
+    AtspiAccessible* application(qint32 pid) {
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        if (!desktop) return nullptr;
+        AtspiAccessible* found = nullptr;
+        GError* error = nullptr;
+        const int count = atspi_accessible_get_child_count(desktop, &error);
+        if (error) g_clear_error(&error);
+        for (int i = 0; i < count && !found; ++i) {
+            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, &error);
+            if (error) g_clear_error(&error);
+            if (!app) continue;
+            const guint appPid = atspi_accessible_get_process_id(app, &error);
+            if (error) g_clear_error(&error);
+            if (static_cast<qint32>(appPid) == pid)
+                found = app;
+            else
+                g_object_unref(app);
+        }
+        g_object_unref(desktop);
+        return found;
+    }
+
+    // The focused element below `app` (a new reference), or null. Breadth-first over showing
+    // elements; the first failing request ends the search (an application that does not answer
+    // costs one timeout, not one per element).
+    AtspiAccessible* focusedBelow(AtspiAccessible* app) {
+        std::deque<AtspiAccessible*> pending;
+        pending.push_back(static_cast<AtspiAccessible*>(g_object_ref(app)));
+        AtspiAccessible* found = nullptr;
+        int visited = 0;
+        bool failed = false;
+        while (!pending.empty() && !found && !failed && visited < 4000) {
+            AtspiAccessible* node = pending.front();
+            pending.pop_front();
+            ++visited;
+            atspi_accessible_clear_cache(node);
+            if (node != app) {
+                if (hasState(node, ATSPI_STATE_FOCUSED, &failed)) {
+                    found = node;
+                    break;
+                }
+                if (failed || !hasState(node, ATSPI_STATE_SHOWING, &failed)) {
+                    g_object_unref(node);
+                    continue;
+                }
+            }
+            GError* error = nullptr;
+            const int count = atspi_accessible_get_child_count(node, &error);
+            if (error) {
+                g_clear_error(&error);
+                failed = true;
+            }
+            for (int i = 0; i < count && !failed; ++i) {
+                AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, &error);
+                if (error) {
+                    g_clear_error(&error);
+                    failed = true;
+                }
+                if (child) pending.push_back(child);
+            }
+            g_object_unref(node);
+        }
+        for (AtspiAccessible* node : pending) g_object_unref(node);
+        return found;
+    }
+
+    AtspiAccessible* focused(qint32 pid) {
+        AtspiAccessible* app = application(pid);
+        if (!app) return nullptr;
+        AtspiAccessible* element = focusedBelow(app);
+        g_object_unref(app);
+        return element;
+    }
+
+    // Process id of the application whose window has the input focus (0 when unknown).
+    qint32 focusOwnerPid() {
+        if (!display) {
+            X11Connection::installErrorHandler();
+            display = XOpenDisplay(nullptr);
+        }
+        if (!display) return 0;
+        Window window = 0;
+        int revert = 0;
+        XGetInputFocus(display, &window, &revert);
+        const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+        const Atom activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+        auto cardinal = [&](Window w, Atom property, Atom type) -> unsigned long {
+            Atom actualType = None;
+            int format = 0;
+            unsigned long items = 0, after = 0;
+            unsigned char* data = nullptr;
+            unsigned long value = 0;
+            if (XGetWindowProperty(display, w, property, 0, 1, False, type, &actualType, &format, &items, &after,
+                                   &data) == Success &&
+                data && items >= 1 && format == 32)
+                value = reinterpret_cast<unsigned long*>(data)[0];
+            if (data) XFree(data);
+            return value;
+        };
+        const Window root = DefaultRootWindow(display);
+        if (unsigned long active = cardinal(root, activeAtom, XA_WINDOW)) window = active;
+        for (int depth = 0; depth < 32 && window != None && window != PointerRoot && window != root; ++depth) {
+            if (unsigned long pid = cardinal(window, pidAtom, XA_CARDINAL)) return static_cast<qint32>(pid);
+            Window rootReturn = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) return 0;
+            if (children) XFree(children);
+            window = parent;
+        }
+        return 0;
+    }
+};
+
+namespace {
+
+class AtspiElement final : public AccessibleElement {
+public:
+    AtspiElement(std::shared_ptr<AtspiAccessibility::Worker> worker, AtspiAccessible* object, double timeout)
+        : worker_(std::move(worker)), object_(object), timeout_(timeout) {}
+    ~AtspiElement() override {
+        AtspiAccessible* object = object_;
+        worker_->queue.post([object] { g_object_unref(object); });
+    }
+
+    std::optional<AccessibleRole> role() override {
+        std::optional<AccessibleRole> result;
+        run([&] {
+            GError* error = nullptr;
+            const AtspiRole role = atspi_accessible_get_role(object_, &error);
+            if (error) return g_clear_error(&error);
+            switch (role) {
+            case ATSPI_ROLE_PASSWORD_TEXT: result = AccessibleRole::SecureTextField; break;
+            case ATSPI_ROLE_ENTRY: result = AccessibleRole::TextField; break;
+            case ATSPI_ROLE_TEXT:
+            case ATSPI_ROLE_DOCUMENT_TEXT:
+            case ATSPI_ROLE_PARAGRAPH: result = AccessibleRole::TextArea; break;
+            case ATSPI_ROLE_TERMINAL: result = AccessibleRole::Terminal; break;
+            default: result = AccessibleRole::Other; break;
+            }
+        });
+        return result;
+    }
+
+    std::optional<TextRange> selectedRange() override {
+        std::optional<TextRange> result;
+        run([&] {
+            if (!loadText()) return;
+            AtspiText* text = atspi_accessible_get_text_iface(object_);
+            if (!text) return;
+            GError* error = nullptr;
+            gint start = -1, end = -1;
+            const gint selections = atspi_text_get_n_selections(text, &error);
+            if (error) g_clear_error(&error);
+            if (selections > 0) {
+                if (AtspiRange* range = atspi_text_get_selection(text, 0, &error)) {
+                    start = std::min(range->start_offset, range->end_offset);
+                    end = std::max(range->start_offset, range->end_offset);
+                    g_free(range);
+                }
+                if (error) g_clear_error(&error);
+            }
+            if (start < 0) {
+                start = end = atspi_text_get_caret_offset(text, &error);
+                if (error) {
+                    g_clear_error(&error);
+                    start = -1;
+                }
+            }
+            g_object_unref(text);
+            if (start < 0 || end < start || end > codePoints_) return;
+            const qint64 from = TextOffsets::utf16FromCodePoints(*text_, start);
+            const qint64 to = TextOffsets::utf16FromCodePoints(*text_, end);
+            result = TextRange{from, to - from};
+        });
+        return result;
+    }
+
+    std::optional<qint64> characterCount() override {
+        std::optional<qint64> result;
+        run([&] {
+            if (loadText()) result = text_->size();
+        });
+        return result;
+    }
+
+    std::optional<QString> stringForRange(TextRange range) override {
+        std::optional<QString> result;
+        run([&] {
+            if (!loadText()) return;
+            if (range.location < 0 || range.length < 0 || range.location + range.length > text_->size()) return;
+            result = TextOffsets::cut(*text_, range.location, range.length);
+        });
+        return result;
+    }
+
+    std::optional<QRect> boundsForRange(TextRange range) override {
+        std::optional<QRect> result;
+        run([&] {
+            if (!loadText()) return;
+            AtspiText* text = atspi_accessible_get_text_iface(object_);
+            if (!text) return;
+            const qint64 start = TextOffsets::codePointsFromUtf16(*text_, range.location);
+            const qint64 end = TextOffsets::codePointsFromUtf16(*text_, range.location + range.length);
+            GError* error = nullptr;
+            AtspiRect* rect = end > start
+                                  ? atspi_text_get_range_extents(text, start, end, ATSPI_COORD_TYPE_SCREEN, &error)
+                                  : atspi_text_get_character_extents(text, start, ATSPI_COORD_TYPE_SCREEN, &error);
+            if (error) g_clear_error(&error);
+            if (rect && rect->width >= 0 && rect->height > 0 && rect->x > -100000)
+                result = QRect(rect->x, rect->y, rect->width, rect->height);
+            if (rect) g_free(rect);
+            g_object_unref(text);
+        });
+        return result;
+    }
+
+    std::optional<QStringList> domClassList() override {
+        std::optional<QStringList> result;
+        run([&] {
+            GError* error = nullptr;
+            GHashTable* attributes = atspi_accessible_get_attributes(object_, &error);
+            if (error) g_clear_error(&error);
+            if (!attributes) return;
+            if (auto* value = static_cast<const char*>(g_hash_table_lookup(attributes, "class")))
+                result = QString::fromUtf8(value).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            g_hash_table_unref(attributes);
+        });
+        return result;
+    }
+
+    std::optional<QString> attribute(AccessibleAttribute which) override {
+        std::optional<QString> result;
+        run([&] {
+            GError* error = nullptr;
+            gchar* value = nullptr;
+            switch (which) {
+            case AccessibleAttribute::Description: value = atspi_accessible_get_description(object_, &error); break;
+            case AccessibleAttribute::Title: value = atspi_accessible_get_name(object_, &error); break;
+            case AccessibleAttribute::RoleDescription:
+                value = atspi_accessible_get_localized_role_name(object_, &error);
+                break;
+            }
+            if (error) g_clear_error(&error);
+            if (value) {
+                result = QString::fromUtf8(value);
+                g_free(value);
+            }
+        });
+        return result;
+    }
+
+private:
+    template <typename Fn>
+    void run(Fn fn) {
+        worker_->queue.sync([&] {
+            AtspiAccessibility::Worker::setTimeout(timeout_);
+            fn();
+        });
+    }
+
+    // The whole text, once per element (worker thread).
+    bool loadText() {
+        if (text_) return true;
+        if (textFailed_) return false;
+        textFailed_ = true;
+        AtspiText* text = atspi_accessible_get_text_iface(object_);
+        if (!text) return false;
+        GError* error = nullptr;
+        const gint count = atspi_text_get_character_count(text, &error);
+        if (error || count < 0) {
+            g_clear_error(&error);
+            g_object_unref(text);
+            return false;
+        }
+        gchar* content = count > 0 ? atspi_text_get_text(text, 0, count, &error) : g_strdup("");
+        g_object_unref(text);
+        if (error || !content) {
+            g_clear_error(&error);
+            g_free(content);
+            return false;
+        }
+        text_ = QString::fromUtf8(content);
+        g_free(content);
+        codePoints_ = count;
+        textFailed_ = false;
+        return true;
+    }
+
+    std::shared_ptr<AtspiAccessibility::Worker> worker_;
+    AtspiAccessible* object_;
+    double timeout_;
+    std::optional<QString> text_;
+    qint64 codePoints_ = 0;
+    bool textFailed_ = false;
+};
+
+}  // namespace
+
+AtspiAccessibility::AtspiAccessibility() : worker_(std::make_shared<Worker>()) {}
+
+AtspiAccessibility::~AtspiAccessibility() = default;
+
+bool AtspiAccessibility::isSecureInputOn() {
+    bool secure = false;
+    worker_->queue.sync([&] {
+        if (!worker_->ensureReady()) return;
+        worker_->drainEvents();
+        const qint32 pid = worker_->focusOwnerPid();
+        if (pid <= 0) return;
+        Worker::setTimeout(0.25);
+        AtspiAccessible* element = worker_->focused(pid);
+        if (!element) return;
+        GError* error = nullptr;
+        secure = atspi_accessible_get_role(element, &error) == ATSPI_ROLE_PASSWORD_TEXT && !error;
+        if (error) g_clear_error(&error);
+        g_object_unref(element);
+    });
+    return secure;
+}
+
+std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(qint32 pid, double timeoutSeconds) {
+    AtspiAccessible* element = nullptr;
+    worker_->queue.sync([&] {
+        if (!worker_->ensureReady()) return;
+        worker_->drainEvents();
+        Worker::setTimeout(timeoutSeconds);
+        element = worker_->focused(pid);
+    });
+    if (!element) return nullptr;
+    return std::make_shared<AtspiElement>(worker_, element, timeoutSeconds);
+}

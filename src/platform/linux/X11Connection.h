@@ -1,0 +1,18 @@
+#pragma once
+
+// A shared Xlib connection for the main thread (synthetic keys, the active window), opened on
+// first use. X errors on it (a window that vanished while we asked about it) are recorded instead
+// of ending the process.
+typedef struct _XDisplay Display;
+
+namespace X11Connection {
+
+// Null when no X server is reachable.
+Display* mainDisplay();
+// Clears the recorded error, runs nothing; then errorSince() tells whether a request failed.
+void resetError();
+bool errorSince();
+// Installs the recording error handler (idempotent); used by every connection we open.
+void installErrorHandler();
+
+}  // namespace X11Connection

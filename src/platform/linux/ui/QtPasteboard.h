@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+#include <QObject>
+#include <memory>
+
+// The clipboard over QClipboard (on X11: the CLIPBOARD selection; text we write also goes to
+// PRIMARY, which xterm-like terminals paste). We keep owning what we wrote until we replace it,
+// and we learn when another program fetches it: on X11 each selection request we serve reads
+// our data object. Main thread only.
+class QtPasteboard final : public QObject, public Pasteboard {
+public:
+    QtPasteboard();
+    ~QtPasteboard() override;
+
+    quint64 changeCount() const override { return changes_; }
+    std::optional<QString> text() const override;
+    quint64 setText(const QString& text) override;
+    PasteboardContents snapshot() const override;
+    quint64 restore(const PasteboardContents& contents) override;
+    bool latestWriteWasRead() const override { return *read_; }
+
+private:
+    quint64 changes_ = 0;
+    bool writing_ = false;
+    std::shared_ptr<bool> read_;
+};

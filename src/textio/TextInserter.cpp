@@ -1,0 +1,219 @@
+#include "textio/TextInserter.h"
+
+#include "core/AppLog.h"
+#include "core/AppPrefs.h"
+#include "platform/Accessibility.h"
+#include "platform/ApplicationIdentifiers.h"
+#include "platform/Clock.h"
+#include "platform/MainQueue.h"
+#include "platform/SerialQueue.h"
+#include "platform/SyntheticKeys.h"
+#include "platform/Workspace.h"
+#include "textio/TerminalDetection.h"
+
+namespace {
+
+// Runs `fn` on the inserter if it still exists.
+template <typename Fn>
+auto guarded(const std::shared_ptr<TextInserter*>& alive, Fn fn) {
+    return [weak = std::weak_ptr<TextInserter*>(alive), fn = std::move(fn)]() mutable {
+        if (auto strong = weak.lock()) fn(**strong);
+    };
+}
+
+}  // namespace
+
+TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Workspace& workspace,
+                           Accessibility* accessibility)
+    : pasteboard_(pasteboard),
+      keys_(keys),
+      workspace_(workspace),
+      accessibility_(accessibility),
+      alive_(std::make_shared<TextInserter*>(this)) {}
+
+TextInserter::~TextInserter() {
+    alive_.reset();
+    probeQueue_.reset();  // finishes a running probe; its answer finds the inserter gone
+}
+
+void TextInserter::setOwnFieldInsert(OwnFieldInsert insert) { ownFieldInsert_ = std::move(insert); }
+
+void TextInserter::insert(const QString& text) {
+    if (text.isEmpty()) return;
+    if (!MainQueue::onMainThread()) {
+        // Our own fields and the clipboard live on the main thread; the main queue keeps the order.
+        MainQueue::post(guarded(alive_, [text](TextInserter& self) { self.insert(text); }));
+        return;
+    }
+    if (ownFieldInsert_ && ownFieldInsert_(text)) return;
+
+    {
+        std::lock_guard guard(lock_);
+        pasteQueue_.push_back(text);
+        if (isInserting_) return;  // the running pump will reach the piece
+        isInserting_ = true;
+    }
+    MainQueue::post(guarded(alive_, [](TextInserter& self) { self.pumpPaste(); }));
+}
+
+bool TextInserter::isInserting() const {
+    std::lock_guard guard(lock_);
+    return isInserting_;
+}
+
+void TextInserter::pumpPaste() {
+    bool needSave = false;
+    {
+        std::lock_guard guard(lock_);
+        needSave = !clipboardSaved_ && !pasteQueue_.empty();
+    }
+    if (needSave) {
+        // Once per burst, before our first write: everything the user had on the clipboard.
+        PasteboardContents before = pasteboard_.snapshot();
+        std::lock_guard guard(lock_);
+        savedClipboard_ = std::move(before);
+        clipboardSaved_ = true;
+    }
+
+    QString piece;
+    size_t remaining = 0;
+    {
+        std::lock_guard guard(lock_);
+        if (pasteQueue_.empty()) {
+            // Unreachable from afterPaste (it checks), but a stray pump must still end the burst.
+            piece.clear();
+        } else {
+            piece = std::move(pasteQueue_.front());
+            pasteQueue_.pop_front();
+            remaining = pasteQueue_.size();
+        }
+    }
+    if (piece.isNull()) {
+        finishBurst();
+        return;
+    }
+
+    lastWriteChange_ = pasteboard_.setText(piece);
+    lastWriteAt_ = Clock::monotonicNow();
+    postPaste();
+    MainQueue::after(remaining > 0 ? kPieceSpacing : kRestoreDelay,
+                     guarded(alive_, [](TextInserter& self) { self.afterPaste(); }));
+}
+
+void TextInserter::afterPaste() {
+    // The target may fetch the clipboard later than our fixed wait: overwriting it then would
+    // paste the wrong text. Wait for the fetch, unless someone else has taken the clipboard.
+    const bool ours = pasteboard_.changeCount() == lastWriteChange_;
+    const double waited = Clock::monotonicNow() - lastWriteAt_;
+    if (ours && !pasteboard_.latestWriteWasRead()) {
+        if (waited + 1e-9 < kReadWaitLimit) {
+            MainQueue::after(kReadPoll, guarded(alive_, [](TextInserter& self) { self.afterPaste(); }));
+            return;
+        }
+        AppLog::write(QStringLiteral("貼り付け: 貼り付け先がクリップボードを読まないまま%1秒経過")
+                          .arg(kReadWaitLimit, 0, 'f', 1));
+    }
+    bool more = false;
+    {
+        std::lock_guard guard(lock_);
+        more = !pasteQueue_.empty();
+    }
+    if (more)
+        pumpPaste();
+    else
+        finishBurst();
+}
+
+void TextInserter::finishBurst() {
+    std::optional<PasteboardContents> saved;
+    {
+        std::lock_guard guard(lock_);
+        saved = std::move(savedClipboard_);
+        savedClipboard_.reset();
+        clipboardSaved_ = false;
+        isInserting_ = false;
+    }
+    if (!saved || AppPrefs::keepInsertedTextOnClipboard()) return;
+    if (pasteboard_.changeCount() != lastWriteChange_) {
+        // Another program (or the user) put something new on the clipboard meanwhile: keep it.
+        AppLog::write(QStringLiteral("貼り付け: クリップボードが他で変わったので復元しない"));
+        return;
+    }
+    pasteboard_.restore(*saved);
+}
+
+void TextInserter::postPaste() {
+    const auto app = workspace_.frontmostApplication();
+    switch (TerminalDetection::pasteChordFor(app ? app->identifier : QString())) {
+    case TerminalDetection::PasteChord::ControlV:
+        keys_.postKey(KeyIds::V, KeyFlags::Control);
+        break;
+    case TerminalDetection::PasteChord::ControlShiftV:
+        keys_.postKey(KeyIds::V, KeyFlags::Control | KeyFlags::Shift);
+        break;
+    case TerminalDetection::PasteChord::ShiftInsert:
+        keys_.postKey(KeyIds::Insert, KeyFlags::Shift);
+        break;
+    }
+}
+
+void TextInserter::postKey(quint16 keyId, quint64 flags) { keys_.postKey(keyId, flags); }
+
+void TextInserter::postControlKey(quint16 keyId, char16_t) { keys_.postKey(keyId, KeyFlags::Control); }
+
+bool TextInserter::clearField() {
+    const auto app = workspace_.frontmostApplication();
+    if (app && app->identifier == QLatin1String(ApplicationIdentifiers::kFileManager)) return false;
+    MainQueue::post(guarded(alive_, [](TextInserter& self) {
+        self.isTerminalFrontmost([weak = std::weak_ptr<TextInserter*>(self.alive_)](bool terminal) {
+            auto strong = weak.lock();
+            if (!strong) return;
+            TextInserter& inserter = **strong;
+            if (terminal) {
+                AppLog::write(QStringLiteral("入力欄を空にする: control+U"));
+                inserter.postControlKey(KeyIds::U, u'\u0015');
+            } else {
+                AppLog::write(QStringLiteral("入力欄を空にする: 文頭まで選択して削除"));
+                // Select from the caret to the start of the text, then delete the selection.
+                inserter.postKey(KeyIds::Home, KeyFlags::Control | KeyFlags::Shift);
+                inserter.postKey(KeyIds::Delete, 0);
+            }
+        });
+    }));
+    return true;
+}
+
+bool TextInserter::isTerminalFrontmost() {
+    const auto app = workspace_.frontmostApplication();
+    if (!app || app->identifier.isEmpty()) return false;
+    if (TerminalDetection::isTerminalIdentifier(app->identifier)) return true;
+    if (!accessibility_ || app->pid <= 0) return false;
+    bool result = false;
+    probeQueue().sync([&] { result = isWebTerminal(*accessibility_, app->pid); });
+    return result;
+}
+
+void TextInserter::isTerminalFrontmost(std::function<void(bool)> answer) {
+    const auto app = workspace_.frontmostApplication();
+    if (!app || app->identifier.isEmpty()) return answer(false);
+    if (TerminalDetection::isTerminalIdentifier(app->identifier)) return answer(true);
+    if (!accessibility_ || app->pid <= 0) return answer(false);
+    Accessibility* accessibility = accessibility_;
+    const qint32 pid = app->pid;
+    probeQueue().post([accessibility, pid, weak = std::weak_ptr<TextInserter*>(alive_), answer = std::move(answer)] {
+        const bool terminal = isWebTerminal(*accessibility, pid);
+        MainQueue::post([weak, answer, terminal] {
+            if (weak.lock()) answer(terminal);
+        });
+    });
+}
+
+bool TextInserter::isWebTerminal(Accessibility& accessibility, qint32 pid) {
+    auto element = accessibility.focusedElement(pid, kProbeTimeout);
+    return element && TerminalDetection::presentsAsTerminal(*element);
+}
+
+SerialQueue& TextInserter::probeQueue() {
+    if (!probeQueue_) probeQueue_ = std::make_unique<SerialQueue>(QStringLiteral("terminal-probe"));
+    return *probeQueue_;
+}
