@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/SpeechRecognizer.h"
+
+#include <QString>
+#include <memory>
+
+class SerialQueue;
+
+// The classic on-device recogniser on Linux: PocketSphinx with Debian's US English model
+// (acoustic model en-us/en-us, language model en-us.lm.bin, dictionary cmudict-en-us.dict).
+//
+// - Only "en-US" has a model; every other locale ("ja-JP" included) gets no recogniser.
+// - Speech recognition counts as authorised when the model is installed.
+// - The decoder is loaded once per process, on the first recognition (the launch warm-up is
+//   that first recognition), and shared by every recogniser with the same model and grammar.
+// - A recording is decoded as a whole in one call (streaming decode gives results that depend
+//   on how the audio was chunked); the only result is the final one.
+// - Vocabulary hints (contextualStrings) are ignored: the general n-gram model cannot be
+//   weighted per request, words of the pronunciation dictionary are recognisable anyway, and
+//   words outside it have no pronunciation to add.
+class PocketSphinxRecognizerProvider final : public SpeechRecognizerProvider {
+public:
+    // `grammar`: an optional JSGF grammar text that replaces the language model (for tests
+    // that need a closed vocabulary); empty uses the general language model.
+    explicit PocketSphinxRecognizerProvider(QString modelDirectory = defaultModelDirectory(), QString grammar = {});
+    ~PocketSphinxRecognizerProvider() override;
+
+    SpeechAuthorization authorizationStatus() const override;
+    std::shared_ptr<SpeechRecognizer> recognizer(const QString& localeIdentifier) override;
+
+    static QString defaultModelDirectory();
+    bool modelInstalled() const;
+
+    // Decodes 16 kHz mono 16-bit samples synchronously on the calling thread (benchmarks and the
+    // self-check); null when the model cannot be loaded.
+    std::optional<QString> decodeSamples(const QByteArray& pcm);
+
+    struct Decoder;
+
+private:
+    QString modelDirectory_;
+    QString grammar_;
+    std::shared_ptr<SerialQueue> queue_;
+};

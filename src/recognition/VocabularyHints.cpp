@@ -1,0 +1,30 @@
+#include "recognition/VocabularyHints.h"
+
+#include "core/ServicePrefs.h"
+#include "recognition/Graphemes.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+namespace VocabularyHints {
+
+QStringList fromText(const QString& vocabulary) {
+    static const QRegularExpression separators(QStringLiteral("[,、，\\n]"));
+    QStringList hints;
+    QSet<QString> seen;
+    for (const QString& raw : vocabulary.split(separators)) {
+        const QString piece = raw.trimmed();
+        const qsizetype length = Graphemes::count(piece);
+        if (length < 2 || length > 40) continue;
+        const QString key = piece.toLower();
+        if (seen.contains(key)) continue;
+        seen.insert(key);
+        hints.append(piece);
+        if (hints.size() == 80) break;
+    }
+    return hints;
+}
+
+QStringList current() { return fromText(ServicePrefs::vocabulary()); }
+
+}  // namespace VocabularyHints
