@@ -1,6 +1,7 @@
 #include "core/AppLog.h"
 #include "platform/fake/FakeMainQueue.h"
 
+#include "StoreHelperPath.h"
 #include "TestHome.h"
 
 #include <QDir>
@@ -82,8 +83,8 @@ TEST_F(AppLogTest, FailuresAreSilent) {
 TEST(AppLogConcurrencyTest, EightThreadsAndTwoProcessesLeaveEveryEntryWhole) {
     TestHome home;
     constexpr int kPerWriter = 1000;
-    const QString helper = qEnvironmentVariable("QUENDLE_BUILD_DIR") + QStringLiteral("/tests/support/quendle-store-helper");
-    if (!QFile::exists(helper)) GTEST_SKIP() << "helper not built: " << helper.toStdString();
+    const QString helper = storeHelperPath();
+    ASSERT_TRUE(QFileInfo::exists(helper)) << "helper not built: " << helper.toStdString();
     // The helper's Logs folder may not exist yet when it starts: both sides must cope.
     std::vector<std::unique_ptr<QProcess>> processes;
     for (const char* tag : {"process-a", "process-b"}) {

@@ -1,3 +1,4 @@
+#include "../core/StoreHelperPath.h"
 #include "platform/fake/FakeMainQueue.h"
 #include "platform/linux/InfoPlistBundle.h"
 #include "platform/linux/PlistDefaults.h"
@@ -225,11 +226,9 @@ TEST_F(PlistDefaultsTest, AWriteThatCouldNotReachTheDiskSurvivesReloads) {
 
 class PlistDefaultsProcessTest : public ::testing::Test {
 protected:
-    static QString helper() {
-        return qEnvironmentVariable("QUENDLE_BUILD_DIR") + QStringLiteral("/tests/support/quendle-store-helper");
-    }
+    static QString helper() { return storeHelperPath(); }
     void SetUp() override {
-        if (!QFile::exists(helper())) GTEST_SKIP() << "helper not built: " << helper().toStdString();
+        ASSERT_TRUE(QFile::exists(helper())) << "helper not built: " << helper().toStdString();
         MainQueue::install(&queue);
     }
     void TearDown() override { MainQueue::install(nullptr); }
