@@ -6,6 +6,7 @@
 #include "platform/linux/X11KeyMap.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -108,6 +109,7 @@ void X11KeyEventSource::disconnect() {
     display_ = nullptr;
     map_.reset();
     grabbed_.clear();
+    regrabAfter_.clear();
     down_.clear();
     coreDown_.clear();
     decisions_.clear();
@@ -244,6 +246,7 @@ void X11KeyEventSource::rawKey(int xKeyCode, bool down) {
     const int key = decisionKey(xKeyCode, down);
     if (SyntheticKeyMarks::shared().consume(xKeyCode, down, Clock::monotonicNow())) {
         decisions_[key] = false;  // ours: never a user key, and never held back
+        if (!down) regrab(xKeyCode);
         return;
     }
     const int code = map_->virtualCode(xKeyCode);
@@ -288,12 +291,13 @@ void X11KeyEventSource::coreKey(int xKeyCode, bool down) {
 }
 
 void X11KeyEventSource::resend(int xKeyCode) {
-    // Lift the grabs on the key so the copy reaches the focused window, send it as ours, and
-    // grab again.
+    // Lift the grabs on the key so the copy reaches the focused window, and send it as ours. The
+    // grabs come back once the server has delivered the copy (its release shows up among the raw
+    // events), or after a short while at the latest.
     XUngrabKeyboard(display_, CurrentTime);
-    QList<Grab> lifted;
+    QList<Grab>& lifted = regrabAfter_[xKeyCode];
     for (const Grab& grab : std::as_const(grabbed_)) {
-        if (grab.xKeyCode != xKeyCode) continue;
+        if (grab.xKeyCode != xKeyCode || lifted.contains(grab)) continue;
         XUngrabKey(display_, xKeyCode, grab.modifiers, root_);
         lifted << grab;
     }
@@ -302,13 +306,25 @@ void X11KeyEventSource::resend(int xKeyCode) {
     SyntheticKeyMarks::shared().announce(xKeyCode, false, now);
     XTestFakeKeyEvent(display_, unsigned(xKeyCode), True, CurrentTime);
     XTestFakeKeyEvent(display_, unsigned(xKeyCode), False, CurrentTime);
-    for (const Grab& grab : lifted)
-        XGrabKey(display_, xKeyCode, grab.modifiers, root_, False, GrabModeAsync, GrabModeAsync);
     XFlush(display_);
+    QTimer::singleShot(kRegrabTimeoutMs, context_.get(), [this, xKeyCode] { regrab(xKeyCode); });
     // The copy ended the keystroke for the focused window; the physical release that follows
     // changes nothing there.
     down_.remove(xKeyCode);
     coreDown_.remove(xKeyCode);
+}
+
+void X11KeyEventSource::regrab(int xKeyCode) {
+    auto it = regrabAfter_.find(xKeyCode);
+    if (it == regrabAfter_.end()) return;
+    regrabAfter_.erase(it);
+    if (!display_ || broken_) return;
+    // Whatever is wanted on the key now (the wanted set may have changed meanwhile).
+    for (const Grab& grab : std::as_const(grabbed_))
+        if (grab.xKeyCode == xKeyCode)
+            XGrabKey(display_, xKeyCode, grab.modifiers, root_, False, GrabModeAsync, GrabModeAsync);
+    XSync(display_, False);
+    drainLater();
 }
 
 void X11KeyEventSource::applyGrabs() {
@@ -333,9 +349,12 @@ void X11KeyEventSource::applyGrabs() {
     }
     if (desired == grabbed_) return;
     for (const Grab& grab : std::as_const(grabbed_))
-        if (!desired.contains(grab)) XUngrabKey(display_, grab.xKeyCode, grab.modifiers, root_);
+        if (!desired.contains(grab) && !regrabAfter_.contains(grab.xKeyCode))
+            XUngrabKey(display_, grab.xKeyCode, grab.modifiers, root_);
     for (const Grab& grab : std::as_const(desired))
-        if (!grabbed_.contains(grab)) XGrabKey(display_, grab.xKeyCode, grab.modifiers, root_, False, GrabModeAsync, GrabModeAsync);
+        if (!grabbed_.contains(grab) && !regrabAfter_.contains(grab.xKeyCode)) XGrabKey(display_, grab.xKeyCode, grab.modifiers, root_, False, GrabModeAsync, GrabModeAsync);
     grabbed_ = desired;
-    XFlush(display_);
+    // Wait until the server has the grabs: a key pressed after this returns must find them.
+    XSync(display_, False);
+    drainLater();
 }

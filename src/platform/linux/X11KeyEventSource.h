@@ -60,6 +60,7 @@ private:
     bool physicallyDown(int virtualCode) const;
     void applyGrabs();
     void resend(int xKeyCode);
+    void regrab(int xKeyCode);
     void lostConnection();
 
     const QByteArray displayName_;
@@ -81,5 +82,7 @@ private:
     QSet<Grab> grabbed_;
     QSet<int> down_;            // X key codes physically down (raw events)
     QSet<int> coreDown_;        // X key codes down as seen through the grabs
-    QHash<int, bool> decisions_;  // (X key code * 2 + down) -> swallow, decided on the raw event
+    QHash<int, bool> decisions_;
+    QHash<int, QList<Grab>> regrabAfter_;  // grabs lifted while a copy of the key is on its way
+    static constexpr int kRegrabTimeoutMs = 500;  // (X key code * 2 + down) -> swallow, decided on the raw event
 };
