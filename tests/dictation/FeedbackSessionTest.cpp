@@ -1,0 +1,60 @@
+// Our sounds on the real sound server: every name plays and finishes, overlapping is fine, an
+// unknown name and "なし" are silent, a preview can be cut short.
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/linux/PulseSounds.h"
+#include "TestHome.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SoundsSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!inHeadlessSession()) GTEST_SKIP() << "needs scripts/headless-session";
+    }
+    FakeMainQueue queue;
+};
+
+TEST_F(SoundsSession, EveryNamePlaysAtOnceAndAllMayOverlap) {
+    PulseSounds sounds;
+    for (const QString& name : Sounds::names()) EXPECT_NE(sounds.play(name), 0u) << name.toStdString();
+    EXPECT_GT(sounds.activeCount(), 0u);
+    // Each plays to its end and is released.
+    EXPECT_TRUE(queue.waitFor([&] { return sounds.activeCount() == 0; }, 10000));
+}
+
+TEST_F(SoundsSession, UnknownNamesAndNashiAreSilent) {
+    PulseSounds sounds;
+    EXPECT_EQ(sounds.play(QStringLiteral("NoSuchSound")), 0u);
+    EXPECT_EQ(sounds.play(QStringLiteral("なし")), 0u);
+    EXPECT_EQ(sounds.play(QString()), 0u);
+    EXPECT_EQ(sounds.activeCount(), 0u);
+}
+
+TEST_F(SoundsSession, StopCutsAPlaybackShort) {
+    PulseSounds sounds;
+    const Sounds::PlaybackId id = sounds.play(QStringLiteral("Submarine"));
+    ASSERT_NE(id, 0u);
+    sounds.stop(id);
+    EXPECT_EQ(sounds.activeCount(), 0u);
+    sounds.stop(id);  // twice: ignored
+    sounds.stop(12345);
+}
+
+TEST(SoundsWithoutServer, PlayingWithoutASoundServerIsSilentAndQuick) {
+    const QByteArray previous = qgetenv("PULSE_SERVER");
+    const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/quendle/pulse/native");
+    {
+        PulseSounds sounds;
+        EXPECT_EQ(sounds.play(QStringLiteral("Tink")), 0u);
+        EXPECT_EQ(sounds.activeCount(), 0u);
+    }
+    if (had)
+        qputenv("PULSE_SERVER", previous);
+    else
+        qunsetenv("PULSE_SERVER");
+}
+
+}  // namespace
