@@ -304,6 +304,7 @@ struct StandInService::Server : QObject {
         QObject::connect(&tcp, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = tcp.nextPendingConnection()) {
                 socket->setParent(this);
+                socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
                 buffers[socket] = QByteArray();
                 QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
                 QObject::connect(socket, &QTcpSocket::disconnected, this, [this, socket] {

@@ -1,0 +1,97 @@
+// PocketSphinx decode speed (real-time factor) and the service client's cost per request.
+#include "Microphone.h"
+#include "StandInService.h"
+#include "core/AppPrefs.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/MemoryDefaults.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/QtHttpClient.h"
+#include "recognition/LocalRecognizer.h"
+#include "recognition/Transcriber.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <future>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+QByteArray pcmOf(const QString& text) {
+    const QVector<int16_t> samples = Microphone::speak(text, 16000);
+    return QByteArray(reinterpret_cast<const char*>(samples.constData()), samples.size() * 2);
+}
+
+void decode(benchmark::State& state, const QString& phrase) {
+    PocketSphinxRecognizerProvider provider;
+    const QByteArray pcm = pcmOf(phrase);
+    if (!provider.modelInstalled() || pcm.isEmpty()) {
+        state.SkipWithError("model or flite missing");
+        return;
+    }
+    provider.decodeSamples(QByteArray(3200, '\0'));  // the model loads once per process, not here
+    const double audio = double(pcm.size()) / 32000.0;
+    double spent = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        benchmark::DoNotOptimize(provider.decodeSamples(pcm));
+        spent += std::chrono::duration<double>(Clock::now() - start).count();
+    }
+    state.counters["audio_s"] = audio;
+    state.counters["rtf"] = spent / (audio * double(state.iterations()));
+}
+
+void BM_PocketSphinxDecodeShort(benchmark::State& state) { decode(state, QStringLiteral("thank you very much for coming today")); }
+void BM_PocketSphinxDecodeLong(benchmark::State& state) {
+    decode(state, QStringLiteral("what time is it now, i would like to know because the meeting with the team starts soon "
+                                 "and i do not want to be late again this week"));
+}
+
+// build + send + parse of one transcription against the stand-in service on loopback.
+void BM_TranscribeRequestOverhead(benchmark::State& state) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    FakeMainQueue queue;
+    MemoryDefaults defaults;
+    AppPrefs::setDefaults(&defaults);
+    StandInService service;
+    service.setFailOnProblems(false);
+    defaults.set(QStringLiteral("serverURL"), service.baseURL());
+    defaults.set(QStringLiteral("serviceKey"), QStringLiteral("bench"));
+    QtHttpClient http;
+    Transcriber transcriber(http);
+    const QByteArray audio = LocalRecognizer::makeWAVHeader(32000) + QByteArray(32000, '\x01');
+
+    std::vector<double> samples;
+    for (auto _ : state) {
+        std::promise<bool> done;
+        const auto start = Clock::now();
+        transcriber.transcribe(audio, QStringLiteral("standard"), std::nullopt,
+                               [&](const Transcriber::Result& r) { done.set_value(r.isSuccess()); });
+        const bool ok = done.get_future().get();
+        samples.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        if (!ok) state.SkipWithError("request failed");
+        queue.runPending();
+    }
+    std::sort(samples.begin(), samples.end());
+    state.counters["median_ms"] = samples.empty() ? 0 : samples[samples.size() / 2];
+    state.counters["target_ms"] = 5.0;
+    AppPrefs::setDefaults(nullptr);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PocketSphinxDecodeShort)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PocketSphinxDecodeLong)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TranscribeRequestOverhead)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
