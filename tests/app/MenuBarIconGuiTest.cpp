@@ -74,7 +74,7 @@ TEST_F(MenuBarIconTest, ActiveStatesShowTheStateDot) {
 }
 
 TEST_F(MenuBarIconTest, TitleShowsTheQualityWhileRecording) {
-    defaults.set("qualityLevel", "high");
+    AppPrefs::setQualityLevel("high");
     EXPECT_EQ(MenuBarIcon::title(true), " MAX");
     defaults.set("qualityLevel", "middle");
     EXPECT_EQ(MenuBarIcon::title(true), " HIGH");

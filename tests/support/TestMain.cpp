@@ -14,6 +14,8 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QUENDLE_SOURCE_DIR", QUENDLE_SOURCE_DIR, 0);
+    setenv("QUENDLE_BUILD_DIR", QUENDLE_BUILD_DIR, 0);
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
