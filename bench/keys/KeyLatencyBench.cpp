@@ -1,0 +1,116 @@
+// From an XTest key event sent to the X server to the trigger press callback on the main queue,
+// over 100 presses of right shift. The baseline is one plain round trip to the same server.
+//
+//   bash scripts/headless-session build/bench/keys/bench_keys
+#include "core/AppPrefs.h"
+#include "dictation/HotKeyMonitor.h"
+#include "platform/fake/MemoryDefaults.h"
+#include "platform/linux/QtMainQueue.h"
+#include "platform/linux/X11KeyEventSource.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kPresses = 100;
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+bool pumpUntil(const std::function<bool()>& done, int limitMs = 2000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    return done();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void BM_XTestPressToCallback(benchmark::State& state) {
+    if (!std::getenv("DISPLAY")) {
+        state.SkipWithError("needs an X server (run inside scripts/headless-session)");
+        return;
+    }
+    QtMainQueue queue;
+    MainQueue::install(&queue);
+    MemoryDefaults defaults;
+    AppPrefs::setDefaults(&defaults);
+    defaults.set("triggerKeyCode", qlonglong(60));
+
+    Display* keyboard = XOpenDisplay(nullptr);
+    const unsigned shiftR = XKeysymToKeycode(keyboard, XK_Shift_R);
+    X11KeyEventSource source;
+    HotKeyMonitor monitor(source);
+    int presses = 0, releases = 0;
+    monitor.onPress = [&] { ++presses; };
+    monitor.onRelease = [&] { ++releases; };
+    if (!monitor.start()) {
+        state.SkipWithError("the key monitor could not start");
+        return;
+    }
+
+    std::vector<double> latencies, roundTrips;
+    for (auto _ : state) {
+        latencies.clear();
+        roundTrips.clear();
+        for (int i = 0; i < kPresses; ++i) {
+            const auto sent = Clock::now();
+            XTestFakeKeyEvent(keyboard, shiftR, True, CurrentTime);
+            XFlush(keyboard);
+            if (!pumpUntil([&] { return presses == i + 1; })) {
+                state.SkipWithError("a press was not reported");
+                break;
+            }
+            latencies.push_back(ms(Clock::now() - sent));
+            XTestFakeKeyEvent(keyboard, shiftR, False, CurrentTime);
+            XFlush(keyboard);
+            pumpUntil([&] { return releases == i + 1; });
+
+            const auto before = Clock::now();
+            XSync(keyboard, False);
+            roundTrips.push_back(ms(Clock::now() - before));
+        }
+        presses = releases = 0;
+    }
+    if (latencies.empty()) return;
+    const double med = median(latencies);
+    const double baseline = median(roundTrips);
+    state.counters["presses"] = double(latencies.size());
+    state.counters["median_ms"] = med;
+    state.counters["worst_ms"] = *std::max_element(latencies.begin(), latencies.end());
+    state.counters["round_trip_ms"] = baseline;
+    state.counters["ratio_to_round_trip"] = baseline > 0 ? med / baseline : 0;
+
+    monitor.stop();
+    XCloseDisplay(keyboard);
+    AppPrefs::setDefaults(nullptr);
+    MainQueue::install(nullptr);
+}
+BENCHMARK(BM_XTestPressToCallback)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The log goes to a private home, not the user's.
+    QTemporaryDir home;
+    if (!std::getenv("QUENDLE_HEADLESS_SESSION")) qputenv("HOME", home.path().toUtf8());
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
