@@ -231,8 +231,8 @@ public:
             }
             g_object_unref(text);
             if (start < 0 || end < start || end > codePoints_) return;
-            const qint64 from = TextOffsets::utf16FromCodePoints(*text_, start);
-            const qint64 to = TextOffsets::utf16FromCodePoints(*text_, end);
+            const qint64 from = utf16Units_ ? start : TextOffsets::utf16FromCodePoints(*text_, start);
+            const qint64 to = utf16Units_ ? end : TextOffsets::utf16FromCodePoints(*text_, end);
             result = TextRange{from, to - from};
         });
         return result;
@@ -262,8 +262,10 @@ public:
             if (!loadText()) return;
             AtspiText* text = atspi_accessible_get_text_iface(object_);
             if (!text) return;
-            const qint64 start = TextOffsets::codePointsFromUtf16(*text_, range.location);
-            const qint64 end = TextOffsets::codePointsFromUtf16(*text_, range.location + range.length);
+            const qint64 start =
+                utf16Units_ ? range.location : TextOffsets::codePointsFromUtf16(*text_, range.location);
+            const qint64 end = utf16Units_ ? range.location + range.length
+                                           : TextOffsets::codePointsFromUtf16(*text_, range.location + range.length);
             GError* error = nullptr;
             AtspiRect* rect = end > start
                                   ? atspi_text_get_range_extents(text, start, end, ATSPI_COORD_TYPE_SCREEN, &error)
@@ -344,6 +346,9 @@ private:
         }
         text_ = QString::fromUtf8(content);
         g_free(content);
+        // Toolkits disagree: GTK counts code points as AT-SPI says, Qt counts UTF-16 units. The
+        // count and the text tell which (they differ only when the text leaves the basic plane).
+        utf16Units_ = text_->size() == count && text_->toUcs4().size() != count;
         codePoints_ = count;
         textFailed_ = false;
         return true;
@@ -354,6 +359,7 @@ private:
     double timeout_;
     std::optional<QString> text_;
     qint64 codePoints_ = 0;
+    bool utf16Units_ = false;
     bool textFailed_ = false;
 };
 
