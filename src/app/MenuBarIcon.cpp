@@ -32,14 +32,6 @@ QFont emojiFont(double pointSize) {
 }
 }  // namespace
 
-QString styleBadge(const QString& style) {
-    if (style == QLatin1String("formal")) return QString::fromUtf8("\U0001F4BC");
-    if (style == QLatin1String("junior")) return QString::fromUtf8("\U0001FAE1");
-    if (style == QLatin1String("friend")) return QString::fromUtf8("\U0001F91D");
-    if (style == QLatin1String("lover")) return QString::fromUtf8("\u2764\uFE0F");
-    if (style == QLatin1String("off")) return QString::fromUtf8("\u26A1");
-    return QString::fromUtf8("\u2728");
-}
 
 void drawBars(QPainter& p, const QList<double>& heights, const QList<double>& xs, double centreY) {
     const qsizetype n = qMin(heights.size(), xs.size());

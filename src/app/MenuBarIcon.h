@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StyleBadge.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QRectF>
@@ -26,7 +28,6 @@ constexpr double kHeight = 20.0;
 Icon image(int state, const std::optional<QString>& activeSendStyle);
 // " LOW", " HIGH" or " MAX" while recording; empty otherwise.
 QString title(bool recording);
-QString styleBadge(const QString& style);
 
 // Drawing routines in the canvas's y-up point space (the painter is set up by image()).
 void drawGlyph(QPainter& p, const QColor& color);

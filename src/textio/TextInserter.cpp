@@ -124,14 +124,33 @@ void TextInserter::afterPaste() {
         finishBurst();
 }
 
+void TextInserter::copyToClipboard(const QString& text) {
+    {
+        std::lock_guard guard(lock_);
+        if (isInserting_) {
+            clipboardAfterBurst_ = text;
+            return;
+        }
+    }
+    pasteboard_.setText(text);
+}
+
 void TextInserter::finishBurst() {
     std::optional<PasteboardContents> saved;
+    std::optional<QString> leave;
     {
         std::lock_guard guard(lock_);
         saved = std::move(savedClipboard_);
         savedClipboard_.reset();
+        leave = std::move(clipboardAfterBurst_);
+        clipboardAfterBurst_.reset();
         clipboardSaved_ = false;
         isInserting_ = false;
+    }
+    if (leave) {
+        // Text the user was told is on the clipboard wins over the restore.
+        pasteboard_.setText(*leave);
+        return;
     }
     if (!saved || AppPrefs::keepInsertedTextOnClipboard()) return;
     if (pasteboard_.changeCount() != lastWriteChange_) {

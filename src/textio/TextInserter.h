@@ -49,6 +49,10 @@ public:
     void insert(const QString& text);
     // A paste burst is running (read by copy-on-select, which copies nothing meanwhile). Any thread.
     bool isInserting() const;
+    // Leaves `text` on the clipboard for the user. A running burst would restore the old clipboard
+    // over it afterwards, so while one runs the text replaces that restore and is written when the
+    // burst ends; otherwise it is written at once. Main queue.
+    void copyToClipboard(const QString& text);
 
     // Posts the frontmost application's paste chord. Main queue.
     void postPaste();
@@ -92,6 +96,7 @@ private:
     bool isInserting_ = false;
     bool clipboardSaved_ = false;
     std::optional<PasteboardContents> savedClipboard_;
+    std::optional<QString> clipboardAfterBurst_;
 
     // Main queue only: our latest clipboard write and when it happened.
     quint64 lastWriteChange_ = 0;

@@ -10,11 +10,13 @@ public:
     std::optional<RunningApplication> frontmost;
     QList<qint32> terminatedPids;
     QList<RunningApplication> activated;
+    bool activationWorks = true;  // false: the window manager ignores the request
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     bool isTerminated(const RunningApplication& app) override { return terminatedPids.contains(app.pid); }
     bool activate(const RunningApplication& app) override {
         activated.append(app);
+        if (!activationWorks) return false;
         frontmost = app;
         return true;
     }

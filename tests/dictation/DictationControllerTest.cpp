@@ -1,0 +1,647 @@
+// The push-to-talk loop on fakes and the virtual clock: press and release rules, the roads a
+// recording takes, the race, delivery and the user's messages.
+#include "dictation/DictationController.h"
+
+#include "core/AppLog.h"
+#include "core/AppPrefs.h"
+#include "core/StatusFile.h"
+#include "core/Toast.h"
+#include "dictation/GestureSelect.h"
+#include "dictation/HotKeyMonitor.h"
+#include "dictation/InputSources.h"
+#include "dictation/Recorder.h"
+#include "dictation/RecordingHUD.h"
+#include "platform/SyntheticKeys.h"
+#include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeAudioInput.h"
+#include "platform/fake/FakeHttpClient.h"
+#include "platform/fake/FakeInputSourceService.h"
+#include "platform/fake/FakeKeyEventSource.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakePointer.h"
+#include "platform/fake/FakeSounds.h"
+#include "platform/fake/FakeSpeechRecognizer.h"
+#include "platform/fake/FakeSyntheticKeys.h"
+#include "platform/fake/FakeTimePitch.h"
+#include "platform/fake/FakeWorkspace.h"
+#include "platform/fake/MemoryDefaults.h"
+#include "recognition/LocalRecognizer.h"
+#include "recognition/SpeechEngine26.h"
+#include "textio/ContextCapture.h"
+#include "textio/CorrectionBar.h"
+#include "textio/SelectionCopier.h"
+#include "textio/TextInserter.h"
+#include "TestHome.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using Step = FakeSpeechRecognizer::Step;
+
+namespace {
+
+struct RecordingStatusFile final : StatusFile {
+    int transcribed = 0;
+    QStringList apiErrors;
+    void noteTranscribed() override { ++transcribed; }
+    void noteAPIError(const QString& message) override { apiErrors << message; }
+};
+
+struct RecordingBar final : CorrectionBar {
+    QStringList shown;
+    void show(const QString& text, bool autoClose) override {
+        EXPECT_TRUE(autoClose);
+        shown << text;
+    }
+};
+
+struct RecordingToasts final : ToastPresenter {
+    QStringList messages;
+    void show(const QString& message, std::optional<QPointF>, double) override { messages << message; }
+};
+
+struct CountingCopier final : SelectionCopier {
+    int starts = 0, stops = 0;
+    void start() override { ++starts; }
+    void stop() override { ++stops; }
+};
+
+RunningApplication editor(qint32 pid = 4242) {
+    RunningApplication app;
+    app.pid = pid;
+    app.name = QStringLiteral("Editor");
+    app.identifier = QStringLiteral("org.example.editor");
+    app.window = 0x500000u + quint64(pid);
+    return app;
+}
+
+class DictationControllerTest : public ::testing::Test {
+protected:
+    DictationControllerTest() {
+        AppPrefs::setDefaults(&defaults);
+        ToastPresenter::install(&toasts);
+        defaults.set("spokenLanguage", "en");
+        defaults.set("triggerKeyCode", 60);
+        english = provider.add("en-US");
+        workspace.frontmost = editor();
+        keys.onPost = [this](const FakeSyntheticKeys::Chord& chord) {
+            if (chord.keyId == KeyIds::V) {
+                pasted << pasteboard.text().value_or(QString());
+                pasteboard.readByOtherProgram();
+            }
+        };
+        controller = std::make_unique<DictationController>(
+            DictationController::Services{monitor, recorder, gesture, inputSources, sounds, timePitch, local, transcriber,
+                                          context, inserter, workspace, hud, bar, statusFile, copier},
+            DictationController::Shell{[this] { ++iconRefreshes; }, [this] { ++menuRebuilds; }, [] {},
+                                       [this](const QString& text) { toolTip = text; }, [this] { return trusted; },
+                                       [this] { ++prompts; }, [this](const QString& url) { openedURLs << url; }, [] {}});
+    }
+    ~DictationControllerTest() override {
+        controller.reset();
+        ToastPresenter::install(nullptr);
+    }
+
+    // ---- driving
+    void press() {
+        controller->triggerDown();
+        queue.runPending();
+    }
+    void release() {
+        controller->triggerUp();
+        queue.runPending();
+    }
+    // Speech for `seconds`: the audio the microphone hands over while the clock moves on.
+    void talk(double seconds) {
+        audio.feed(size_t(seconds * 16000), 0.3f);
+        queue.advance(seconds);
+    }
+    void hold(double seconds) {
+        press();
+        talk(seconds);
+        release();
+    }
+    // Answers the pending service requests in order: pings with 200, the first request to `path`
+    // with `response`.
+    void answer(const QString& path, const HttpResponse& response) {
+        for (;;) {
+            const auto requests = http.requests();
+            ASSERT_GT(http.pendingCount(), 0u) << "no request to " << path.toStdString();
+            const HttpRequest& next = requests.at(requests.size() - http.pendingCount());
+            const bool match = next.url.path().endsWith(path);
+            http.completeNext(match ? response : HttpResponse::reply(200, "{}"));
+            if (match) break;
+        }
+        queue.runPending();
+    }
+    void answerText(const QString& text) {
+        answer("/v1/transcribe", HttpResponse::reply(200, QStringLiteral("{\"text\":\"%1\"}").arg(text).toUtf8()));
+    }
+    QStringList log() const {
+        QFile file(AppLog::fileURL());
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        QStringList lines;
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));  // drop "[…Z] "
+        return lines;
+    }
+    bool logged(const QString& line) const { return log().contains(line); }
+    bool loggedPrefix(const QString& prefix) const {
+        for (const QString& l : log())
+            if (l.startsWith(prefix)) return true;
+        return false;
+    }
+
+    TestHome home;
+    FakeMainQueue queue;
+    MemoryDefaults defaults;
+    RecordingToasts toasts;
+    FakeKeyEventSource keySource;
+    HotKeyMonitor monitor{keySource};
+    FakeAudioInput audio;
+    Recorder recorder{audio};
+    FakePointer pointer;
+    GestureSelect gesture{pointer};
+    FakeInputSourceService inputService;
+    InputSources inputSources{inputService};
+    FakeSounds sounds;
+    FakeTimePitch timePitch;
+    FakeSpeechRecognizerProvider provider;
+    std::shared_ptr<FakeSpeechRecognizer> english;
+    UnavailableSpeechEngine26 engine26;
+    LocalRecognizer local{provider, engine26, [] { return true; }, [](std::function<void()> task) { MainQueue::post(std::move(task)); }};
+    FakeHttpClient http;
+    Transcriber transcriber{http};
+    FakeAccessibility accessibility;
+    ContextCapture context{accessibility};
+    FakePasteboard pasteboard;
+    FakeSyntheticKeys keys;
+    FakeWorkspace workspace;
+    TextInserter inserter{pasteboard, keys, workspace, nullptr};
+    RecordingHUD hud;
+    RecordingBar bar;
+    RecordingStatusFile statusFile;
+    CountingCopier copier;
+    std::unique_ptr<DictationController> controller;
+
+    bool trusted = true;
+    int prompts = 0, iconRefreshes = 0, menuRebuilds = 0;
+    QStringList openedURLs;
+    QString toolTip;
+    QStringList pasted;
+};
+
+}  // namespace
+
+// ---- press and release rules
+
+TEST_F(DictationControllerTest, ShortTapUnderTheHoldThresholdIsThrownAwaySilently) {
+    defaults.set("holdThreshold", 0.3);
+    press();
+    EXPECT_TRUE(controller->isRecording());
+    talk(0.2);
+    release();
+    EXPECT_FALSE(controller->isRecording());
+    EXPECT_FALSE(controller->isBusy());
+    EXPECT_TRUE(logged("0.20秒で離されたので誤爆として捨てる"));
+    queue.advance(1.0);
+    EXPECT_TRUE(sounds.requested().isEmpty()) << sounds.requested().join(",").toStdString();
+}
+
+TEST_F(DictationControllerTest, HoldThresholdDefersTheStartSound) {
+    defaults.set("holdThreshold", 0.3);
+    press();
+    queue.advance(0.29);
+    EXPECT_TRUE(sounds.requested().isEmpty());
+    queue.advance(0.02);
+    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
+}
+
+TEST_F(DictationControllerTest, WithoutThresholdTheStartSoundPlaysAtThePress) {
+    press();
+    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
+    EXPECT_TRUE(loggedPrefix("録音を開始しようとしている (Quality=Low)"));
+    EXPECT_TRUE(loggedPrefix("録音中（マイク起動 "));
+}
+
+TEST_F(DictationControllerTest, ToggleModeStartsAndFinishesOnPressesOnly) {
+    defaults.set("holdToTalk", false);
+    english->script = {Step::final(0.2, "hello there")};
+    press();
+    talk(2.0);
+    release();
+    EXPECT_TRUE(controller->isRecording());
+    press();
+    EXPECT_FALSE(controller->isRecording());  // no tail in toggle mode
+    EXPECT_TRUE(controller->isBusy());
+    queue.advance(5.0);
+    EXPECT_EQ(pasted, QStringList{"hello there"});
+}
+
+TEST_F(DictationControllerTest, PressesWhileBusyAreIgnored) {
+    english->script = {Step::final(2.0, "slow words")};
+    hold(2.0);
+    queue.advance(0.5);  // tail over: recognising
+    ASSERT_TRUE(controller->isBusy());
+    press();
+    EXPECT_FALSE(controller->isRecording());
+    queue.advance(5.0);
+    EXPECT_FALSE(controller->isBusy());
+    EXPECT_EQ(pasted, QStringList{"slow words"});
+}
+
+// ---- tails and roads
+
+TEST_F(DictationControllerTest, ShortPressWithStyleOffRecordsHalfASecondMoreThenTriesLocalFirst) {
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanup", false);
+    english->script = {Step::final(0.2, "yes")};
+    hold(0.8);
+    EXPECT_TRUE(logged("短押し(0.80秒) → +0.5秒録ってLowへ"));
+    queue.advance(0.49);
+    EXPECT_TRUE(controller->isRecording());
+    queue.advance(0.02);
+    EXPECT_FALSE(controller->isRecording());
+    EXPECT_TRUE(loggedPrefix("短発話→Low優先(生 "));
+    queue.advance(3.0);
+    EXPECT_TRUE(logged("Low認識で即挿入: yes"));
+    EXPECT_EQ(pasted, QStringList{"yes"});
+    EXPECT_EQ(sounds.requested(), (QStringList{"Purr", "Frog", "Morse"}));
+}
+
+TEST_F(DictationControllerTest, ShortPressWithAStyleStillRacesTheService) {
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanupStyle", "standard");
+    hold(0.8);
+    queue.advance(0.5);
+    EXPECT_TRUE(loggedPrefix("オンライン優先(cloud "));
+    EXPECT_TRUE(loggedPrefix("送信時モード: standard（永続）"));
+}
+
+TEST_F(DictationControllerTest, LongHoldTailsDependOnQuality) {
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanup", false);
+    hold(3.0);
+    EXPECT_TRUE(logged("長押し(3.00秒) → +0.25秒後に認識へ"));
+    queue.advance(0.26);
+    EXPECT_TRUE(loggedPrefix("オンライン優先(cloud "));
+}
+
+TEST_F(DictationControllerTest, LowQualityTakesTheLocalRoadOnlyWhateverTheStyle) {
+    defaults.set("cleanupStyle", "formal");
+    english->script = {Step::final(0.2, "meeting notes")};
+    hold(3.0);
+    EXPECT_TRUE(logged("長押し(3.00秒) → +0.45秒後に認識へ"));
+    queue.advance(0.46);
+    EXPECT_TRUE(loggedPrefix("Low 生認識 ("));
+    queue.advance(5.0);
+    EXPECT_TRUE(loggedPrefix("Low結果(英語 "));
+    EXPECT_EQ(pasted, QStringList{"meeting notes"});
+    EXPECT_TRUE(http.requests().empty());  // no credential: no ping, no cleanup
+}
+
+TEST_F(DictationControllerTest, ToggleModeShortRecordingGoesLocalFirstLongerOneRaces) {
+    defaults.set("holdToTalk", false);
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanup", false);
+    english->script = {Step::final(0.2, "ok")};
+    // The recorder pads 0.4 s of silence: 0.5 s of speech makes a 0.9 s recording.
+    press();
+    talk(0.5);
+    press();
+    EXPECT_TRUE(logged("短発話→Low優先(生 0.9秒)"));
+    queue.advance(3.0);
+    press();
+    talk(0.7);
+    press();
+    EXPECT_TRUE(loggedPrefix("オンライン優先("));
+}
+
+TEST_F(DictationControllerTest, RecorderReturningNothingLeavesTheControllerIdle) {
+    press();
+    release();  // nothing was fed: too short
+    queue.advance(0.6);
+    EXPECT_TRUE(logged("短すぎるので送らない"));
+    EXPECT_FALSE(controller->isBusy());
+    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
+}
+
+// ---- Low only: the language retry and the two failures
+
+TEST_F(DictationControllerTest, LowOnlyRetriesInTheOtherLanguageThenReportsTheMissingModel) {
+    defaults.set("spokenLanguage", "ja");  // no Japanese model here
+    english->script = {Step::final(0.2, "")};
+    hold(4.0);
+    queue.advance(10.0);
+    EXPECT_TRUE(logged("Low: 日本語で空 → 英語でも試す"));
+    EXPECT_TRUE(logged("Low不可: 日本語の端末内モデルが未提供"));
+    EXPECT_EQ(toolTip, DictationController::failureMessage(Transcriber::Failure::modelMissing("日本語"), 4.0));
+    EXPECT_TRUE(statusFile.apiErrors.isEmpty());  // a missing model is no service error
+    EXPECT_EQ(sounds.requested().last(), "Tink");
+}
+
+TEST_F(DictationControllerTest, LowOnlyWithBothLanguagesEmptyIsNothingHeard) {
+    english->script = {Step::final(0.2, "")};
+    provider.add("ja-JP")->script = {Step::final(0.2, " ")};
+    hold(4.0);
+    queue.advance(10.0);
+    EXPECT_TRUE(logged("Low: 両言語とも空"));
+    EXPECT_TRUE(toolTip.startsWith("4秒分の音声は録れていましたが"));
+}
+
+TEST_F(DictationControllerTest, LowCleanupFailureInsertsTheRawText) {
+    defaults.set("serviceKey", "k");
+    defaults.set("lowCleanup", true);
+    defaults.set("cleanupStyle", "formal");
+    english->script = {Step::final(0.2, "raw words")};
+    hold(2.0);
+    queue.advance(3.0);
+    answer("/v1/cleanup", HttpResponse::transportError("offline"));
+    EXPECT_TRUE(loggedPrefix("Low整形失敗 → 生のLowテキストを採用: "));
+    EXPECT_EQ(pasted, QStringList{"raw words"});
+}
+
+// ---- Low first and the race
+
+TEST_F(DictationControllerTest, LowFirstInsertsUpToTwentyFiveCharactersAndRacesBeyond) {
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanup", false);
+    english->script = {Step::final(0.2, QString(25, QLatin1Char('a')))};
+    hold(0.5);
+    queue.advance(3.0);
+    EXPECT_EQ(pasted, QStringList{QString(25, QLatin1Char('a'))});
+
+    english->script = {Step::final(0.2, QString(26, QLatin1Char('b')))};
+    hold(0.5);
+    queue.advance(3.0);
+    EXPECT_TRUE(logged("Low空振り → オンライン優先レースへ"));
+    EXPECT_EQ(pasted.size(), 1);
+}
+
+TEST_F(DictationControllerTest, RaceTimeoutGrowsWithTheRecording) {
+    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(0, 3.0), 3.0);
+    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(3, 3.0), 3.0);
+    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(25, 3.0), 4.5);
+    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(45, 3.0), 7.5);
+    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(170, 3.0), 25.0);
+    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(290, 3.0), 25.0);
+    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(25, 8.0), 8.0);
+}
+
+TEST_F(DictationControllerTest, CloudTextWinsEvenAfterTheLocalTextArrived) {
+    AppPrefs::setQualityLevel("high");
+    english->script = {Step::final(0.1, "local words")};
+    hold(2.0);
+    queue.advance(1.0);  // tail, then the local result
+    EXPECT_TRUE(pasted.isEmpty());
+    answerText("クラウドの文");
+    EXPECT_EQ(pasted, QStringList{"クラウドの文"});
+    EXPECT_TRUE(loggedPrefix("オンライン結果("));
+}
+
+TEST_F(DictationControllerTest, LateCloudTextAfterTheTimeoutGoesToTheClipboard) {
+    AppPrefs::setQualityLevel("high");
+    english->script = {Step::final(0.1, "local words")};
+    hold(2.0);
+    queue.advance(0.3 + 3.0);  // tail, then past the 3 s fallback
+    EXPECT_EQ(pasted, QStringList{"local words"});
+    EXPECT_TRUE(loggedPrefix("オンライン3.0秒応答なし → Low採用: local words"));
+    queue.advance(5.0);  // the paste burst ends and the clipboard is restored
+    answerText("late cloud");
+    EXPECT_EQ(pasteboard.text(), "late cloud");
+    EXPECT_EQ(toasts.messages, QStringList{"正しい書き起こしが遅れて届きました。クリップボードにコピーしました"});
+    EXPECT_EQ(pasted.size(), 1);
+}
+
+TEST_F(DictationControllerTest, LateCloudTextDuringTheRestoreIsNotOverwrittenByIt) {
+    AppPrefs::setQualityLevel("high");
+    pasteboard.setTextByOtherProgram("what the user had");
+    english->script = {Step::final(0.1, "local words")};
+    keys.onPost = [this](const FakeSyntheticKeys::Chord&) { pasted << pasteboard.text().value_or(QString()); };
+    hold(2.0);
+    queue.advance(3.3);
+    ASSERT_TRUE(inserter.isInserting());  // the target has not read the clipboard yet
+    answerText("late cloud");
+    queue.advance(5.0);
+    EXPECT_EQ(pasteboard.text(), "late cloud");
+}
+
+TEST_F(DictationControllerTest, CloudFailureFallsBackToTheLocalText) {
+    AppPrefs::setQualityLevel("high");
+    english->script = {Step::final(0.1, "local words")};
+    hold(2.0);
+    queue.advance(0.5);
+    answer("/v1/transcribe", HttpResponse::reply(503, "{\"error\":\"混雑しています\"}"));
+    EXPECT_EQ(pasted, QStringList{"local words"});
+    EXPECT_TRUE(loggedPrefix("オンライン失敗 → Low採用("));
+}
+
+TEST_F(DictationControllerTest, BothEmptyShowsTheServiceFailureAsAServiceError) {
+    AppPrefs::setQualityLevel("high");
+    english->script = {Step::final(0.1, "")};
+    hold(4.0);
+    queue.advance(0.5);
+    answer("/v1/transcribe", HttpResponse::reply(500, "{\"error\":\"壊れました\"}"));
+    queue.advance(10.0);
+    EXPECT_TRUE(loggedPrefix("オンラインもLowも空("));
+    EXPECT_EQ(toolTip, "壊れました");
+    EXPECT_EQ(statusFile.apiErrors, QStringList{"壊れました"});
+}
+
+// ---- delivery
+
+TEST_F(DictationControllerTest, CorrectionsApplyInListOrder) {
+    defaults.set("corrections", "A → B\nB → C");
+    english->script = {Step::final(0.1, "A")};
+    hold(2.0);
+    queue.advance(5.0);
+    EXPECT_EQ(pasted, QStringList{"C"});
+    EXPECT_EQ(bar.lastInsertedText, "C");
+    EXPECT_EQ(bar.shown, QStringList{"C"});
+    EXPECT_EQ(statusFile.transcribed, 1);
+}
+
+TEST_F(DictationControllerTest, TargetThatComesBackInTimeGetsTheText) {
+    english->script = {Step::final(0.1, "for the editor")};
+    hold(2.0);
+    workspace.frontmost = editor(777);  // the user switched away
+    queue.advance(0.45 + 0.2);
+    EXPECT_TRUE(logged("挿入先(Editor)が前面ではないので戻す"));
+    ASSERT_EQ(workspace.activated.size(), 1);
+    queue.advance(0.2);
+    EXPECT_EQ(pasted, QStringList{"for the editor"});
+}
+
+TEST_F(DictationControllerTest, TargetThatDoesNotComeBackLeavesTheTextOnTheClipboard) {
+    english->script = {Step::final(0.1, "for the editor")};
+    hold(2.0);
+    workspace.frontmost = editor(777);
+    workspace.activationWorks = false;
+    queue.advance(0.45 + 0.2 + 0.2);
+    EXPECT_TRUE(pasted.isEmpty());
+    EXPECT_EQ(pasteboard.text(), "for the editor");
+    EXPECT_EQ(toasts.messages, QStringList{"録音開始時の場所に戻れず貼り付けを中止。クリップボードに保存しました"});
+    // Nothing was inserted: no success sound, no correction bar.
+    EXPECT_FALSE(sounds.requested().contains("Morse"));
+    EXPECT_TRUE(bar.shown.isEmpty());
+    EXPECT_TRUE(bar.lastInsertedText.isEmpty());
+}
+
+TEST_F(DictationControllerTest, TargetThatQuitGetsNothingPastedIntoAnotherWindow) {
+    english->script = {Step::final(0.1, "for the editor")};
+    hold(2.0);
+    workspace.terminatedPids << editor().pid;
+    workspace.frontmost = editor(777);
+    queue.advance(0.45 + 0.3);
+    EXPECT_TRUE(pasted.isEmpty());
+    EXPECT_EQ(pasteboard.text(), "for the editor");
+    EXPECT_TRUE(workspace.activated.isEmpty());
+    EXPECT_EQ(toasts.messages.size(), 1);
+}
+
+TEST_F(DictationControllerTest, FailureMessages) {
+    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::message("サーバー503"), 5), "サーバー503");
+    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::modelMissing("日本語"), 5),
+              "「日本語」の端末内モデルが見つかりません。システム設定 → キーボード → 音声入力 に「日本語」を追加すると使えるようになります");
+    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::noAudio(), 3.0),
+              "3秒分の音声は録れていましたが、書き起こしできませんでした");
+}
+
+TEST_F(DictationControllerTest, NothingHeardInAShortRecordingEndsQuietly) {
+    english->script = {Step::final(0.1, "")};
+    provider.add("ja-JP")->script = {Step::final(0.1, "")};
+    hold(2.0);  // 2 s + 0.45 s tail + 0.4 s padding < 3 s
+    queue.advance(10.0);
+    EXPECT_FALSE(sounds.requested().contains("Tink"));
+    EXPECT_TRUE(toolTip.isEmpty());
+    EXPECT_FALSE(controller->isBusy());
+}
+
+// ---- mended faults
+
+TEST_F(DictationControllerTest, PressDuringTheTailSendsThatRecordingAndStartsAFreshOne) {
+    english->script = {Step::final(0.1, "first")};
+    hold(2.0);
+    ASSERT_TRUE(controller->isCapturingTail());
+    queue.advance(0.2);
+    press();  // during the 0.45 s tail
+    EXPECT_TRUE(controller->isRecording());
+    EXPECT_FALSE(controller->isCapturingTail());
+    // The first recording's tail timer would have fired now; the new recording keeps running.
+    talk(1.0);
+    EXPECT_TRUE(controller->isRecording());
+    english->script = {Step::final(0.1, "second")};
+    release();
+    queue.advance(5.0);
+    EXPECT_EQ(pasted, (QStringList{"first", "second"}));
+}
+
+TEST_F(DictationControllerTest, ReleaseAfterTheLengthLimitDoesNotThrowTheRecordingAway) {
+    defaults.set("holdThreshold", 0.5);
+    english->script = {Step::final(0.1, "a very long talk")};
+    press();
+    talk(3.0);
+    controller->recordingLimitReached();
+    release();  // during the tail the limit started
+    EXPECT_FALSE(loggedPrefix("0.00秒で離されたので"));
+    queue.advance(5.0);
+    EXPECT_EQ(pasted, QStringList{"a very long talk"});
+}
+
+// ---- monitoring and the Accessibility poll
+
+TEST_F(DictationControllerTest, MonitoringStartsWhenTrusted) {
+    defaults.set("copyOnSelectMode", "off");
+    controller->startMonitoring();
+    EXPECT_TRUE(controller->isMonitoring());
+    EXPECT_TRUE(logged("見張り開始: 成功 / キー=右シフト"));
+    EXPECT_EQ(copier.stops, 1);
+}
+
+TEST_F(DictationControllerTest, UntrustedPromptsOpensTheSettingsAndPollsOnce) {
+    trusted = false;
+    controller->startMonitoring();
+    controller->requestAccessibility();
+    EXPECT_FALSE(controller->isMonitoring());
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(queue.pendingTimers(), 1u);  // one poll, whatever the number of requests
+    queue.advance(3.0);
+    EXPECT_FALSE(controller->isMonitoring());
+    trusted = true;
+    queue.advance(1.0);
+    EXPECT_TRUE(controller->isMonitoring());
+    EXPECT_FALSE(controller->isPolling());
+    EXPECT_EQ(copier.starts, 1);
+    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
+}
+
+TEST_F(DictationControllerTest, PollKeepsAskingWhenTheMonitorCannotStart) {
+    trusted = false;
+    controller->startMonitoring();
+    keySource.failInstall = true;
+    trusted = true;
+    queue.advance(1.0);
+    EXPECT_FALSE(controller->isMonitoring());
+    EXPECT_TRUE(logged("見張り開始: 失敗 / キー=右シフト"));
+    EXPECT_TRUE(sounds.requested().isEmpty());
+}
+
+// ---- switching during a recording
+
+TEST_F(DictationControllerTest, RightArrowStepsThroughTheStylesAndWraps) {
+    defaults.set("serviceKey", "k");
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanupStyle", "standard");
+    press();
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(controller->arrowKeyWhileRecording(124));
+    queue.runPending();
+    EXPECT_FALSE(AppPrefs::cleanup());
+    EXPECT_EQ(AppPrefs::cleanupStyle(), "lover");  // "off" keeps the previous style stored
+    controller->arrowKeyWhileRecording(124);
+    queue.runPending();
+    EXPECT_TRUE(AppPrefs::cleanup());
+    EXPECT_EQ(AppPrefs::cleanupStyle(), "standard");
+    EXPECT_EQ(hud.pendingFlash, RecordingHUD::Arrow::Right);
+}
+
+TEST_F(DictationControllerTest, LeftArrowFromOffGivesLover) {
+    defaults.set("serviceKey", "k");
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanup", false);
+    press();
+    controller->arrowKeyWhileRecording(123);
+    queue.runPending();
+    EXPECT_EQ(AppPrefs::cleanupStyle(), "lover");
+    EXPECT_TRUE(AppPrefs::cleanup());
+}
+
+TEST_F(DictationControllerTest, LowTierArrowsChangeOnlyThisSendOrNothing) {
+    press();
+    EXPECT_FALSE(controller->arrowKeyWhileRecording(124));  // no credential: the key goes on
+    defaults.set("serviceKey", "k");
+    defaults.set("cleanupStyle", "formal");
+    EXPECT_TRUE(controller->arrowKeyWhileRecording(124));
+    queue.runPending();
+    EXPECT_EQ(controller->sessionStyle(), "standard");  // effective "off" → next is "standard"
+    EXPECT_EQ(AppPrefs::cleanupStyle(), "formal");
+    EXPECT_EQ(DictationController::activeSendStyle(), "standard");
+}
+
+TEST_F(DictationControllerTest, UpAndDownPickTheEndsOfTheQualityList) {
+    press();
+    controller->arrowKeyWhileRecording(125);
+    queue.runPending();
+    EXPECT_EQ(AppPrefs::qualityLevel(), "high");
+    controller->arrowKeyWhileRecording(126);
+    controller->arrowKeyWhileRecording(126);
+    queue.runPending();
+    EXPECT_EQ(AppPrefs::qualityLevel(), "low");
+    EXPECT_EQ(log().filter("品質切り替え: Low").size(), 2);
+    EXPECT_FALSE(controller->arrowKeyWhileRecording(50));
+}
+
+TEST_F(DictationControllerTest, ArrowsAreNotConsumedWhileIdle) {
+    EXPECT_FALSE(controller->arrowKeyWhileRecording(124));
+    EXPECT_FALSE(controller->arrowKeyWhileRecording(126));
+}
