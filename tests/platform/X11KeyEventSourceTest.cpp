@@ -25,12 +25,14 @@ class X11KeyEventSourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
+        lock = std::make_unique<XKeyboardLock>();
+        window = std::make_unique<X11TestWindow>();
         MainQueue::install(&queue);
         AppPrefs::setDefaults(&defaults);
         defaults.set("triggerKeyCode", qlonglong(K::RightShift));
         SyntheticKeyMarks::shared().clear();
         ASSERT_TRUE(keyboard.ok());
-        ASSERT_TRUE(window.ok());
+        ASSERT_TRUE(window->ok());
         monitor = std::make_unique<HotKeyMonitor>(source);
         monitor->onPress = [this] { events << "press"; };
         monitor->onRelease = [this] { events << "release"; };
@@ -47,7 +49,7 @@ protected:
     void settle() {
         const int marker = keyboard.code(XK_z);
         keyboard.tap(marker);
-        ASSERT_TRUE(pumpUntil([&] { return window.pressed(marker); }));
+        ASSERT_TRUE(pumpUntil([&] { return window->pressed(marker); }));
         pumpUntil([] { return false; }, 20);  // let the monitor's queued reports run
     }
 
@@ -55,7 +57,8 @@ protected:
     QtMainQueue queue;
     MemoryDefaults defaults;
     XTestKeyboard keyboard;
-    X11TestWindow window;
+    std::unique_ptr<XKeyboardLock> lock;
+    std::unique_ptr<X11TestWindow> window;
     X11KeyEventSource source;
     std::unique_ptr<HotKeyMonitor> monitor;
     QStringList events;
@@ -101,11 +104,29 @@ TEST_F(X11KeyEventSourceTest, OrdinaryTriggerIsSwallowedAndReported) {
     keyboard.key(f5, false);
     settle();
     EXPECT_EQ(events, (QStringList{"press", "release"}));
-    EXPECT_FALSE(window.pressed(f5)) << "the trigger must not reach the focused window";
+    EXPECT_FALSE(window->pressed(f5)) << "the trigger must not reach the focused window";
+    keyboard.tap(f5);  // and again: the first hold left nothing behind
+    settle();
+    EXPECT_EQ(events, (QStringList{"press", "release", "press", "release"}));
+    EXPECT_FALSE(window->pressed(f5));
     // Once the monitor stops, F5 is an ordinary key again.
     monitor->stop();
     keyboard.tap(f5);
-    EXPECT_TRUE(pumpUntil([&] { return window.pressed(f5); }));
+    EXPECT_TRUE(pumpUntil([&] { return window->pressed(f5); }));
+}
+
+TEST_F(X11KeyEventSourceTest, KeysTypedWhileAnOrdinaryTriggerIsHeldStillArrive) {
+    defaults.set("triggerKeyCode", qlonglong(K::F5));
+    ASSERT_TRUE(monitor->start());
+    const int f5 = keyboard.code(XK_F5), a = keyboard.code(XK_a);
+    keyboard.key(f5, true);
+    ASSERT_TRUE(pumpUntil([&] { return events == QStringList{"press"}; }));
+    keyboard.tap(a);
+    EXPECT_TRUE(pumpUntil([&] { return window->pressed(a); }));
+    keyboard.key(f5, false);
+    settle();
+    EXPECT_EQ(events, (QStringList{"press", "release"}));
+    EXPECT_FALSE(window->pressed(f5));
 }
 
 TEST_F(X11KeyEventSourceTest, ArrowKeysAreTakenOnlyWhileRecording) {
@@ -119,27 +140,44 @@ TEST_F(X11KeyEventSourceTest, ArrowKeysAreTakenOnlyWhileRecording) {
     const int left = keyboard.code(XK_Left);
 
     keyboard.tap(left);  // not recording: only observed
-    ASSERT_TRUE(pumpUntil([&] { return window.pressed(left); }));
+    ASSERT_TRUE(pumpUntil([&] { return window->pressed(left); }));
 
-    window.clear();
+    window->clear();
     monitor->setRecordingActive(true);
     keyboard.tap(left);
     settle();
-    EXPECT_FALSE(window.pressed(left));
+    EXPECT_FALSE(window->pressed(left));
     EXPECT_EQ(arrows.size(), 2);
     EXPECT_EQ(arrows.last(), K::LeftArrow);
 
-    // Recording, but the handler declines: the key goes on to the window.
+    // Recording, but the handler declines: the key goes on to the window->
     consume = false;
-    window.clear();
+    window->clear();
     keyboard.tap(left);
-    EXPECT_TRUE(pumpUntil([&] { return window.pressed(left); }));
+    EXPECT_TRUE(pumpUntil([&] { return window->pressed(left); }));
 
     consume = true;
     monitor->setRecordingActive(false);
-    window.clear();
+    window->clear();
     keyboard.tap(left);
-    EXPECT_TRUE(pumpUntil([&] { return window.pressed(left); }));
+    EXPECT_TRUE(pumpUntil([&] { return window->pressed(left); }));
+}
+
+TEST_F(X11KeyEventSourceTest, TriggerReleasedWhileASwallowedArrowIsHeldIsStillReported) {
+    monitor->onArrowKey = [](int) { return true; };
+    ASSERT_TRUE(monitor->start());
+    monitor->setRecordingActive(true);
+    const int shiftR = keyboard.code(XK_Shift_R), left = keyboard.code(XK_Left);
+    keyboard.key(shiftR, true);
+    ASSERT_TRUE(pumpUntil([&] { return events == QStringList{"press"}; }));
+    keyboard.key(left, true);  // taken: the keyboard is ours until Left goes up
+    keyboard.key(shiftR, false);
+    EXPECT_TRUE(pumpUntil([&] { return events.size() == 2; }));
+    EXPECT_EQ(events, (QStringList{"press", "release"}));
+    keyboard.key(left, false);
+    monitor->setRecordingActive(false);
+    settle();
+    EXPECT_FALSE(window->pressed(left));
 }
 
 TEST_F(X11KeyEventSourceTest, OurOwnControlVIsNoComboButAUserKeyIs) {
@@ -156,7 +194,7 @@ TEST_F(X11KeyEventSourceTest, OurOwnControlVIsNoComboButAUserKeyIs) {
         keyboard.key(code, down);
     }
     settle();  // the marker "z" is a user key: it fires the combo
-    EXPECT_TRUE(window.pressed(v)) << "our paste reaches the window";
+    EXPECT_TRUE(window->pressed(v)) << "our paste reaches the window";
     EXPECT_EQ(events, (QStringList{"press", "combo"}));
     keyboard.key(shiftR, false);
     ASSERT_TRUE(pumpUntil([&] { return events.size() == 3; }));
@@ -173,9 +211,9 @@ TEST_F(X11KeyEventSourceTest, ScreenshotChordIsSwallowedAndPlainVIsNot) {
     for (int mod : mods) keyboard.key(mod, false);
     settle();
     EXPECT_EQ(pastes, 1);
-    EXPECT_FALSE(window.pressed(v));
+    EXPECT_FALSE(window->pressed(v));
     keyboard.tap(v);
-    EXPECT_TRUE(pumpUntil([&] { return window.pressed(v); }));
+    EXPECT_TRUE(pumpUntil([&] { return window->pressed(v); }));
     EXPECT_EQ(pastes, 1);
 }
 

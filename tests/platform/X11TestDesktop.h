@@ -5,6 +5,7 @@
 // receives. Header-only; each test binary includes it once.
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QList>
 
@@ -12,7 +13,30 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
+#include <unistd.h>
+
+// ctest runs test cases side by side, but there is one keyboard, one focus and one keymap on the
+// test X server: tests that press keys, take the focus or change the keymap hold this lock.
+class XKeyboardLock {
+public:
+    XKeyboardLock() {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QString dir = runtime.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(runtime);
+        fd_ = ::open(QString(dir + "/quendle-x-keyboard.lock").toLocal8Bit().constData(), O_RDWR | O_CREAT, 0600);
+        if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+    }
+    ~XKeyboardLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    XKeyboardLock(const XKeyboardLock&) = delete;
+    XKeyboardLock& operator=(const XKeyboardLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 // Runs the Qt loop until `done` holds or `ms` of real time passed; returns `done()`.
 inline bool pumpUntil(const std::function<bool()>& done, int ms = 3000) {

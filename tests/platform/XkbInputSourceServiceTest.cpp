@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include "X11TestDesktop.h"  // X headers last: their macros clash with other headers
+
 #include <X11/XKBlib.h>
 
 namespace {
@@ -47,6 +49,7 @@ protected:
         if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
         // The test X server starts afresh (default keymap) whenever its last client leaves:
         // stay connected while setxkbmap and the service take turns.
+        lock = std::make_unique<XKeyboardLock>();
         keepAlive = XOpenDisplay(nullptr);
         ASSERT_NE(keepAlive, nullptr);
     }
@@ -71,6 +74,7 @@ protected:
     }
 
     TestHome home;
+    std::unique_ptr<XKeyboardLock> lock;
     Display* keepAlive = nullptr;
     Service service;
 };

@@ -6,7 +6,6 @@
 #include "platform/linux/X11KeyMap.h"
 
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -109,7 +108,6 @@ void X11KeyEventSource::disconnect() {
     display_ = nullptr;
     map_.reset();
     grabbed_.clear();
-    regrabAfter_.clear();
     down_.clear();
     coreDown_.clear();
     decisions_.clear();
@@ -246,7 +244,6 @@ void X11KeyEventSource::rawKey(int xKeyCode, bool down) {
     const int key = decisionKey(xKeyCode, down);
     if (SyntheticKeyMarks::shared().consume(xKeyCode, down, Clock::monotonicNow())) {
         decisions_[key] = false;  // ours: never a user key, and never held back
-        if (!down) regrab(xKeyCode);
         return;
     }
     const int code = map_->virtualCode(xKeyCode);
@@ -254,6 +251,7 @@ void X11KeyEventSource::rawKey(int xKeyCode, bool down) {
     if (down) down_.insert(xKeyCode);
     else down_.remove(xKeyCode);
     if (wasDown != down && whileHeldKeys_.contains(code)) applyGrabs();
+    if (!down && tapOnRelease_.remove(xKeyCode)) resend(xKeyCode);
 
     if (KeyCodes::isModifier(code)) {
         decisions_[key] = false;
@@ -265,7 +263,7 @@ void X11KeyEventSource::rawKey(int xKeyCode, bool down) {
 }
 
 void X11KeyEventSource::coreKey(int xKeyCode, bool down) {
-    if (!map_) return;
+    if (!map_ || !display_) return;
     const int code = map_->virtualCode(xKeyCode);
     const bool wasDown = coreDown_.contains(xKeyCode);
     if (down) coreDown_.insert(xKeyCode);
@@ -276,55 +274,52 @@ void X11KeyEventSource::coreKey(int xKeyCode, bool down) {
     if (it != decisions_.end()) {
         swallow = it.value();
         decisions_.erase(it);
-    } else if (!KeyCodes::isModifier(code)) {
-        // No raw event came first (an auto-repeat the server made): ask now.
-        swallow = dispatch({down ? KeyEvent::Type::KeyDown : KeyEvent::Type::KeyUp, code, currentFlags(), down && wasDown});
+    } else if (!SyntheticKeyMarks::shared().consume(xKeyCode, down, Clock::monotonicNow())) {
+        // No raw event came first: the server sends none to us while we hold the keyboard (and
+        // makes its own auto-repeats). This is the first we hear of the key.
+        const bool wasPhysicallyDown = down_.contains(xKeyCode);
+        if (down) down_.insert(xKeyCode);
+        else down_.remove(xKeyCode);
+        if (wasPhysicallyDown != down && whileHeldKeys_.contains(code)) applyGrabs();
+        if (KeyCodes::isModifier(code)) {
+            if (wasPhysicallyDown != down) dispatch({KeyEvent::Type::FlagsChanged, code, currentFlags(), false});
+        } else {
+            const auto type = down ? KeyEvent::Type::KeyDown : KeyEvent::Type::KeyUp;
+            swallow = dispatch({type, code, currentFlags(), down && (wasDown || wasPhysicallyDown)});
+        }
     }
-    if (swallow || !display_) return;
-    if (!down || KeyCodes::isModifier(code)) {
-        // A grab we no longer want: let the rest of the keystroke go to the focused window.
-        XUngrabKeyboard(display_, CurrentTime);
+
+    if (!down) {
+        // The grab a swallowed key started ends with its release.
+        if (xKeyCode == activeGrabKey_) activeGrabKey_ = -1;
+        if (tapOnRelease_.remove(xKeyCode)) resend(xKeyCode);
+        return;
+    }
+    if (activeGrabKey_ < 0) {
+        // The press started one of our passive grabs and the keyboard waits for our answer: keep
+        // the grab (its release comes to us too), or hand the press on as if we had never grabbed.
+        if (swallow) activeGrabKey_ = xKeyCode;
+        XAllowEvents(display_, swallow ? AsyncKeyboard : ReplayKeyboard, CurrentTime);
         XFlush(display_);
         return;
     }
-    resend(xKeyCode);
+    if (swallow || xKeyCode == activeGrabKey_) return;
+    // Another key while we hold the keyboard for a swallowed key: it can no longer be replayed.
+    // Give the keyboard back and send the key on when it is released.
+    XUngrabKeyboard(display_, CurrentTime);
+    XFlush(display_);
+    activeGrabKey_ = -1;
+    if (!KeyCodes::isModifier(code)) tapOnRelease_.insert(xKeyCode);
 }
 
 void X11KeyEventSource::resend(int xKeyCode) {
-    // Lift the grabs on the key so the copy reaches the focused window, and send it as ours. The
-    // grabs come back once the server has delivered the copy (its release shows up among the raw
-    // events), or after a short while at the latest.
-    XUngrabKeyboard(display_, CurrentTime);
-    QList<Grab>& lifted = regrabAfter_[xKeyCode];
-    for (const Grab& grab : std::as_const(grabbed_)) {
-        if (grab.xKeyCode != xKeyCode || lifted.contains(grab)) continue;
-        XUngrabKey(display_, xKeyCode, grab.modifiers, root_);
-        lifted << grab;
-    }
+    // Sent as ours: when it meets one of our grabs, the raw event says so and it is replayed.
     const double now = Clock::monotonicNow();
     SyntheticKeyMarks::shared().announce(xKeyCode, true, now);
     SyntheticKeyMarks::shared().announce(xKeyCode, false, now);
     XTestFakeKeyEvent(display_, unsigned(xKeyCode), True, CurrentTime);
     XTestFakeKeyEvent(display_, unsigned(xKeyCode), False, CurrentTime);
     XFlush(display_);
-    QTimer::singleShot(kRegrabTimeoutMs, context_.get(), [this, xKeyCode] { regrab(xKeyCode); });
-    // The copy ended the keystroke for the focused window; the physical release that follows
-    // changes nothing there.
-    down_.remove(xKeyCode);
-    coreDown_.remove(xKeyCode);
-}
-
-void X11KeyEventSource::regrab(int xKeyCode) {
-    auto it = regrabAfter_.find(xKeyCode);
-    if (it == regrabAfter_.end()) return;
-    regrabAfter_.erase(it);
-    if (!display_ || broken_) return;
-    // Whatever is wanted on the key now (the wanted set may have changed meanwhile).
-    for (const Grab& grab : std::as_const(grabbed_))
-        if (grab.xKeyCode == xKeyCode)
-            XGrabKey(display_, xKeyCode, grab.modifiers, root_, False, GrabModeAsync, GrabModeAsync);
-    XSync(display_, False);
-    drainLater();
 }
 
 void X11KeyEventSource::applyGrabs() {
@@ -349,10 +344,10 @@ void X11KeyEventSource::applyGrabs() {
     }
     if (desired == grabbed_) return;
     for (const Grab& grab : std::as_const(grabbed_))
-        if (!desired.contains(grab) && !regrabAfter_.contains(grab.xKeyCode))
-            XUngrabKey(display_, grab.xKeyCode, grab.modifiers, root_);
+        if (!desired.contains(grab)) XUngrabKey(display_, grab.xKeyCode, grab.modifiers, root_);
     for (const Grab& grab : std::as_const(desired))
-        if (!grabbed_.contains(grab) && !regrabAfter_.contains(grab.xKeyCode)) XGrabKey(display_, grab.xKeyCode, grab.modifiers, root_, False, GrabModeAsync, GrabModeAsync);
+        if (!grabbed_.contains(grab))
+            XGrabKey(display_, grab.xKeyCode, grab.modifiers, root_, False, GrabModeAsync, GrabModeSync);
     grabbed_ = desired;
     // Wait until the server has the grabs: a key pressed after this returns must find them.
     XSync(display_, False);

@@ -17,9 +17,13 @@ typedef union _XEvent XEvent;
 //
 // XInput2 raw key events on the root window show every key (modifiers included) without taking
 // it; they drive the handlers. Keys that may be swallowed are grabbed with XGrabKey on the root
-// window (with the caps-lock and num-lock variants); when the handlers pass a grabbed key it is
-// sent on with XTest, marked as ours. Keys this process sends itself (announced in
+// window (with the caps-lock and num-lock variants) in synchronous keyboard mode: the server holds
+// the keyboard until the handlers have answered, then the press is either kept or replayed to the
+// focused window as if it had never been grabbed. Keys this process sends itself (announced in
 // SyntheticKeyMarks) are never handed to a handler.
+//
+// The handlers run on the main thread and must answer quickly: while they decide on a grabbed
+// key, the desktop's keyboard waits.
 //
 // A tap counts as disabled when the connection to the X server is lost; enable() reconnects.
 class X11KeyEventSource final : public KeyEventSource {
@@ -60,7 +64,6 @@ private:
     bool physicallyDown(int virtualCode) const;
     void applyGrabs();
     void resend(int xKeyCode);
-    void regrab(int xKeyCode);
     void lostConnection();
 
     const QByteArray displayName_;
@@ -83,6 +86,6 @@ private:
     QSet<int> down_;            // X key codes physically down (raw events)
     QSet<int> coreDown_;        // X key codes down as seen through the grabs
     QHash<int, bool> decisions_;
-    QHash<int, QList<Grab>> regrabAfter_;  // grabs lifted while a copy of the key is on its way
-    static constexpr int kRegrabTimeoutMs = 500;  // (X key code * 2 + down) -> swallow, decided on the raw event
+    QSet<int> tapOnRelease_;    // passed keys that could not be replayed, sent on at release
+    int activeGrabKey_ = -1;    // the swallowed key whose grab holds the keyboard  // (X key code * 2 + down) -> swallow, decided on the raw event
 };
