@@ -1,0 +1,138 @@
+#pragma once
+
+#include "platform/MainQueue.h"
+#include "platform/StatusItem.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class Accessibility;
+class AudioInput;
+class ContextCapture;
+class CorrectionBar;
+class DictationController;
+class GestureSelect;
+class HotKeyMonitor;
+class HttpClient;
+class InputSourceService;
+class InputSources;
+class KeyEventSource;
+class LocalRecognizer;
+class LoginItem;
+class Pasteboard;
+class Pointer;
+class Recorder;
+class RecordingHUD;
+class SelectionCopier;
+class Sounds;
+class SpeechEngine26;
+class SpeechRecognizerProvider;
+class StatusFile;
+class SyntheticKeys;
+class TextInserter;
+class TimePitch;
+class Transcriber;
+class Workspace;
+
+// The desktop facilities the application runs on; the Linux ones in the application, fakes in
+// tests. All must outlive the delegate.
+struct Platform {
+    KeyEventSource& keys;
+    AudioInput& audio;
+    TimePitch& timePitch;
+    Sounds& sounds;
+    Pointer& pointer;
+    InputSourceService& inputSources;
+    HttpClient& http;
+    SpeechRecognizerProvider& speech;
+    SpeechEngine26& engine26;
+    Pasteboard& pasteboard;
+    SyntheticKeys& syntheticKeys;
+    Workspace& workspace;
+    Accessibility& accessibility;
+    LoginItem& loginItem;
+    // Makes the status item (the tray icon) at launch; may return null (no panel).
+    std::function<std::unique_ptr<StatusItem>()> makeStatusItem;
+    // Whether we may watch and send keys.
+    std::function<bool()> isAccessibilityTrusted;
+    std::function<void(const QString&)> openURL;
+    // Relaunches the application with the given arguments; true when the new process started.
+    std::function<bool(const QStringList&)> relaunch;
+    std::function<void()> quit;
+    // Windows of other parts; absent ones do nothing.
+    std::function<std::unique_ptr<RecordingHUD>()> makeRecordingHUD;
+    std::function<std::unique_ptr<CorrectionBar>()> makeCorrectionBar;
+};
+
+// The one application delegate: owns the long-lived parts of the running application (status
+// item, trigger-key monitor, recorder, flick selector, recognisers, text output), runs the launch
+// sequence and the status menu, and hands dictation to the DictationController.
+class AppDelegate {
+public:
+    static constexpr double kStatusRefreshInterval = 5.0;
+    static constexpr double kPulseInterval = 0.6;
+
+    explicit AppDelegate(Platform& platform);
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // The launch sequence, in its fixed order.
+    void didFinishLaunching();
+
+    // ---- status item and menu
+    void installStatusItem();
+    void updateStatusIcon();
+    void rebuildStatusMenu();
+    QString statusLineText() const;
+    QList<MenuEntry> statusMenuEntries();
+    void startStatusIconBlink();
+    void stopStatusIconBlink();
+    bool isBlinking() const { return pulseTimer_ != 0; }
+
+    // ---- menu actions
+    void openSettings();
+    void openCorrectionBar();
+    void showOnboarding();
+    void restartApp();
+    void openAccessibilitySettings();
+    void applyLaunchAtLogin();
+    void selectCleanup(const QVariant& representedObject);
+    void selectSpokenLanguage(const QVariant& representedObject);
+    void startMonitoring();
+
+    void recordRunVersion();
+
+    // ---- parts, for the shell and for tests
+    DictationController& controller() { return *controller_; }
+    TextInserter& inserter() { return *inserter_; }
+    CorrectionBar& correctionBar() { return *correctionBar_; }
+    StatusItem* statusItem() { return statusItem_.get(); }
+    HotKeyMonitor& monitor() { return *monitor_; }
+
+    // What "設定…" opens; nothing without a settings window.
+    std::function<void()> settingsWindowOpener;
+
+private:
+    Platform& platform_;
+    std::unique_ptr<HotKeyMonitor> monitor_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<GestureSelect> gesture_;
+    std::unique_ptr<InputSources> inputSources_;
+    std::unique_ptr<LocalRecognizer> local_;
+    std::unique_ptr<Transcriber> transcriber_;
+    std::unique_ptr<ContextCapture> context_;
+    std::unique_ptr<TextInserter> inserter_;
+    std::unique_ptr<RecordingHUD> hud_;
+    std::unique_ptr<CorrectionBar> correctionBar_;
+    std::unique_ptr<StatusFile> statusFile_;
+    std::unique_ptr<SelectionCopier> selectionCopier_;
+    std::unique_ptr<DictationController> controller_;
+    std::unique_ptr<StatusItem> statusItem_;
+    MainQueue::TimerId pulseTimer_ = 0;
+    MainQueue::TimerId statusRefreshTimer_ = 0;
+    bool pulseDimmed_ = false;
+    std::shared_ptr<AppDelegate*> alive_;
+};
