@@ -117,8 +117,11 @@ bool HotKeyMonitor::handle(const KeyEvent& event) {
 
     if (code == trigger && !ordinary) {
         if (event.type != KeyEvent::Type::FlagsChanged) return false;
+        // fn has no effect of its own in applications; the key that stands in for it on PC
+        // keyboards (Menu) would open context menus, so as the trigger it is kept back.
+        const bool swallow = code == KeyCodes::Function;
         const bool down = (event.flags & triggerFlagBit(code)) != 0;
-        if (down == isDown_) return false;
+        if (down == isDown_) return swallow;
         isDown_ = down;
         if (down) {
             comboFired_ = false;
@@ -127,7 +130,7 @@ bool HotKeyMonitor::handle(const KeyEvent& event) {
         } else {
             report(Report::Release);
         }
-        return false;
+        return swallow;
     }
 
     if (code == trigger) {
@@ -219,7 +222,7 @@ void HotKeyMonitor::watchdogTick() {
 QList<KeyChord> HotKeyMonitor::swallowableChords() const {
     QList<KeyChord> chords;
     const int trigger = AppPrefs::triggerKeyCode();
-    if (isOrdinaryTrigger(trigger)) chords.append({trigger, 0, true, -1});
+    if (isOrdinaryTrigger(trigger) || trigger == KeyCodes::Function) chords.append({trigger, 0, true, -1});
     if (AppPrefs::screenshotPasteEnabled()) {
         const QString mode = effectiveScreenshotMode(trigger);
         if (mode == "optionCommand") chords.append({KeyCodes::V, kCommand | kOption, false, -1});

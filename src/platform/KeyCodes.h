@@ -21,8 +21,10 @@ constexpr int LeftControl = 59;
 constexpr int RightShift = 60;
 constexpr int RightOption = 61;   // Alt_R or ISO_Level3_Shift
 constexpr int RightControl = 62;
-// fn has no key of its own on most PC keyboards: the Menu key stands in for it (and XF86WakeUp,
-// which some laptops send for their Fn key).
+// fn has no key of its own on most PC keyboards (a laptop's Fn key never reaches the X server):
+// the Menu key stands in for it, and so does XF86WakeUp, which some laptops send for Fn. It counts
+// as a modifier (flags-changed events, bit 0x800000 while held); as the trigger it is kept from
+// applications, since Menu would open context menus there.
 constexpr int Function = 63;
 
 // Keys of Japanese (JIS) keyboards.

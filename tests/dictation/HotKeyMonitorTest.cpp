@@ -91,6 +91,20 @@ TEST_F(HotKeyMonitorTest, CapsLockFnAndUnlistedCodesUseTheirFlagBits) {
     EXPECT_EQ(take(), QStringList{"press"});
 }
 
+TEST_F(HotKeyMonitorTest, FnAsTheTriggerIsKeptFromApplicationsOtherModifiersAreNot) {
+    setTrigger(K::Function);
+    ASSERT_TRUE(monitor.start());
+    EXPECT_TRUE(keys.swallowable.contains(KeyChord{K::Function, 0, true, -1}));
+    EXPECT_TRUE(keys.flagsChanged(K::Function, 0x800000));
+    EXPECT_TRUE(keys.flagsChanged(K::Function, 0));
+    EXPECT_EQ(take(), (QStringList{"press", "release"}));
+    setTrigger(K::RightOption);
+    queue.runPending();
+    EXPECT_FALSE(keys.swallowable.contains(KeyChord{K::Function, 0, true, -1}));
+    EXPECT_FALSE(keys.flagsChanged(K::RightOption, 0x40 | kOpt));
+    EXPECT_FALSE(keys.flagsChanged(K::Function, 0x800000));
+}
+
 TEST_F(HotKeyMonitorTest, OrdinaryTriggerIsSwallowedWithItsRepeatsAndReportsOnePressAndRelease) {
     setTrigger(K::F5);
     ASSERT_TRUE(monitor.start());

@@ -115,6 +115,17 @@ TEST_F(X11KeyEventSourceTest, OrdinaryTriggerIsSwallowedAndReported) {
     EXPECT_TRUE(pumpUntil([&] { return window->pressed(f5); }));
 }
 
+TEST_F(X11KeyEventSourceTest, MenuKeyStandsInForFnAndIsKeptAsTheTrigger) {
+    defaults.set("triggerKeyCode", qlonglong(K::Function));
+    ASSERT_TRUE(monitor->start());
+    const int menu = keyboard.code(XK_Menu);
+    ASSERT_NE(menu, 0);
+    keyboard.tap(menu);
+    settle();
+    EXPECT_EQ(events, (QStringList{"press", "release"}));
+    EXPECT_FALSE(window->pressed(menu));
+}
+
 TEST_F(X11KeyEventSourceTest, KeysTypedWhileAnOrdinaryTriggerIsHeldStillArrive) {
     defaults.set("triggerKeyCode", qlonglong(K::F5));
     ASSERT_TRUE(monitor->start());

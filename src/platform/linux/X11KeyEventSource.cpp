@@ -254,8 +254,7 @@ void X11KeyEventSource::rawKey(int xKeyCode, bool down) {
     if (!down && tapOnRelease_.remove(xKeyCode)) resend(xKeyCode);
 
     if (KeyCodes::isModifier(code)) {
-        decisions_[key] = false;
-        if (wasDown != down) dispatch({KeyEvent::Type::FlagsChanged, code, currentFlags(), false});
+        decisions_[key] = wasDown != down && dispatch({KeyEvent::Type::FlagsChanged, code, currentFlags(), false});
         return;
     }
     const KeyEvent event{down ? KeyEvent::Type::KeyDown : KeyEvent::Type::KeyUp, code, currentFlags(), down && wasDown};
@@ -282,7 +281,7 @@ void X11KeyEventSource::coreKey(int xKeyCode, bool down) {
         else down_.remove(xKeyCode);
         if (wasPhysicallyDown != down && whileHeldKeys_.contains(code)) applyGrabs();
         if (KeyCodes::isModifier(code)) {
-            if (wasPhysicallyDown != down) dispatch({KeyEvent::Type::FlagsChanged, code, currentFlags(), false});
+            swallow = wasPhysicallyDown != down && dispatch({KeyEvent::Type::FlagsChanged, code, currentFlags(), false});
         } else {
             const auto type = down ? KeyEvent::Type::KeyDown : KeyEvent::Type::KeyUp;
             swallow = dispatch({type, code, currentFlags(), down && (wasDown || wasPhysicallyDown)});
