@@ -22,8 +22,8 @@ typedef union _XEvent XEvent;
 // focused window as if it had never been grabbed. Keys this process sends itself (announced in
 // SyntheticKeyMarks) are never handed to a handler.
 //
-// The handlers run on the main thread and must answer quickly: while they decide on a grabbed
-// key, the desktop's keyboard waits.
+// Create and use it on the main thread (its socket is read there). The handlers must answer
+// quickly: while they decide on a grabbed key, the desktop's keyboard waits.
 //
 // A tap counts as disabled when the connection to the X server is lost; enable() reconnects.
 class X11KeyEventSource final : public KeyEventSource {
