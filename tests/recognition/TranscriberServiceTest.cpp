@@ -170,13 +170,19 @@ TEST_F(TranscriberServiceTest, RepliesBecomeTheirFailures) {
     queue.runPending();
     EXPECT_EQ(counter("helloOnlineCount"), 0);
 
-    // Qt Network sends a request once more when its kept-alive connection closes before any
-    // reply, so the stand-in drops both attempts.
-    for (int i = 0; i < 2; ++i) service.enqueue(QStringLiteral("/v1/transcribe"), Reply::dropConnection());
+    // A connection dropped before any reply fails the request; it is sent exactly once, so the
+    // answer scripted after the drop is still there for the next request.
+    service.enqueue(QStringLiteral("/v1/transcribe"), Reply::dropConnection());
+    service.enqueue(QStringLiteral("/v1/transcribe"), Reply::text(QStringLiteral("次の書き起こし")));
+    const qsizetype before = service.requests(QStringLiteral("/v1/transcribe")).size();
     const Result dropped = transcribe(take(0.5), QStringLiteral("off"));
     ASSERT_FALSE(dropped.isSuccess());
     EXPECT_EQ(dropped.failure().kind(), Failure::Kind::Message);
     EXPECT_FALSE(dropped.failure().text().isEmpty());
+    EXPECT_EQ(service.requests(QStringLiteral("/v1/transcribe")).size(), before + 1);
+    const Result next = transcribe(take(0.5), QStringLiteral("off"));
+    ASSERT_TRUE(next.isSuccess());
+    EXPECT_EQ(next.text(), QStringLiteral("次の書き起こし"));
 }
 
 TEST_F(TranscriberServiceTest, ARequestThatOutlivesItsTimeoutIsATransportError) {
