@@ -51,7 +51,8 @@ void BM_PocketSphinxDecodeLong(benchmark::State& state) {
 }
 
 // build + send + parse of one transcription against the stand-in service on loopback.
-void BM_TranscribeRequestOverhead(benchmark::State& state) {
+// `idleReuseSeconds` 0 opens a fresh connection for every request.
+void transcribeOverhead(benchmark::State& state, double idleReuseSeconds) {
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     FakeMainQueue queue;
@@ -61,7 +62,7 @@ void BM_TranscribeRequestOverhead(benchmark::State& state) {
     service.setFailOnProblems(false);
     defaults.set(QStringLiteral("serverURL"), service.baseURL());
     defaults.set(QStringLiteral("serviceKey"), QStringLiteral("bench"));
-    QtHttpClient http;
+    QtHttpClient http(idleReuseSeconds);
     Transcriber transcriber(http);
     const QByteArray audio = LocalRecognizer::makeWAVHeader(32000) + QByteArray(32000, '\x01');
 
@@ -82,11 +83,15 @@ void BM_TranscribeRequestOverhead(benchmark::State& state) {
     AppPrefs::setDefaults(nullptr);
 }
 
+void BM_TranscribeRequestOverhead(benchmark::State& state) { transcribeOverhead(state, QtHttpClient::kDefaultIdleReuseSeconds); }
+void BM_TranscribeRequestOverheadFreshConnection(benchmark::State& state) { transcribeOverhead(state, 0); }
+
 }  // namespace
 
 BENCHMARK(BM_PocketSphinxDecodeShort)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_PocketSphinxDecodeLong)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TranscribeRequestOverhead)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_TranscribeRequestOverheadFreshConnection)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
