@@ -316,9 +316,12 @@ struct StandInService::Server : QObject {
     }
 
     void read(QTcpSocket* socket) {
-        QByteArray& buffer = buffers[socket];
-        buffer += socket->readAll();
+        buffers[socket] += socket->readAll();
         while (true) {
+            // A dropped connection forgets its buffer while being answered: look it up again.
+            const auto found = buffers.find(socket);
+            if (found == buffers.end()) return;
+            QByteArray& buffer = found->second;
             const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
             if (headEnd < 0) return;
             const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
