@@ -85,7 +85,10 @@ public:
         QDeadlineTimer deadline(ms);
         for (;;) {
             while (process_.canReadLine()) {
-                const QByteArray line = process_.readLine().trimmed();
+                // Only the line end goes: a reply may end in a blank that belongs to it
+                // ("field line " for an empty field).
+                QByteArray line = process_.readLine();
+                while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
                 if (line.startsWith(prefix)) return line;
             }
             if (deadline.hasExpired() || process_.state() == QProcess::NotRunning) return std::nullopt;
