@@ -7,6 +7,8 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
+#include <QTimer>
+#include <algorithm>
 #include <optional>
 
 class TargetApp {
@@ -78,11 +80,16 @@ public:
 
     static void spin(int ms) {
         QDeadlineTimer deadline(ms);
-        while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTimer wake;
+        wake.start(std::min(ms, 5));
+        while (!deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 
     std::optional<QByteArray> waitForLine(const QByteArray& prefix, int ms = 5000) {
         QDeadlineTimer deadline(ms);
+        QTimer wake;
+        wake.start(5);
         for (;;) {
             while (process_.canReadLine()) {
                 // Only the line end goes: a reply may end in a blank that belongs to it
@@ -92,8 +99,9 @@ public:
                 if (line.startsWith(prefix)) return line;
             }
             if (deadline.hasExpired() || process_.state() == QProcess::NotRunning) return std::nullopt;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            process_.waitForReadyRead(5);
+            // Sleep in the event loop, not in QProcess: our clipboard must keep answering the
+            // target while we wait for it. The timer bounds each sleep.
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         }
     }
 

@@ -1,0 +1,133 @@
+// From TextInserter::insert to the text in the focused field of a real Qt program (the test
+// target application), over the X clipboard and an XTest paste chord: median of 20 insertions
+// into a QLineEdit and 20 into a QTextEdit. A single piece is pasted at once (the inserter's own
+// waits, 0.28 s between pieces and 0.4 s before the restore, come after it), so the whole median
+// is what the user waits beyond those waits. Also reported: until the clipboard is back
+// (restore_ms: the 0.4 s wait plus the target's fetch), and the baseline, one command round trip
+// to the target over its pipe.
+//
+//   bash scripts/headless-session build/bench/textio/bench_textio
+#include "../../tests/support/target/TargetApp.h"
+
+#include "core/AppPrefs.h"
+#include "platform/fake/MemoryDefaults.h"
+#include "platform/linux/QtMainQueue.h"
+#include "platform/linux/X11SyntheticKeys.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/ui/QtPasteboard.h"
+#include "textio/TextInserter.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kInsertions = 20;
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+bool pumpUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < limitMs) TargetApp::spin(1);
+    return done();
+}
+
+void insertIntoField(benchmark::State& state, const QByteArray& field, const QString& text) {
+    if (!std::getenv("DISPLAY")) {
+        state.SkipWithError("needs an X server (run inside scripts/headless-session)");
+        return;
+    }
+    QtMainQueue queue;
+    MainQueue::install(&queue);
+    MemoryDefaults defaults;
+    AppPrefs::setDefaults(&defaults);
+    QtPasteboard pasteboard;
+    X11SyntheticKeys keys;
+    X11Workspace workspace;
+    TextInserter inserter(pasteboard, keys, workspace, nullptr);
+
+    TargetApp target;
+    if (!target.started()) {
+        state.SkipWithError("the target application did not start");
+        return;
+    }
+    const QByteArray arrived = "changed " + field + ' ' + TargetApp::b64(text);
+
+    std::vector<double> latencies, restores, roundTrips;
+    for (auto _ : state) {
+        for (int i = 0; i < kInsertions; ++i) {
+            if (!target.setField(field, QString()) || !target.focus(field) ||
+                !pumpUntil([&] {
+                    auto app = workspace.frontmostApplication();
+                    return app && app->pid == target.pid();
+                }, 3000)) {
+                state.SkipWithError("the target did not take the focus");
+                break;
+            }
+            const auto start = Clock::now();
+            inserter.insert(text);
+            if (!target.waitForLine(arrived, 5000)) {
+                state.SkipWithError("the text did not arrive");
+                break;
+            }
+            latencies.push_back(ms(Clock::now() - start));
+            pumpUntil([&] { return !inserter.isInserting(); }, 10000);
+            restores.push_back(ms(Clock::now() - start));
+
+            const auto before = Clock::now();
+            target.command("report " + field);
+            roundTrips.push_back(ms(Clock::now() - before));
+        }
+    }
+    if (!latencies.empty()) {
+        const double med = median(latencies);
+        const double baseline = median(roundTrips);
+        state.counters["insertions"] = double(latencies.size());
+        state.counters["median_ms"] = med;
+        state.counters["worst_ms"] = *std::max_element(latencies.begin(), latencies.end());
+        state.counters["restore_ms"] = median(restores);
+        state.counters["round_trip_ms"] = baseline;
+        state.counters["ratio_to_round_trip"] = baseline > 0 ? med / baseline : 0;
+    }
+    AppPrefs::setDefaults(nullptr);
+    MainQueue::install(nullptr);
+}
+
+void BM_InsertIntoLineEdit(benchmark::State& state) {
+    insertIntoField(state, "line", QStringLiteral("こんにちは、世界 🎉 dictation"));
+}
+BENCHMARK(BM_InsertIntoLineEdit)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_InsertIntoTextEdit(benchmark::State& state) {
+    insertIntoField(state, "text", QStringLiteral("一行目です。\n二行目 😀 emoji\nthird line"));
+}
+BENCHMARK(BM_InsertIntoTextEdit)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The log goes to a private home, not the user's; the clipboard must be the X server's.
+    QTemporaryDir home;
+    if (!std::getenv("QUENDLE_HEADLESS_SESSION")) qputenv("HOME", home.path().toUtf8());
+    if (std::getenv("DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
+    else qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QUENDLE_BUILD_DIR", QUENDLE_BUILD_DIR);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
