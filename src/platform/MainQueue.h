@@ -21,11 +21,15 @@ public:
     virtual bool isMainThread() const = 0;
 
     static void install(MainQueue* queue);
+    // Uninstalls `queue` when it is the installed one (a queue going away calls this).
+    static void uninstall(MainQueue* queue);
     static MainQueue& instance();
 
-    static void post(Task task) { instance().enqueue(std::move(task)); }
-    static TimerId after(double seconds, Task task) { return instance().schedule(seconds, std::move(task), false); }
-    static TimerId every(double seconds, Task task) { return instance().schedule(seconds, std::move(task), true); }
+    // Work handed over while no queue is installed (worker threads finishing during shutdown)
+    // is dropped: there is no main queue left to run it.
+    static void post(Task task);
+    static TimerId after(double seconds, Task task);
+    static TimerId every(double seconds, Task task);
     // Cancels and clears the id (sets it to 0); a 0 id is ignored.
     static void cancel(TimerId& id);
     static bool onMainThread() { return instance().isMainThread(); }

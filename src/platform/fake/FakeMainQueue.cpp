@@ -9,7 +9,7 @@ FakeMainQueue::FakeMainQueue(double startTime)
 }
 
 FakeMainQueue::~FakeMainQueue() {
-    MainQueue::install(nullptr);
+    MainQueue::uninstall(this);
     Clock::install(nullptr);
 }
 

@@ -7,6 +7,7 @@
 QtMainQueue::QtMainQueue() : thread_(QThread::currentThread()) {}
 
 QtMainQueue::~QtMainQueue() {
+    MainQueue::uninstall(this);
     for (auto& [id, timer] : timers_) delete timer;
 }
 
