@@ -345,6 +345,7 @@ void DictationController::startRecording(bool deferStartSound) {
     const double t0 = Clock::monotonicNow();
     s_.recorder.onPCMChunk = nullptr;
     s_.local.cancelPending();
+    s_.local.prepare();
     if (!s_.recorder.start()) {
         AppLog::write(QStringLiteral("録音を開始できない（マイクの許可か機器の問題）"));
         play(static_cast<int>(Feedback::Moment::failure));

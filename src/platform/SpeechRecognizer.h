@@ -65,6 +65,9 @@ class SpeechRecognizerProvider {
 public:
     virtual ~SpeechRecognizerProvider() = default;
     virtual SpeechAuthorization authorizationStatus() const = 0;
+    // Recognition is about to be asked for (a recording has started): load what it needs now, in
+    // the background, so the result does not wait for it. Does nothing by default.
+    virtual void prepare() {}
     // A recogniser for "en-US", "ja-JP", …; null when this machine has no model for the locale.
     virtual std::shared_ptr<SpeechRecognizer> recognizer(const QString& localeIdentifier) = 0;
 };

@@ -13,7 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QSaveFile>
+#include <QFile>
 #include <QUuid>
 #include <QtEndian>
 #include <cstring>
@@ -195,12 +195,14 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
         // 7. The recording as a temporary file.
         const QString path = QDir::tempPath() + QStringLiteral("/quendle-low-") +
                              QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".wav");
-        QSaveFile file(path);
-        bool written = file.open(QIODevice::WriteOnly);
+        // A scratch file read once and removed: no need to flush it to the disk.
+        QFile file(path);
+        bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         if (written) {
-            file.write(LocalRecognizer::makeWAVHeader(quint32(pcm.size())));
-            file.write(pcm);
-            written = file.commit();
+            const QByteArray header = LocalRecognizer::makeWAVHeader(quint32(pcm.size()));
+            written = file.write(header) == header.size() && file.write(pcm) == pcm.size();
+            file.close();
+            if (!written) file.remove();
         }
         if (!written) {
             AppLog::write(QStringLiteral("Low認識: wav 書き出し失敗 ") + file.errorString());
@@ -368,6 +370,8 @@ void LocalRecognizer::transcribe(const QByteArray& wav, bool isEnglish, std::opt
 void LocalRecognizer::cancelPending() {
     impl_->onSpeechQueue([](Impl& impl) { impl.resetLiveRecognition(); });
 }
+
+void LocalRecognizer::prepare() { impl_->classic.prepare(); }
 
 bool LocalRecognizer::probe() {
     const QString locale = impl_->spokenIsEnglish() ? QStringLiteral("en-US") : QStringLiteral("ja-JP");

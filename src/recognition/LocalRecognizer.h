@@ -39,6 +39,8 @@ public:
     }
     // Resets the live-recognition record on the local-speech queue; a run in flight still delivers.
     void cancelPending();
+    // A recording has started: the on-device engine may load its model meanwhile.
+    void prepare();
     // Whether the classic recogniser can recognise the current spoken language here. Any thread.
     bool probe();
     // Two throw-away recognitions of 0.3 s of silence, the spoken language first; they load the

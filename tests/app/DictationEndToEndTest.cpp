@@ -4,7 +4,7 @@
 #include "../support/target/TargetApp.h"
 #include "../support/standin/StandInService.h"
 #include "Microphone.h"
-#include "platform/linux/PlistDefaults.h"
+#include "QuendleProcess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,66 +20,6 @@
 #include <X11/keysym.h>
 
 namespace {
-
-QString bundleExecutable() {
-    return qEnvironmentVariable("QUENDLE_BUILD_DIR") + QStringLiteral("/Quendle.app/Contents/MacOS/Quendle");
-}
-
-// One run of the application with a home folder of its own.
-class QuendleProcess {
-public:
-    explicit QuendleProcess(const QVariantMap& settings) {
-        const QString prefs = home_.path() + QStringLiteral("/Library/Preferences");
-        QDir().mkpath(prefs);
-        PlistDefaults defaults(QStringLiteral("orvane"), prefs);
-        for (auto it = settings.begin(); it != settings.end(); ++it) defaults.set(it.key(), it.value());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home_.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/.config"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // test mains default to offscreen
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(QProcess::ForwardedChannels);
-        process_.start(bundleExecutable(), {});
-    }
-    ~QuendleProcess() {
-        if (::testing::Test::HasFailure()) {
-            std::cerr << "--- the application's log\n";
-            for (const QString& line : log()) std::cerr << line.toStdString() << "\n";
-        }
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) process_.kill();
-        process_.waitForFinished(1000);
-    }
-
-    QStringList log() const {
-        QFile file(home_.path() + QStringLiteral("/Library/Logs/Orvane.log"));
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        QStringList lines;
-        for (const QByteArray& line : file.readAll().split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));
-        return lines;
-    }
-    // Waits (running the caller's event loop) for a log line that starts with `prefix`.
-    bool waitForLog(const QString& prefix, int ms = 15000) const {
-        return pumpUntil(
-            [&] {
-                for (const QString& line : log())
-                    if (line.startsWith(prefix)) return true;
-                return false;
-            },
-            ms);
-    }
-    int indexOf(const QString& prefix) const {
-        const QStringList lines = log();
-        for (int i = 0; i < lines.size(); ++i)
-            if (lines[i].startsWith(prefix)) return i;
-        return -1;
-    }
-
-private:
-    QTemporaryDir home_;
-    QProcess process_;
-};
 
 class DictationEndToEnd : public ::testing::Test {
 protected:

@@ -1,6 +1,8 @@
 #include "platform/linux/PocketSphinxRecognizer.h"
 
+#include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
 
 #include <QFileInfo>
@@ -8,6 +10,7 @@
 #include <map>
 #include <mutex>
 
+#include <malloc.h>
 #include <pocketsphinx.h>
 
 #ifndef QUENDLE_POCKETSPHINX_MODELDIR
@@ -59,18 +62,64 @@ namespace {
 
 using Decoder = PocketSphinxRecognizerProvider::Decoder;
 
-// Loaded decoders, one per model folder and grammar, kept for the life of the process.
+// Loaded decoders, one per model folder and grammar. A decoder unused for kIdleRelease seconds is
+// released; the next use loads it again.
+struct Registry {
+    std::mutex lock;
+    struct Entry {
+        std::shared_ptr<Decoder> decoder;  // null: the model could not be loaded (not tried again)
+        double lastUsed = 0;
+    };
+    std::map<std::pair<QString, QString>, Entry> entries;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+void scheduleRelease(const std::pair<QString, QString>& key);
+
 std::shared_ptr<Decoder> sharedDecoder(const QString& modelDirectory, const QString& grammar) {
-    static std::mutex registryLock;
-    static std::map<std::pair<QString, QString>, std::shared_ptr<Decoder>> registry;
-    std::lock_guard guard(registryLock);
+    Registry& r = registry();
+    std::lock_guard guard(r.lock);
     auto key = std::make_pair(modelDirectory, grammar);
-    auto found = registry.find(key);
-    if (found != registry.end()) return found->second;
+    auto found = r.entries.find(key);
+    if (found != r.entries.end()) {
+        found->second.lastUsed = Clock::monotonicNow();
+        return found->second.decoder;
+    }
     auto decoder = std::make_shared<Decoder>();
     if (!decoder->load(modelDirectory, grammar)) decoder.reset();
-    registry.emplace(key, decoder);  // a model that failed to load is not tried again
+    r.entries[key] = {decoder, Clock::monotonicNow()};
+    if (decoder) scheduleRelease(key);
     return decoder;
+}
+
+// Releases the decoder once it has been idle long enough; checks again otherwise.
+void releaseIfIdle(const std::pair<QString, QString>& key) {
+    std::shared_ptr<Decoder> released;
+    {
+        Registry& r = registry();
+        std::lock_guard guard(r.lock);
+        auto found = r.entries.find(key);
+        if (found == r.entries.end() || !found->second.decoder) return;
+        const double idle = Clock::monotonicNow() - found->second.lastUsed;
+        if (idle < PocketSphinxRecognizerProvider::kIdleRelease) {
+            MainQueue::post([key] { scheduleRelease(key); });
+            return;
+        }
+        released = std::move(found->second.decoder);
+        r.entries.erase(found);
+    }
+    // A decode in progress holds its own reference; the model goes when it finishes.
+    released.reset();
+    malloc_trim(0);  // hand the freed model memory back to the system
+}
+
+void scheduleRelease(const std::pair<QString, QString>& key) {
+    // Timers live on the main queue; the check itself runs on any thread (the registry is locked).
+    MainQueue::post([key] { MainQueue::after(PocketSphinxRecognizerProvider::kIdleRelease, [key] { releaseIfIdle(key); }); });
 }
 
 bool modelFilesPresent(const QString& modelDirectory) {
@@ -147,6 +196,11 @@ SpeechAuthorization PocketSphinxRecognizerProvider::authorizationStatus() const 
 std::shared_ptr<SpeechRecognizer> PocketSphinxRecognizerProvider::recognizer(const QString& localeIdentifier) {
     if (localeIdentifier != QLatin1String("en-US") || !modelInstalled()) return nullptr;
     return std::make_shared<PocketSphinxRecognizer>(modelDirectory_, grammar_, queue_);
+}
+
+void PocketSphinxRecognizerProvider::prepare() {
+    if (!modelInstalled()) return;
+    queue_->post([dir = modelDirectory_, grammar = grammar_] { sharedDecoder(dir, grammar); });
 }
 
 std::optional<QString> PocketSphinxRecognizerProvider::decodeSamples(const QByteArray& pcm) {

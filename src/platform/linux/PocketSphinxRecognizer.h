@@ -27,6 +27,12 @@ public:
     ~PocketSphinxRecognizerProvider() override;
 
     SpeechAuthorization authorizationStatus() const override;
+    // Loads the model on the recogniser's queue unless it is loaded.
+    void prepare() override;
+
+    // A loaded model is released after this long without use (it holds about 90 MB); prepare()
+    // at every recording start loads it again while the user speaks.
+    static constexpr double kIdleRelease = 30.0;
     std::shared_ptr<SpeechRecognizer> recognizer(const QString& localeIdentifier) override;
 
     static QString defaultModelDirectory();

@@ -1,0 +1,179 @@
+// The whole application, measured from outside inside the headless session:
+//  - release of the trigger key → text in the focused editor, for the on-device road and for the
+//    service road with an immediate answer; the application's own tail (0.45 s / 0.25 s) and, for
+//    the on-device road, the recogniser's decode time (measured on the same speech in this run)
+//    are subtracted, which leaves our own overhead;
+//  - the idle process: CPU over 60 s and resident memory.
+// Run: bash scripts/headless-session build/bench/app/bench_app
+#include "Microphone.h"
+#include "QuendleProcess.h"
+#include "support/standin/StandInService.h"
+#include "support/target/TargetApp.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/SpeechRecognizer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <unistd.h>
+
+// Xlib's macros clash with Qt's names: last.
+#include "platform/X11TestDesktop.h"
+#include <X11/keysym.h>
+
+namespace {
+
+const QString kPhrase = QStringLiteral("what time is it");
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// One dictation; returns seconds from the release to the text in the field, or < 0 on failure.
+double dictateOnce(QuendleProcess& quendle, TargetApp& target, XTestKeyboard& keyboard, const QVector<int16_t>& speech,
+                   const QString& expected, int run) {
+    target.setField("line", QString());
+    const int shiftR = keyboard.code(XK_Shift_R);
+    const int before = int(quendle.log().size());
+    keyboard.key(shiftR, true);
+    if (!pumpUntil([&] { return quendle.log().size() > before + 1; }, 5000)) return -1;
+    Microphone::waitPlayed(Microphone::queue(speech));
+    TargetApp::spin(300);
+    keyboard.key(shiftR, false);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 20000) {
+        if (target.field("line") == expected) return timer.nsecsElapsed() / 1e9;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    std::cerr << "run " << run << ": the text never arrived\n";
+    return -1;
+}
+
+// The decode time of `speech` within a recording of `recordingSeconds` (the rest silence), plus the
+// 0.35 s of silence the recogniser appends, as the application decodes it.
+double decodeSeconds(const QVector<int16_t>& speech, double recordingSeconds) {
+    PocketSphinxRecognizerProvider provider;
+    QByteArray pcm(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2);
+    pcm.append(QByteArray(qMax<qsizetype>(0, qsizetype((recordingSeconds + 0.35) * 32000) - pcm.size()) & ~qsizetype(1), '\0'));
+    provider.decodeSamples(pcm);  // loads the model
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        provider.decodeSamples(pcm);
+        times.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    return median(times);
+}
+
+void runRoad(benchmark::State& state, bool online) {
+    XKeyboardLock lock;
+    XTestKeyboard keyboard;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    TargetApp target;
+    target.focus("line");
+    StandInService service;
+    QVariantMap settings{{"spokenLanguage", "en"}, {"triggerKeyCode", 60LL}, {"launchAtLogin", false},
+                         {"correctionBar", false}, {"cleanup", false}};
+    if (online) {
+        settings.insert("qualityLevel", "high");
+        settings.insert("qualityLevelSchema", 2LL);
+        settings.insert("serverURL", service.baseURL());
+    } else {
+        settings.insert("qualityLevel", "low");
+    }
+    QuendleProcess quendle(settings);
+    quendle.waitForLog(QStringLiteral("見張り開始: "));
+    const QVector<int16_t> speech = Microphone::speak(kPhrase);
+    const double tail = online ? 0.25 : 0.45;
+    std::vector<double> overhead, decodes;
+    int run = 0;
+    for (auto _ : state) {
+        if (online) service.enqueue(QStringLiteral("/v1/transcribe"), StandInService::Reply::text(kPhrase));
+        const double total = dictateOnce(quendle, target, keyboard, speech, kPhrase, run++);
+        if (total < 0) {
+            state.SkipWithError("dictation failed");
+            break;
+        }
+        double decode = 0;
+        if (!online) {
+            // The recording's length as the application logged it: "録音 2.7秒（生）".
+            double seconds = 0;
+            for (const QString& line : quendle.log())
+                if (line.startsWith(QStringLiteral("録音 ")) && line.endsWith(QStringLiteral("秒（生）")))
+                    seconds = line.mid(3, line.size() - 3 - 4).toDouble();
+            decode = decodeSeconds(speech, seconds);
+            decodes.push_back(decode);
+        }
+        overhead.push_back(total - tail - decode);
+        state.SetIterationTime(total);
+    }
+    const double decode = median(decodes);
+    state.counters["overhead_ms_median"] = median(overhead) * 1000;
+    state.counters["tail_ms"] = tail * 1000;
+    state.counters["decode_ms"] = decode * 1000;
+    state.counters["overhead_to_tail_ratio"] = median(overhead) / tail;
+}
+
+void BM_ReleaseToTextLocalRoad(benchmark::State& state) { runRoad(state, false); }
+void BM_ReleaseToTextOnlineRoad(benchmark::State& state) { runRoad(state, true); }
+
+// CPU ticks (user + system) of a process.
+long cpuTicks(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLong() + fields.value(12).toLong();  // utime, stime
+}
+
+long residentKiB(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void BM_IdleApplication(benchmark::State& state) {
+    QuendleProcess quendle({{"qualityLevel", "low"}, {"spokenLanguage", "en"}, {"triggerKeyCode", 60LL},
+                            {"launchAtLogin", false}});
+    quendle.waitForLog(QStringLiteral("見張り開始: "));
+    TargetApp::spin(3000);
+    const long withModel = residentKiB(quendle.pid());
+    // Launch work settles and the warmed-up speech model is released after its idle time.
+    TargetApp::spin(int((PocketSphinxRecognizerProvider::kIdleRelease + 10) * 1000));
+    state.counters["rss_with_model_MiB"] = withModel / 1024.0;
+    const double ticksPerSecond = double(sysconf(_SC_CLK_TCK));
+    for (auto _ : state) {
+        const long before = cpuTicks(quendle.pid());
+        QElapsedTimer timer;
+        timer.start();
+        TargetApp::spin(60000);
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        const long after = cpuTicks(quendle.pid());
+        state.counters["idle_cpu_percent"] = (after - before) / ticksPerSecond / seconds * 100.0;
+        state.counters["rss_MiB"] = residentKiB(quendle.pid()) / 1024.0;
+        state.SetIterationTime(seconds);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_ReleaseToTextLocalRoad)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseToTextOnlineRoad)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleApplication)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    setenv("QUENDLE_BUILD_DIR", QUENDLE_BUILD_DIR, 0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
