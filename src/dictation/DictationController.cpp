@@ -150,17 +150,11 @@ void DictationController::startMonitoring() {
         auto alive = weak.lock();
         return alive && *alive ? (**alive).arrowKeyWhileRecording(keyCode) : false;
     };
-    // The two shortcuts need no controller state.
-    TextInserter* inserter = &s_.inserter;
-    s_.monitor.onBulkDelete = [inserter] {
-        const bool handled = inserter->clearField();
-        if (!handled) AppLog::write(QStringLiteral("入力欄を空にする: OS へ渡した"));
-        return handled;
+    s_.monitor.onBulkDelete = [weak] {
+        auto alive = weak.lock();
+        return alive && *alive ? (**alive).bulkDeleteKey() : false;
     };
-    auto pasteScreenshot = shell_.pasteScreenshot;
-    s_.monitor.onScreenshotPaste = [pasteScreenshot] {
-        if (pasteScreenshot) MainQueue::post(pasteScreenshot);
-    };
+    s_.monitor.onScreenshotPaste = bind(&Self::screenshotPasteKey);
     s_.gesture.onChange = [weak](const std::optional<QString>& style) {
         if (auto alive = weak.lock(); alive && *alive) (**alive).gestureStyleChanged(style);
     };
@@ -169,6 +163,12 @@ void DictationController::startMonitoring() {
         requestAccessibility();
         return;
     }
+    startMonitor();
+}
+
+void DictationController::startMonitor() {
+    // Monitoring counts as running only when the monitor really started; otherwise the menu
+    // keeps asking for the permission.
     isMonitoring_ = s_.monitor.start();
     AppLog::write(QStringLiteral("見張り開始: ") + (isMonitoring_ ? QStringLiteral("成功") : QStringLiteral("失敗")) +
                   QStringLiteral(" / キー=") + AppPrefs::triggerKeyName());
@@ -194,17 +194,7 @@ void DictationController::startPermissionPoll() {
         DictationController& self = **alive;
         if (self.shell_.isAccessibilityTrusted && !self.shell_.isAccessibilityTrusted()) return;
         MainQueue::cancel(self.permissionTimer_);
-        // Monitoring counts as running only when the monitor really started; otherwise the menu
-        // keeps asking for the permission.
-        self.isMonitoring_ = self.s_.monitor.start();
-        AppLog::write(QStringLiteral("見張り開始: ") +
-                      (self.isMonitoring_ ? QStringLiteral("成功") : QStringLiteral("失敗")) +
-                      QStringLiteral(" / キー=") + AppPrefs::triggerKeyName());
-        if (AppPrefs::copyOnSelectMode() == QLatin1String("off"))
-            self.s_.selectionCopier.stop();
-        else
-            self.s_.selectionCopier.start();
-        self.refreshMenu();
+        self.startMonitor();
         if (self.isMonitoring_) Feedback::play(Feedback::Moment::start, self.s_.sounds);
     });
 }

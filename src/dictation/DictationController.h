@@ -133,6 +133,7 @@ public:
 
 private:
     struct RaceState;
+    void startMonitor();    // starts the key monitor and copy-on-select, logs, rebuilds the menu
     void play(int moment);  // a Feedback::Moment
     void refreshIcon();
     void refreshMenu();
