@@ -3,7 +3,7 @@
 //   quendle-store-helper set  <directory> <domain> <key> <string>  through the store (locked merge)
 //   quendle-store-helper edit <directory> <domain> <key> <string>  like an editor: read, change,
 //                                                                  write a temporary file, rename
-//   quendle-store-helper log  <count> <tag>                        <count> log entries "<tag> <i>"
+//   quendle-store-helper log  <count> <tag> [threads]              <count> log entries "<tag>-<t> <i>" from each thread
 // Exits 0 on success, 2 on bad arguments, 1 when the work failed.
 #include "core/AppLog.h"
 #include "platform/linux/PlistDefaults.h"
@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -39,13 +41,22 @@ int main(int argc, char** argv) {
         out.close();
         return std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0 ? 0 : 1;
     }
-    if (mode == QLatin1String("log") && args.size() == 4) {
+    if (mode == QLatin1String("log") && (args.size() == 4 || args.size() == 5)) {
         bool ok = false;
         const int count = args[2].toInt(&ok);
         if (!ok) return 2;
-        for (int i = 0; i < count; ++i) AppLog::write(args[3] + QLatin1Char(' ') + QString::number(i));
+        const int threadCount = args.size() == 5 ? args[4].toInt() : 1;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < std::max(1, threadCount); ++t) {
+            threads.emplace_back([&, t] {
+                // Long enough that a torn write would show, with Japanese text in every entry.
+                const QString tag = QStringLiteral("%1-%2 書き起こし %3").arg(args[3]).arg(t).arg(QString(200, QLatin1Char('x')));
+                for (int i = 0; i < count; ++i) AppLog::write(tag + QLatin1Char(' ') + QString::number(i));
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
         return 0;
     }
-    std::fputs("usage: quendle-store-helper set|edit <directory> <domain> <key> <string> | log <count> <tag>\n", stderr);
+    std::fputs("usage: quendle-store-helper set|edit <directory> <domain> <key> <string> | log <count> <tag> [threads]\n", stderr);
     return 2;
 }
