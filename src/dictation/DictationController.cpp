@@ -730,7 +730,7 @@ void DictationController::insertIntoTarget(const QString& text, std::function<vo
         return;
     }
     const std::optional<RunningApplication> front = s_.workspace.frontmostApplication();
-    if (front && front->pid == target->pid && front->window == target->window) {
+    if (front && front->pid == target->pid) {
         s_.inserter.insert(text);
         done(true);
         return;
