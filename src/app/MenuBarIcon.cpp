@@ -61,6 +61,7 @@ void drawBadge(QPainter& p, const QString& text, const QRectF& rect) {
     p.scale(1, -1);
     p.translate(0, -kHeight);
     p.setFont(emojiFont(rect.height() - 2));
+    p.setPen(Qt::black);  // a painter without a pen draws no text, colour glyphs included
     p.drawText(down(rect), Qt::AlignCenter, text);
     p.restore();
 }

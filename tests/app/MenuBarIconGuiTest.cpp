@@ -60,6 +60,9 @@ TEST_F(MenuBarIconTest, IdleWithStyleCutsAHoleAndDrawsADarkDisc) {
     const QColor disc = colourAt(icon.image, 12.0, 4.5);
     EXPECT_NEAR(disc.alpha(), 217, 20);
     EXPECT_LT(disc.red() + disc.green() + disc.blue(), 60);
+    // The briefcase sits on the disc: brown, not the disc's black.
+    const QColor badge = colourAt(icon.image, 17.5, 4.5);
+    EXPECT_GT(badge.red(), 90) << badge.name().toStdString();
 }
 
 TEST_F(MenuBarIconTest, ActiveStatesShowTheStateDot) {
