@@ -30,11 +30,20 @@ public:
     // The plain text on the clipboard, absent when it holds none.
     virtual std::optional<QString> text() const = 0;
     // Replaces the clipboard with the text. Where the desktop has a second selection that some
-    // programs paste (X11's PRIMARY), the text goes there too. Returns the new change count.
+    // programs paste (X11's PRIMARY), the text goes there too. Returns the new change count, or
+    // kRefused when the desktop would not hand us the clipboard (X refuses a claim that looks
+    // older than the current owner's until we have seen that owner's change): nothing changed
+    // then, and a later attempt may succeed.
     virtual quint64 setText(const QString& text) = 0;
+    static constexpr quint64 kRefused = 0;
     // Every format the clipboard holds, read now.
     virtual PasteboardContents snapshot() const = 0;
-    // Replaces the clipboard with `contents` (empty contents clear it). Returns the new change count.
+    // False while our view of the clipboard lags the desktop's: another program has just taken
+    // it and we have not been told yet, so snapshot() and text() would answer from the old
+    // contents. It comes true again once the main queue has run.
+    virtual bool inStep() const { return true; }
+    // Replaces the clipboard with `contents` (empty contents clear it). Returns the new change
+    // count, or kRefused as setText does.
     virtual quint64 restore(const PasteboardContents& contents) = 0;
     // True once another program has fetched the data of our latest write (setText or restore).
     virtual bool latestWriteWasRead() const = 0;

@@ -11,6 +11,8 @@
 #include "platform/Workspace.h"
 #include "textio/TerminalDetection.h"
 
+#include <utility>
+
 namespace {
 
 // Runs `fn` on the inserter if it still exists.
@@ -67,6 +69,12 @@ void TextInserter::pumpPaste() {
         std::lock_guard guard(lock_);
         needSave = !clipboardSaved_ && !pasteQueue_.empty();
     }
+    if (needSave && !pasteboard_.inStep() && ++claimAttempts_ < kClaimAttempts) {
+        // Another program has just taken the clipboard and we have not caught up: saving now
+        // would save what it held before. Let the main queue run first.
+        MainQueue::after(kClaimRetry, guarded(alive_, [](TextInserter& self) { self.pumpPaste(); }));
+        return;
+    }
     if (needSave) {
         // Once per burst, before our first write: everything the user had on the clipboard.
         PasteboardContents before = pasteboard_.snapshot();
@@ -93,7 +101,33 @@ void TextInserter::pumpPaste() {
         return;
     }
 
-    lastWriteChange_ = pasteboard_.setText(piece);
+    const quint64 change = pasteboard_.setText(piece);
+    if (change == Pasteboard::kRefused) {
+        // The desktop would not hand us the clipboard yet (it has not told us of the latest
+        // owner's change). A paste chord now would paste that owner's contents: try again shortly.
+        if (++claimAttempts_ < kClaimAttempts) {
+            {
+                std::lock_guard guard(lock_);
+                pasteQueue_.push_front(std::move(piece));
+                if (!burstWrote_) {
+                    // A refused claim means our view of the clipboard lagged, and so may the
+                    // save just taken (the owner refuses reads that look older than its claim):
+                    // save again once we have caught up.
+                    savedClipboard_.reset();
+                    clipboardSaved_ = false;
+                }
+            }
+            MainQueue::after(kClaimRetry, guarded(alive_, [](TextInserter& self) { self.pumpPaste(); }));
+            return;
+        }
+        claimAttempts_ = 0;
+        AppLog::write(QStringLiteral("貼り付け: クリップボードを取得できず%1字を貼り付けなかった").arg(piece.size()));
+        afterPaste();
+        return;
+    }
+    claimAttempts_ = 0;
+    burstWrote_ = true;
+    lastWriteChange_ = change;
     lastWriteAt_ = Clock::monotonicNow();
     postPaste();
     MainQueue::after(remaining > 0 ? kPieceSpacing : kRestoreDelay,
@@ -147,12 +181,14 @@ void TextInserter::finishBurst() {
         clipboardSaved_ = false;
         isInserting_ = false;
     }
+    const bool wrote = std::exchange(burstWrote_, false);
     if (leave) {
         // Text the user was told is on the clipboard wins over the restore.
         pasteboard_.setText(*leave);
         return;
     }
-    if (!saved || AppPrefs::keepInsertedTextOnClipboard()) return;
+    // Nothing of ours reached the clipboard (every claim refused): it still holds what it held.
+    if (!saved || !wrote || AppPrefs::keepInsertedTextOnClipboard()) return;
     if (pasteboard_.changeCount() != lastWriteChange_) {
         // Another program (or the user) put something new on the clipboard meanwhile: keep it.
         AppLog::write(QStringLiteral("貼り付け: クリップボードが他で変わったので復元しない"));

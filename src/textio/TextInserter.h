@@ -30,6 +30,10 @@ public:
     // kReadPoll seconds, up to kReadWaitLimit seconds after the write.
     static constexpr double kReadPoll = 0.05;
     static constexpr double kReadWaitLimit = 3.0;
+    // When the desktop refuses us the clipboard, the claim is tried again every kClaimRetry
+    // seconds, kClaimAttempts times in all, before the piece is given up.
+    static constexpr double kClaimRetry = 0.02;
+    static constexpr int kClaimAttempts = 10;
     // Messaging timeout of the web-terminal probe.
     static constexpr double kProbeTimeout = 0.15;
 
@@ -98,7 +102,10 @@ private:
     std::optional<PasteboardContents> savedClipboard_;
     std::optional<QString> clipboardAfterBurst_;
 
-    // Main queue only: our latest clipboard write and when it happened.
+    // Main queue only: our latest clipboard write and when it happened, whether the running
+    // burst has written at all, and the refused claims of the current piece.
     quint64 lastWriteChange_ = 0;
     double lastWriteAt_ = 0;
+    bool burstWrote_ = false;
+    int claimAttempts_ = 0;
 };

@@ -176,6 +176,61 @@ TEST_F(TextInserterTest, ClipboardTakenByAnotherProgramIsNotOverwritten) {
     EXPECT_FALSE(inserter.isInserting());
 }
 
+// X refuses our claim of the clipboard until we have seen the latest owner's change; a paste
+// chord before the claim holds would paste that owner's text.
+TEST_F(TextInserterTest, RefusedClaimIsRetriedBeforeAnyPasteChord) {
+    pasteboard.setTextByOtherProgram(QStringLiteral("just copied"));
+    pasteboard.refuseWrites = 2;
+    inserter.insert(QStringLiteral("dictated"));
+    inserter.insert(QStringLiteral(" more"));
+    queue.runPending();
+    queue.advance(TextInserter::kClaimRetry);
+    EXPECT_TRUE(keys.chords.isEmpty());
+    queue.advance(TextInserter::kClaimRetry);
+    EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
+    queue.advance(TextInserter::kPieceSpacing);
+    EXPECT_EQ(pasted, (QStringList{QStringLiteral("dictated"), QStringLiteral(" more")}));
+    EXPECT_EQ(pasteboard.snapshotCount, 3);  // taken again after each refusal: it may have lagged too
+    queue.advance(TextInserter::kRestoreDelay);
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("just copied"));
+    EXPECT_FALSE(inserter.isInserting());
+}
+
+TEST_F(TextInserterTest, ClipboardIsSavedOnlyOnceOurViewHasCaughtUp) {
+    pasteboard.setTextByOtherProgram(QStringLiteral("copied a moment ago"));
+    pasteboard.lagging = true;
+    inserter.insert(QStringLiteral("dictated"));
+    queue.runPending();
+    queue.advance(TextInserter::kClaimRetry);
+    EXPECT_EQ(pasteboard.snapshotCount, 0);
+    EXPECT_TRUE(keys.chords.isEmpty());
+    pasteboard.lagging = false;
+    queue.advance(TextInserter::kClaimRetry);
+    EXPECT_EQ(pasteboard.snapshotCount, 1);
+    EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
+    queue.advance(1);
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("copied a moment ago"));
+}
+
+TEST_F(TextInserterTest, ClaimNeverGrantedSendsNoChordAndLeavesTheClipboard) {
+    pasteboard.setTextByOtherProgram(QStringLiteral("just copied"));
+    pasteboard.refuseWrites = 1000;
+    inserter.insert(QStringLiteral("lost"));
+    inserter.insert(QStringLiteral("also lost"));
+    queue.advance(2 * TextInserter::kClaimAttempts * TextInserter::kClaimRetry + 1.0);
+    EXPECT_TRUE(keys.chords.isEmpty());
+    EXPECT_FALSE(inserter.isInserting());
+    EXPECT_EQ(pasteboard.writeCount, 2 * TextInserter::kClaimAttempts);  // no restore attempted
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("just copied"));
+
+    // The next dictation starts afresh.
+    pasteboard.refuseWrites = 0;
+    inserter.insert(QStringLiteral("fine"));
+    queue.advance(1);
+    EXPECT_EQ(pasted, QStringList{QStringLiteral("fine")});
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("just copied"));
+}
+
 TEST_F(TextInserterTest, OwnFocusedFieldTakesTextDirectly) {
     QString ownField;
     inserter.setOwnFieldInsert([&](const QString& text) {

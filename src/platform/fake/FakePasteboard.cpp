@@ -12,6 +12,10 @@ std::optional<QString> FakePasteboard::text() const {
 
 quint64 FakePasteboard::setText(const QString& text) {
     ++writeCount;
+    if (refuseWrites > 0) {
+        --refuseWrites;
+        return kRefused;
+    }
     contents_.formats = {{kText, text.toUtf8()}};
     read_ = false;
     return ++changes_;
@@ -24,6 +28,10 @@ PasteboardContents FakePasteboard::snapshot() const {
 
 quint64 FakePasteboard::restore(const PasteboardContents& contents) {
     ++writeCount;
+    if (refuseWrites > 0) {
+        --refuseWrites;
+        return kRefused;
+    }
     contents_ = contents;
     read_ = false;
     return ++changes_;

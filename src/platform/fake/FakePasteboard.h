@@ -18,6 +18,9 @@ public:
     void setTextByOtherProgram(const QString& text);
     const PasteboardContents& contents() const { return contents_; }
 
+    bool inStep() const override { return !lagging; }
+    bool lagging = false;   // inStep() answers false while this is set
+    int refuseWrites = 0;   // this many setText/restore calls are refused (kRefused, nothing changes)
     int snapshotCount = 0;  // snapshots taken
     int writeCount = 0;     // setText and restore calls
 

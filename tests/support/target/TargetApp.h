@@ -43,6 +43,22 @@ public:
         send(command);
         return waitForLine("ok " + command.split(' ').value(0), ms).has_value();
     }
+    // Sends a command and waits for its "ok" without running our event loop meanwhile, so that
+    // what the command changes on the desktop has not reached us yet when this returns.
+    bool commandBlind(const QByteArray& command, int ms = 5000) {
+        send(command);
+        const QByteArray ok = "ok " + command.split(' ').value(0);
+        QDeadlineTimer deadline(ms);
+        for (;;) {
+            while (process_.canReadLine()) {
+                QByteArray line = process_.readLine();
+                while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+                if (line.startsWith(ok)) return true;
+            }
+            if (deadline.hasExpired() || process_.state() == QProcess::NotRunning) return false;
+            process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        }
+    }
     static QByteArray b64(const QString& text) { return text.toUtf8().toBase64(); }
 
     bool focus(const QByteArray& field) { return command("focus " + field); }

@@ -5,6 +5,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QSet>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -46,6 +52,51 @@ std::optional<QString> QtPasteboard::text() const {
     return data->text();
 }
 
+namespace {
+
+// Whether the X server names one of our windows as the owner of CLIPBOARD. Qt takes a claim for
+// granted, but the server ignores one whose time is older than the current owner's (our idea of
+// the server time lags until we have processed the news of that owner's change). Off X11 the
+// clipboard lives in our process and every claim holds.
+bool serverGrantedClaim() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return true;
+    static const xcb_atom_t clipboardAtom = [connection] {
+        const char name[] = "CLIPBOARD";
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
+        free(reply);
+        return atom;
+    }();
+    if (clipboardAtom == XCB_NONE) return true;
+    xcb_get_selection_owner_reply_t* reply =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboardAtom), nullptr);
+    if (!reply) return true;  // no answer: do not hold the paste back on a guess
+    const xcb_window_t owner = reply->owner;
+    free(reply);
+    // Resource ids carry the id base of the client that made them.
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    return owner != XCB_NONE && (owner & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+}  // namespace
+
+bool QtPasteboard::inStep() const {
+    // Qt answers from our own data while it believes we own the clipboard; the server may
+    // already have given it to another program whose claim we have not processed yet.
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    return !dynamic_cast<const WatchedMimeData*>(data) || serverGrantedClaim();
+}
+
+bool QtPasteboard::claimed() {
+    if (serverGrantedClaim()) return true;
+    // Qt still thinks the claim holds; drop it so that the next one starts clean.
+    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+    return false;
+}
+
 quint64 QtPasteboard::setText(const QString& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     *read_ = false;
@@ -53,6 +104,10 @@ quint64 QtPasteboard::setText(const QString& text) {
     auto* data = new WatchedMimeData(read_);
     data->setText(text);
     clipboard->setMimeData(data, QClipboard::Clipboard);
+    if (!claimed()) {
+        writing_ = false;
+        return kRefused;
+    }
     if (clipboard->supportsSelection()) {
         auto* primary = new WatchedMimeData(read_);
         primary->setText(text);
@@ -62,6 +117,24 @@ quint64 QtPasteboard::setText(const QString& text) {
     return ++changes_;
 }
 
+namespace {
+
+// Targets of the X selection protocol itself (and handles into the owner's own resources): never
+// data to keep.
+bool isProtocolTarget(const QString& format) {
+    static const QSet<QString> targets = {
+        QStringLiteral("TARGETS"),         QStringLiteral("MULTIPLE"),        QStringLiteral("TIMESTAMP"),
+        QStringLiteral("SAVE_TARGETS"),    QStringLiteral("DELETE"),          QStringLiteral("INSERT_SELECTION"),
+        QStringLiteral("INSERT_PROPERTY"), QStringLiteral("INCR"),            QStringLiteral("BITMAP"),
+        QStringLiteral("PIXMAP"),          QStringLiteral("DRAWABLE"),        QStringLiteral("COLORMAP"),
+    };
+    return targets.contains(format);
+}
+
+bool isImage(const QString& format) { return format.startsWith(QLatin1String("image/")); }
+
+}  // namespace
+
 PasteboardContents QtPasteboard::snapshot() const {
     PasteboardContents contents;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
@@ -69,10 +142,23 @@ PasteboardContents QtPasteboard::snapshot() const {
     auto* ours = dynamic_cast<const WatchedMimeData*>(data);
     if (ours) const_cast<WatchedMimeData*>(ours)->markSelf(true);
     const QStringList formats = data->formats();
+    // An image is offered in many encodings of the same pixels (Qt programs offer a dozen, some
+    // of them megabytes). Fetching each one keeps the first paste waiting, so one lossless
+    // encoding is kept and restore() offers every encoding again from it.
+    QString imageFormat;
+    if (formats.contains(kPng))
+        imageFormat = kPng;
+    else
+        for (const QString& format : formats)
+            if (isImage(format)) {
+                imageFormat = format;
+                break;
+            }
     for (const QString& format : formats) {
+        if (isProtocolTarget(format)) continue;
         if (format == kQtImage) {
             // Qt's in-process image: keep it as PNG, which every program reads.
-            if (formats.contains(kPng) || !data->hasImage()) continue;
+            if (!imageFormat.isEmpty() || !data->hasImage()) continue;
             QByteArray png;
             QBuffer buffer(&png);
             buffer.open(QIODevice::WriteOnly);
@@ -80,6 +166,7 @@ PasteboardContents QtPasteboard::snapshot() const {
             if (!png.isEmpty()) contents.formats.append({kPng, png});
             continue;
         }
+        if (isImage(format) && format != imageFormat) continue;
         contents.formats.append({format, data->data(format)});
     }
     if (ours) const_cast<WatchedMimeData*>(ours)->markSelf(false);
@@ -94,8 +181,21 @@ quint64 QtPasteboard::restore(const PasteboardContents& contents) {
         clipboard->clear(QClipboard::Clipboard);
     } else {
         auto* data = new WatchedMimeData(read_);
-        for (const auto& [format, bytes] : contents.formats) data->setData(format, bytes);
+        for (const auto& [format, bytes] : contents.formats) {
+            if (isImage(format)) {
+                // The image itself too, so that every encoding is offered again, made on request.
+                QImage image;
+                if (image.loadFromData(bytes, format.mid(6).toLatin1().constData()) ||
+                    image.loadFromData(bytes))
+                    data->setImageData(image);
+            }
+            data->setData(format, bytes);
+        }
         clipboard->setMimeData(data, QClipboard::Clipboard);
+        if (!claimed()) {
+            writing_ = false;
+            return kRefused;
+        }
     }
     writing_ = false;
     return ++changes_;

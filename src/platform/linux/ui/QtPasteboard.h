@@ -18,10 +18,14 @@ public:
     std::optional<QString> text() const override;
     quint64 setText(const QString& text) override;
     PasteboardContents snapshot() const override;
+    bool inStep() const override;
     quint64 restore(const PasteboardContents& contents) override;
     bool latestWriteWasRead() const override { return *read_; }
 
 private:
+    // After a claim of CLIPBOARD: whether the desktop granted it (a refused one is dropped).
+    bool claimed();
+
     quint64 changes_ = 0;
     bool writing_ = false;
     std::shared_ptr<bool> read_;
