@@ -140,6 +140,27 @@ TEST_F(X11KeyEventSourceTest, KeysTypedWhileAnOrdinaryTriggerIsHeldStillArrive) 
     EXPECT_FALSE(window->pressed(f5));
 }
 
+TEST_F(X11KeyEventSourceTest, RestartingTheWatchWhileAnOrdinaryTriggerIsHeldLeavesTheKeyboardFree) {
+    defaults.set("triggerKeyCode", qlonglong(K::F5));
+    ASSERT_TRUE(monitor->start());
+    const int f5 = keyboard.code(XK_F5);
+    keyboard.key(f5, true);  // swallowed: our grab holds the keyboard until F5 goes up
+    ASSERT_TRUE(pumpUntil([&] { return events == QStringList{"press"}; }));
+    ASSERT_TRUE(monitor->start());  // monitoring started again meanwhile
+    ASSERT_TRUE(pumpUntil([&] { return events.size() == 2; }));
+    keyboard.key(f5, false);
+    settle();
+    // The next hold is seen, and the keyboard is not left waiting for our answer.
+    window->clear();
+    keyboard.tap(f5);
+    EXPECT_TRUE(pumpUntil([&] { return events.size() == 4; }));
+    EXPECT_EQ(events, (QStringList{"press", "release", "press", "release"}));
+    const int a = keyboard.code(XK_a);
+    keyboard.tap(a);
+    EXPECT_TRUE(pumpUntil([&] { return window->pressed(a); })) << "the keyboard must not stay frozen";
+    EXPECT_FALSE(window->pressed(f5));
+}
+
 TEST_F(X11KeyEventSourceTest, ArrowKeysAreTakenOnlyWhileRecording) {
     bool consume = true;
     QList<int> arrows;

@@ -111,6 +111,12 @@ void X11KeyEventSource::disconnect() {
     down_.clear();
     coreDown_.clear();
     decisions_.clear();
+    // The server ends the grabs of a closed connection. A key remembered as holding the keyboard
+    // would make the next grabbed press wait for an answer that never comes (the desktop's
+    // keyboard would stay frozen), and a pass-on left for a release we will never see would
+    // type a key nobody pressed.
+    activeGrabKey_ = -1;
+    tapOnRelease_.clear();
 }
 
 void X11KeyEventSource::lostConnection() {
@@ -242,6 +248,10 @@ bool X11KeyEventSource::physicallyDown(int virtualCode) const {
 
 void X11KeyEventSource::rawKey(int xKeyCode, bool down) {
     const int key = decisionKey(xKeyCode, down);
+    // A decision waits for the core event of the same press or release. One that no core event
+    // took (the key was not grabbed then) must not answer for a later one: a release that comes
+    // only through our grab (no raw event then) would otherwise be swallowed unseen.
+    decisions_.remove(decisionKey(xKeyCode, !down));
     if (SyntheticKeyMarks::shared().consume(xKeyCode, down, Clock::monotonicNow())) {
         decisions_[key] = false;  // ours: never a user key, and never held back
         return;

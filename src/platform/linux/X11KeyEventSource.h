@@ -85,7 +85,7 @@ private:
     QSet<Grab> grabbed_;
     QSet<int> down_;            // X key codes physically down (raw events)
     QSet<int> coreDown_;        // X key codes down as seen through the grabs
-    QHash<int, bool> decisions_;
+    QHash<int, bool> decisions_;  // (X key code * 2 + down) -> swallow, decided on the raw event
     QSet<int> tapOnRelease_;    // passed keys that could not be replayed, sent on at release
-    int activeGrabKey_ = -1;    // the swallowed key whose grab holds the keyboard  // (X key code * 2 + down) -> swallow, decided on the raw event
+    int activeGrabKey_ = -1;    // the swallowed key whose grab holds the keyboard
 };
