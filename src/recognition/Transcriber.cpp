@@ -9,7 +9,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QJsonParseError>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUuid>
@@ -334,14 +333,8 @@ void Transcriber::readReply(const HttpResponse& response, const Completion& comp
 }
 
 QString Transcriber::extractText(const QByteArray& body) {
-    // A JSON object: its own "text" string, with every escape decoded by the parser.
-    QJsonParseError error{};
-    const QJsonDocument json = QJsonDocument::fromJson(body, &error);
-    if (error.error == QJsonParseError::NoError && json.isObject()) {
-        const QJsonValue value = json.object().value(QStringLiteral("text"));
-        if (value.isString()) return value.toString();
-    }
-    // Anything else: the first "text": "…" pair anywhere in the body, unescaped once.
+    // The first "text": "…" pair in body order, wherever it sits (a nested object included, and
+    // also in a body that is not JSON at all), with its escapes decoded in one pass.
     const std::optional<QString> text = validUTF8(body);
     if (!text) return QString();
     const QRegularExpressionMatch match = textMemberPattern().match(*text);

@@ -193,16 +193,17 @@ TEST_F(TranscriberTest, NoiseIsNoSpeechForTranscriptionOnlyAndOnlySuccessCounts)
 
 // ---- text extraction
 
-TEST_F(TranscriberTest, ExtractTextDecodesJSONObjectsWithARealParser) {
+TEST_F(TranscriberTest, ExtractTextDecodesTheEscapesOfJSONStrings) {
     // A dictated backslash followed by n stays a backslash and an n.
     EXPECT_EQ(Transcriber::extractText(R"({"text":"C:\\new"})"), QStringLiteral("C:\\new"));
     // Escaped non-ASCII, surrogate pairs included, becomes the characters.
     EXPECT_EQ(Transcriber::extractText(R"({"text":"\u3042\u3044 \ud83d\ude00"})"), QStringLiteral("あい 😀"));
     EXPECT_EQ(Transcriber::extractText(R"({"text":"say \"hi\"\t/\/"})"), QStringLiteral("say \"hi\"\t//"));
-    // The top-level member wins over a nested one that comes first.
-    EXPECT_EQ(Transcriber::extractText(R"({"meta":{"text":"inner"},"text":"outer"})"), QStringLiteral("outer"));
-    // Without a top-level text, the first "text" in body order is used.
+    // The first "text" in body order is used, also when it sits in a nested object.
+    EXPECT_EQ(Transcriber::extractText(R"({"meta":{"text":"inner"},"text":"outer"})"), QStringLiteral("inner"));
     EXPECT_EQ(Transcriber::extractText(R"({"result":{"text":"nested"},"other":{"text":"later"}})"), QStringLiteral("nested"));
+    // A quoted "text" inside another member's string is no member.
+    EXPECT_EQ(Transcriber::extractText(R"({"note":"say \"text\": \"no\"","text":"yes"})"), QStringLiteral("yes"));
     EXPECT_EQ(Transcriber::extractText(R"({"texts":"x"})"), QString());
 }
 
