@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QFile>
 #include <QUuid>
 #include <QtEndian>
 #include <cstring>
@@ -198,14 +197,19 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
         // A scratch file read once and removed: no need to flush it to the disk.
         QFile file(path);
         bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        QString writeError;
         if (written) {
             const QByteArray header = LocalRecognizer::makeWAVHeader(quint32(pcm.size()));
             written = file.write(header) == header.size() && file.write(pcm) == pcm.size();
+            if (written && !file.flush()) written = false;
+            if (!written) writeError = file.errorString();  // before the removal replaces it
             file.close();
             if (!written) file.remove();
+        } else {
+            writeError = file.errorString();
         }
         if (!written) {
-            AppLog::write(QStringLiteral("Low認識: wav 書き出し失敗 ") + file.errorString());
+            AppLog::write(QStringLiteral("Low認識: wav 書き出し失敗 ") + writeError);
             completeWithNothing(completion);
             return;
         }

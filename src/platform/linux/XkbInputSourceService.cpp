@@ -112,8 +112,8 @@ int XkbInputSourceService::select(const InputSource& source) {
     std::lock_guard lock(mutex_);
     const QList<InputSource> sources = sourcesLocked();
     int group = -1;
-    for (int i = 0; i < sources.size(); ++i)
-        if (sources[i].id == source.id) group = i;
+    for (int i = 0; i < sources.size() && group < 0; ++i)
+        if (sources[i].id == source.id) group = i;  // the first group of that layout
     if (group < 0) return -1;
     if (!XkbLockGroup(display_, XkbUseCoreKbd, unsigned(group))) return -2;
     XkbStateRec state{};
