@@ -6,7 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <thread>
+
 namespace {
+
+// The sound server answers on its own thread and posts nothing to us: look until it holds.
+bool pollUntil(const std::function<bool()>& done, int milliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 class SoundsSession : public ::testing::Test {
 protected:
@@ -40,6 +54,22 @@ TEST_F(SoundsSession, StopCutsAPlaybackShort) {
     EXPECT_EQ(sounds.activeCount(), 0u);
     sounds.stop(id);  // twice: ignored
     sounds.stop(12345);
+}
+
+TEST_F(SoundsSession, StoppingWhileTheServerDrainsIsClean) {
+    PulseSounds sounds;
+    // A long sound and a short one after it: once the short one has played out, the server has
+    // long taken the long one and is draining it.
+    const Sounds::PlaybackId longOne = sounds.play(QStringLiteral("Submarine"));
+    ASSERT_NE(longOne, 0u);
+    ASSERT_NE(sounds.play(QStringLiteral("Tink")), 0u);
+    ASSERT_TRUE(pollUntil([&] { return sounds.activeCount() == 1; }, 10000));
+    // Cutting it short makes the server refuse the pending drain; that answer must find nothing
+    // of the finished playback.
+    sounds.stop(longOne);
+    EXPECT_EQ(sounds.activeCount(), 0u);
+    ASSERT_NE(sounds.play(QStringLiteral("Tink")), 0u);  // one more round trip after the refusal
+    EXPECT_TRUE(pollUntil([&] { return sounds.activeCount() == 0; }, 10000));
 }
 
 TEST(SoundsWithoutServer, PlayingWithoutASoundServerIsSilentAndQuick) {

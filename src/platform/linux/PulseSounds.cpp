@@ -9,6 +9,9 @@ struct PulseSounds::Playback {
     PlaybackId id;
     pa_stream* stream;
     Samples samples;
+    // The pending drain, whose callback names this playback: cancelled when the playback ends
+    // another way, since a stream cut short gets the server's refusal of the drain afterwards.
+    pa_operation* drain = nullptr;
 };
 
 PulseSounds::PulseSounds() = default;
@@ -139,7 +142,7 @@ void PulseSounds::streamStateChanged(pa_stream* stream, void* userdata) {
         const auto& samples = *playback->samples;
         // The whole sound at once (it is short); the server buffers it.
         pa_stream_write(stream, samples.data(), samples.size() * sizeof(int16_t), nullptr, 0, PA_SEEK_RELATIVE);
-        if (pa_operation* op = pa_stream_drain(stream, drained, playback)) pa_operation_unref(op);
+        if (!playback->drain) playback->drain = pa_stream_drain(stream, drained, playback);
         break;
     }
     case PA_STREAM_FAILED:
@@ -153,6 +156,8 @@ void PulseSounds::streamStateChanged(pa_stream* stream, void* userdata) {
 
 void PulseSounds::drained(pa_stream*, int, void* userdata) {
     auto* playback = static_cast<Playback*>(userdata);
+    if (playback->drain) pa_operation_unref(playback->drain);  // answered: nothing left to cancel
+    playback->drain = nullptr;
     playback->owner->finishLocked(playback);
 }
 
@@ -161,6 +166,11 @@ void PulseSounds::finishLocked(Playback* playback) {
     if (it == playing_.end()) return;
     std::unique_ptr<Playback> owned = std::move(it->second);
     playing_.erase(it);
+    if (owned->drain) {
+        pa_operation_cancel(owned->drain);  // its late answer must not reach the freed playback
+        pa_operation_unref(owned->drain);
+        owned->drain = nullptr;
+    }
     pa_stream* stream = owned->stream;
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) pa_stream_disconnect(stream);
