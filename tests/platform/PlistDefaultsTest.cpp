@@ -207,6 +207,33 @@ TEST_F(PlistDefaultsTest, WritersWithStaleViewsLoseNothing) {
     EXPECT_EQ(first.object(QStringLiteral("c")), QVariant(qlonglong(3)));
 }
 
+TEST_F(PlistDefaultsTest, RewritingAValueAnotherWriterChangedMeanwhileWins) {
+    PlistDefaults first(QStringLiteral("orvane"), dir());
+    PlistDefaults second(QStringLiteral("orvane"), dir());
+    first.set(QStringLiteral("cleanupStyle"), QStringLiteral("formal"));
+    first.set(QStringLiteral("gone"), qlonglong(1));
+    second.reload();
+    second.set(QStringLiteral("cleanupStyle"), QStringLiteral("friend"));
+    second.remove(QStringLiteral("gone"));
+    // `first` has not reloaded yet and still holds these values: its writes are the newer ones.
+    first.set(QStringLiteral("cleanupStyle"), QStringLiteral("formal"));
+    first.set(QStringLiteral("gone"), qlonglong(1));
+    const QVariantMap disk = *PlistDefaults::fromXml(readAll(file()));
+    EXPECT_EQ(disk.value(QStringLiteral("cleanupStyle")), QVariant(QStringLiteral("formal")));
+    EXPECT_EQ(disk.value(QStringLiteral("gone")), QVariant(qlonglong(1)));
+    second.reload();
+    EXPECT_EQ(second.object(QStringLiteral("cleanupStyle")), QVariant(QStringLiteral("formal")));
+
+    // A write the file already agrees with leaves it untouched (an editor's layout included).
+    const QByteArray edited = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict>"
+                              "<key>cleanupStyle</key><string>formal</string>"
+                              "<key>gone</key><integer>1</integer></dict></plist>\n";
+    writeAll(file(), edited);
+    first.set(QStringLiteral("cleanupStyle"), QStringLiteral("formal"));
+    first.remove(QStringLiteral("never there"));
+    EXPECT_EQ(readAll(file()), edited);
+}
+
 TEST_F(PlistDefaultsTest, AWriteThatCouldNotReachTheDiskSurvivesReloads) {
     const QString folder = dir() + QStringLiteral("/Preferences");
     PlistDefaults store(QStringLiteral("orvane"), folder);

@@ -324,16 +324,17 @@ void PlistDefaults::write(const QString& key, const std::optional<QVariant>& val
     {
         std::lock_guard lock(dataMutex_);
         const QVariant before = values_.value(key);
-        if (value ? sameValue(before, *value) : !before.isValid()) {
-            if (pending_.empty()) return;  // nothing changes and nothing waits for the disk
-        } else {
-            changed = true;
+        changed = value ? !sameValue(before, *value) : before.isValid();
+        if (changed) {
             if (value)
                 values_.insert(key, *value);
             else
                 values_.remove(key);
-            pending_[key] = value;
         }
+        // Even a value this process already holds goes to the disk: another process may have
+        // written something else there since our last reload, and this write is the newer one.
+        // persistPending leaves the file alone when it already says the same.
+        pending_[key] = value;
     }
     persistPending();
     if (changed) notify({key});
@@ -352,20 +353,23 @@ bool PlistDefaults::persistPending() {
     DomainLock domainLock(lockPath_);
     bool exists = false;
     std::optional<QVariantMap> disk = readDisk(&exists);
-    if (!disk) {
+    const bool unreadable = !disk;
+    if (unreadable) {
         // Unreadable (a broken edit): keep a copy for the user, then write what this process knows.
         const QString keep = path_ + QStringLiteral(".unreadable");
         QFile::remove(keep);
         QFile::copy(path_, keep);
         disk = fallback;
     }
+    const QVariantMap before = *disk;
     for (const auto& [key, value] : changes) {
         if (value)
             disk->insert(key, *value);
         else
             disk->remove(key);
     }
-    if (!Files::writeAtomically(path_, toXml(*disk))) return false;
+    const bool sameAsDisk = !unreadable && sameValue(QVariant(before), QVariant(*disk));
+    if (!sameAsDisk && !Files::writeAtomically(path_, toXml(*disk))) return false;
 
     std::lock_guard lock(dataMutex_);
     for (const auto& [key, value] : changes) {
