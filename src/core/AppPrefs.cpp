@@ -40,10 +40,11 @@ std::optional<qint64> storedInt(const QString& key) {
     return std::nullopt;
 }
 
-// A stored Double: any number that is not a bool.
+// A stored Double: any finite number that is not a bool. A NaN or an infinity (a hand-edited
+// "<real>nan</real>") is no usable number of seconds and reads as the key's default.
 std::optional<double> storedDouble(const QString& key) {
     const QVariant v = stored(key);
-    if (Defaults::isNumber(v)) return v.toDouble();
+    if (Defaults::isNumber(v) && std::isfinite(v.toDouble())) return v.toDouble();
     return std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <QSet>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -210,6 +211,11 @@ TEST_F(AppPrefsTest, DoubleKeysAcceptNumbersOnly) {
     EXPECT_EQ(AppPrefs::onlineFallbackSeconds(), 3.0);
     put("onlineFallbackSeconds", true);
     EXPECT_EQ(AppPrefs::onlineFallbackSeconds(), 3.0);
+    // Not a number of seconds at all: the timers would be left without a duration.
+    put("onlineFallbackSeconds", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(AppPrefs::onlineFallbackSeconds(), 3.0);
+    put("holdThreshold", std::numeric_limits<double>::infinity());
+    EXPECT_EQ(AppPrefs::holdThreshold(), 0.0);
 }
 
 TEST_F(AppPrefsTest, StoredEmptyCorrectionsStayEmpty) {
