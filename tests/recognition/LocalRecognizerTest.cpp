@@ -76,8 +76,9 @@ TEST_F(LocalRecognizerTest, AWaitThatRunsOutCancelsAndDeliversTheBestPartial) {
     EXPECT_EQ(out.received.size(), 1u);
 }
 
-TEST_F(LocalRecognizerTest, LongTakesAreCutTo55SecondsAndPaddedWithSilence) {
-    english->script = {Step::final(1.0, QStringLiteral("a long take with plenty of words in it to be safe from the early rule"))};
+TEST_F(LocalRecognizerTest, LongTakesAreCutTo55SecondsAndPaddedWithSilenceAndLongTextsOnlyInTheLog) {
+    const QString text = QStringLiteral("a long take with plenty of words in it to be safe from the early rule");
+    english->script = {Step::final(1.0, text)};
     Outcomes out;
     recognizer.transcribe(takeOfSeconds(70), true, std::nullopt, out.completion());
     queue.advance(1.5);
@@ -88,7 +89,9 @@ TEST_F(LocalRecognizerTest, LongTakesAreCutTo55SecondsAndPaddedWithSilence) {
     EXPECT_EQ(sent.mid(44 + 1'760'000 - 1, 1), QByteArray("\x02"));
     EXPECT_EQ(sent.mid(44 + 1'760'000), QByteArray(11'200, '\0'));
     ASSERT_EQ(out.received.size(), 1u);
-    EXPECT_TRUE(linesStartingWith(QStringLiteral("Low認識 OK")).value(0).contains(QStringLiteral("(55.0秒音→wait 50.0, ")));
+    EXPECT_EQ(out.received[0], text) << "the text is delivered whole";
+    EXPECT_EQ(linesStartingWith(QStringLiteral("Low認識 OK")),
+              QStringList{QStringLiteral("Low認識 OK(従来) (55.0秒音→wait 50.0, 69文字): ") + text.left(40)});
 }
 
 TEST_F(LocalRecognizerTest, AnEarlyFinalOfALongTakeWaitsTwoSecondsMore) {
