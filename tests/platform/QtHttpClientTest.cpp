@@ -269,7 +269,7 @@ TEST(QtHttpClientTest, TheTimeoutCountsIdleTimeNotTheWholeExchange) {
     silent.timeoutSeconds = 0.3;
     const HttpResponse timedOut = exchange(client, silent);
     EXPECT_TRUE(timedOut.failed);
-    EXPECT_EQ(timedOut.error, QStringLiteral("The request timed out."));
+    EXPECT_EQ(timedOut.error, QStringLiteral("サーバーから時間内に応答がありませんでした"));
 }
 
 TEST(QtHttpClientTest, WithoutKeepAliveEveryRequestHasItsOwnConnection) {
@@ -296,7 +296,7 @@ TEST(QtHttpClientTest, BadRequestsAndFailedTransportsAreTransportErrors) {
     tls.timeoutSeconds = 5;
     const HttpResponse handshake = exchange(client, tls);
     EXPECT_TRUE(handshake.failed);
-    EXPECT_NE(handshake.error, QStringLiteral("The request timed out."));
+    EXPECT_NE(handshake.error, QStringLiteral("サーバーから時間内に応答がありませんでした"));
     EXPECT_TRUE(server.requests().isEmpty());
 
     // Nobody listening.

@@ -191,7 +191,7 @@ TEST_F(TranscriberServiceTest, ARequestThatOutlivesItsTimeoutIsATransportError) 
     request.timeoutSeconds = 0.3;
     const HttpResponse response = http.sendAndWait(request, 10);
     EXPECT_TRUE(response.failed);
-    EXPECT_EQ(response.error, QStringLiteral("The request timed out."));
+    EXPECT_EQ(response.error, QStringLiteral("サーバーから時間内に応答がありませんでした"));
     // The synchronous send gives up at its own wait limit.
     service.enqueue(QStringLiteral("/v1/ping"), Reply::delayed(3000, Reply::text(QStringLiteral("late"))));
     EXPECT_TRUE(http.sendAndWait(*Transcriber::pingRequest(), 0.2).failed);

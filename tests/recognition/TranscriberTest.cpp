@@ -146,8 +146,8 @@ TEST_F(TranscriberTest, ReplyRulesApplyInOrder) {
     };
     const QByteArray notUTF8("\xff\xfe{\"text\":\"a\"}");
     const std::vector<Case> cases = {
-        {"transport error wins", HttpResponse::transportError(QStringLiteral("The request timed out.")),
-         Failure::message(QStringLiteral("The request timed out.")), {}},
+        {"transport error wins", HttpResponse::transportError(QStringLiteral("サーバーから時間内に応答がありませんでした")),
+         Failure::message(QStringLiteral("サーバーから時間内に応答がありませんでした")), {}},
         {"no body", [] { HttpResponse r; r.status = 200; return r; }(), Failure::message(QStringLiteral("応答が読めません")), {}},
         {"500 with a body that is not UTF-8", HttpResponse::reply(500, notUTF8), Failure::message(QStringLiteral("応答が読めません")), {}},
         {"503 without an error member", HttpResponse::reply(503, "{\"detail\":\"x\"}"), Failure::message(QStringLiteral("サーバー503")), {}},

@@ -57,7 +57,7 @@ HttpWire::EncodedRequest HttpWire::encodeRequest(const HttpRequest& request, boo
         return out;
     }
     if (!isToken(request.method)) {
-        out.error = QStringLiteral("The request method is not valid.");
+        out.error = QStringLiteral("送信する要求の形式が正しくありません");
         return out;
     }
 
@@ -74,13 +74,13 @@ HttpWire::EncodedRequest HttpWire::encodeRequest(const HttpRequest& request, boo
     bool closeAsked = false;
     for (const auto& [name, value] : request.headers) {
         if (!isToken(name) || !isFieldValue(value)) {
-            out.error = QStringLiteral("The request has an invalid header: %1").arg(QString::fromLatin1(name.left(64)));
+            out.error = QStringLiteral("送信する要求のヘッダーが正しくありません: %1").arg(QString::fromLatin1(name.left(64)));
             return out;
         }
         // The framing is ours to write; a caller's own would contradict it.
         if (sameName(name, "Content-Length")) continue;
         if (sameName(name, "Transfer-Encoding")) {
-            out.error = QStringLiteral("The request has an invalid header: %1").arg(QString::fromLatin1(name));
+            out.error = QStringLiteral("送信する要求のヘッダーが正しくありません: %1").arg(QString::fromLatin1(name));
             return out;
         }
         if (sameName(name, "Connection") && tokens(value).contains("close")) closeAsked = true;
@@ -118,11 +118,11 @@ QByteArray HttpReplyReader::header(const QByteArray& name) const {
 std::optional<QByteArray> HttpReplyReader::takeLine(qsizetype limit) {
     const qsizetype end = buffer_.indexOf('\n', pos_);
     if (end < 0) {
-        if (buffer_.size() - pos_ > limit) fail(QStringLiteral("The reply has an overlong line."));
+        if (buffer_.size() - pos_ > limit) fail(QStringLiteral("サーバーの応答が読めません（行が長すぎます）"));
         return std::nullopt;
     }
     if (end - pos_ > limit) {
-        fail(QStringLiteral("The reply has an overlong line."));
+        fail(QStringLiteral("サーバーの応答が読めません（行が長すぎます）"));
         return std::nullopt;
     }
     QByteArray line = buffer_.mid(pos_, end - pos_);
@@ -162,8 +162,8 @@ HttpReplyReader::State HttpReplyReader::close() {
         state_ = State::Complete;
         return state_;
     }
-    if (received_ == 0) return fail(QStringLiteral("The connection closed before any reply."));
-    return fail(QStringLiteral("The connection closed before the whole reply arrived."));
+    if (received_ == 0) return fail(QStringLiteral("サーバーが応答する前に接続が切れました"));
+    return fail(QStringLiteral("サーバーの応答の途中で接続が切れました"));
 }
 
 bool HttpReplyReader::readHead() {
@@ -179,11 +179,11 @@ bool HttpReplyReader::readHead() {
         bodyStart = bareEnd + 2;
     }
     if (headEnd < 0) {
-        if (buffer_.size() - pos_ > kMaxHeaderBytes) fail(QStringLiteral("The reply headers are too large."));
+        if (buffer_.size() - pos_ > kMaxHeaderBytes) fail(QStringLiteral("サーバーの応答が読めません（ヘッダーが大きすぎます）"));
         return false;
     }
     if (headEnd - pos_ > kMaxHeaderBytes) {
-        fail(QStringLiteral("The reply headers are too large."));
+        fail(QStringLiteral("サーバーの応答が読めません（ヘッダーが大きすぎます）"));
         return false;
     }
     const QList<QByteArray> lines = buffer_.mid(pos_, headEnd - pos_).split('\n');
@@ -194,13 +194,13 @@ bool HttpReplyReader::readHead() {
     if (statusLine.endsWith('\r')) statusLine.chop(1);
     if (!statusLine.startsWith("HTTP/1.") || statusLine.size() < 12 || statusLine[8] != ' ' ||
         (statusLine.size() > 12 && statusLine[12] != ' ')) {
-        fail(QStringLiteral("The reply is not HTTP/1.x."));
+        fail(QStringLiteral("サーバーの応答が読めません（HTTP ではありません）"));
         return false;
     }
     bool ok = false;
     const int status = statusLine.mid(9, 3).toInt(&ok);
     if (!ok || status < 100 || status > 999) {
-        fail(QStringLiteral("The reply has no valid status."));
+        fail(QStringLiteral("サーバーの応答が読めません（状態がありません）"));
         return false;
     }
     QList<QPair<QByteArray, QByteArray>> headers;
@@ -209,7 +209,7 @@ bool HttpReplyReader::readHead() {
         if (line.endsWith('\r')) line.chop(1);
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0 || !isToken(line.left(colon))) {
-            fail(QStringLiteral("The reply has a malformed header line."));
+            fail(QStringLiteral("サーバーの応答が読めません（ヘッダーが壊れています）"));
             return false;
         }
         headers.append({line.left(colon), line.mid(colon + 1).trimmed()});
@@ -253,7 +253,7 @@ bool HttpReplyReader::readHead() {
             }
         }
         if (length > maxBodyBytes_) {
-            fail(QStringLiteral("The reply is too large."));
+            fail(QStringLiteral("サーバーの応答が大きすぎます"));
             return false;
         }
         framing_ = Framing::Length;
@@ -273,7 +273,7 @@ bool HttpReplyReader::readHead() {
 
 bool HttpReplyReader::appendBody(qsizetype n) {
     if (body_.size() + n > maxBodyBytes_) {
-        fail(QStringLiteral("The reply is too large."));
+        fail(QStringLiteral("サーバーの応答が大きすぎます"));
         return false;
     }
     body_.append(buffer_.constData() + pos_, n);
@@ -309,12 +309,12 @@ void HttpReplyReader::readBody() {
         bool ok = !size.isEmpty() && size.size() <= 15;
         for (char c : size) ok = ok && std::isxdigit(static_cast<unsigned char>(c));
         if (!ok) {
-            fail(QStringLiteral("The reply has a malformed chunk."));
+            fail(QStringLiteral("サーバーの応答が読めません（分割が壊れています）"));
             return;
         }
         remaining_ = size.toLongLong(nullptr, 16);
         if (body_.size() + remaining_ > maxBodyBytes_) {
-            fail(QStringLiteral("The reply is too large."));
+            fail(QStringLiteral("サーバーの応答が大きすぎます"));
             return;
         }
         phase_ = remaining_ == 0 ? Phase::Trailers : Phase::ChunkData;
@@ -331,7 +331,7 @@ void HttpReplyReader::readBody() {
         const std::optional<QByteArray> line = takeLine(2);
         if (!line) return;
         if (!line->isEmpty()) {
-            fail(QStringLiteral("The reply has a malformed chunk."));
+            fail(QStringLiteral("サーバーの応答が読めません（分割が壊れています）"));
             return;
         }
         phase_ = Phase::ChunkSize;

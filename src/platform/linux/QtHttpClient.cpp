@@ -20,7 +20,35 @@
 
 namespace {
 
-const QString kTimedOut = QStringLiteral("The request timed out.");
+const QString kTimedOut = QStringLiteral("サーバーから時間内に応答がありませんでした");
+
+// What went wrong with the connection, in the user's language (the message reaches the user as
+// it is); the socket's own text follows for diagnosis.
+QString describeSocketError(QAbstractSocket::SocketError error, const QString& detail) {
+    QString text;
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        text = QStringLiteral("サーバーに接続できませんでした");
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        text = QStringLiteral("サーバーが見つかりません");
+        break;
+    case QAbstractSocket::NetworkError:
+        text = QStringLiteral("ネットワークにつながっていません");
+        break;
+    case QAbstractSocket::SocketTimeoutError:
+        return kTimedOut;
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        text = QStringLiteral("安全な接続を確立できませんでした");
+        break;
+    default:
+        text = QStringLiteral("サーバーとの通信に失敗しました");
+        break;
+    }
+    return detail.isEmpty() ? text : text + QStringLiteral("（") + detail + QStringLiteral("）");
+}
 constexpr int kMaxIdlePerOrigin = 4;
 
 QString originKey(const QUrl& url) {
@@ -176,7 +204,7 @@ void QtHttpClient::Engine::Exchange::begin() {
     wire_ = std::move(encoded.bytes);
     const bool tls = url.scheme() == QLatin1String("https");
     if (tls && !QSslSocket::supportsSsl()) {
-        finish(HttpResponse::transportError(QStringLiteral("TLS is not available on this system.")));
+        finish(HttpResponse::transportError(QStringLiteral("この環境では暗号化通信（TLS）が使えません")));
         return;
     }
     key_ = originKey(url);
@@ -275,7 +303,7 @@ void QtHttpClient::Engine::Exchange::failed(QAbstractSocket::SocketError error) 
         closed();
         return;
     }
-    finish(HttpResponse::transportError(socket_->errorString()));
+    finish(HttpResponse::transportError(describeSocketError(error, socket_->errorString())));
 }
 
 void QtHttpClient::Engine::Exchange::finish(const HttpResponse& response, double keepSeconds) {
