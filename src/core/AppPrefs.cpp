@@ -426,8 +426,9 @@ QString AppPrefs::serviceCredential() {
 bool AppPrefs::hasServiceCredential() { return !serviceCredential().isEmpty(); }
 
 QString AppPrefs::serverURL() {
-    const std::optional<QString> s = storedString(QStringLiteral("serverURL"));
-    return (s && !s->trimmed().isEmpty()) ? s->trimmed() : defaultServerURL();
+    // A stored string is used as it is (a mistyped one then fails every request with a clear
+    // message); only an absent one means the built-in default.
+    return storedString(QStringLiteral("serverURL")).value_or(defaultServerURL());
 }
 
 QString AppPrefs::defaultServerURL() { return QStringLiteral("https://api.quendle.invalid"); }

@@ -80,7 +80,7 @@ public:
     // The credential sent as "Authorization: Bearer …" (defaults key "serviceKey"); empty when none.
     static QString serviceCredential();
     static bool hasServiceCredential();
-    // The `serverURL` setting, or the built-in default base URL when it is unset.
+    // The `serverURL` setting as stored, or the built-in default base URL when none is stored.
     static QString serverURL();
     static QString defaultServerURL();
 

@@ -28,7 +28,6 @@ QString loverHeartLevel() { return storedString(QStringLiteral("loverHeartLevel"
 
 QString storedCleanupStyle() { return storedString(QStringLiteral("cleanupStyle"), QStringLiteral("standard")); }
 
-QString serverBaseURL() { return storedString(QStringLiteral("serverURL"), AppPrefs::defaultServerURL()); }
 
 void incrementCounter(const QString& key) {
     Defaults& defaults = AppPrefs::defaults();

@@ -16,8 +16,6 @@ QString styleNote(const QString& style);
 QString loverHeartLevel();
 // `cleanupStyle` when it holds a string, else "standard".
 QString storedCleanupStyle();
-// `serverURL` when it holds a string (even an empty one), else the built-in default base URL.
-QString serverBaseURL();
 // Reads an integer counter (0 when unset), adds one and stores it.
 void incrementCounter(const QString& key);
 

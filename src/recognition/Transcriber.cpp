@@ -102,7 +102,7 @@ Transcriber::Transcriber(HttpClient& http, std::function<bool()> keyboardIsEngli
 // ---------------------------------------------------------------- request frame
 
 std::optional<QUrl> Transcriber::endpoint(const QString& path) {
-    const QUrl url(ServicePrefs::serverBaseURL() + path, QUrl::StrictMode);
+    const QUrl url(AppPrefs::serverURL() + path, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty()) return std::nullopt;
     const QString scheme = url.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) return std::nullopt;

@@ -286,8 +286,10 @@ TEST_F(AppPrefsTest, CredentialAndServerURL) {
     EXPECT_EQ(AppPrefs::serviceCredential(), "sk-1");
 
     EXPECT_EQ(AppPrefs::serverURL(), AppPrefs::defaultServerURL());
-    put("serverURL", QString(""));
+    put("serverURL", qlonglong(8080));
     EXPECT_EQ(AppPrefs::serverURL(), AppPrefs::defaultServerURL());
+    put("serverURL", QString(""));
+    EXPECT_EQ(AppPrefs::serverURL(), "");
     put("serverURL", QStringLiteral("http://127.0.0.1:8080"));
     EXPECT_EQ(AppPrefs::serverURL(), "http://127.0.0.1:8080");
 }
