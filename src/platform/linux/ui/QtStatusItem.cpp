@@ -11,10 +11,7 @@
 #include <QSystemTrayIcon>
 #include <QVariantAnimation>
 
-QtStatusItem::QtStatusItem() : tray_(std::make_unique<QSystemTrayIcon>()) {
-    refreshToolTip();
-    tray_->show();
-}
+QtStatusItem::QtStatusItem() : tray_(std::make_unique<QSystemTrayIcon>()) { refreshToolTip(); }
 
 QtStatusItem::~QtStatusItem() {
     tray_->setContextMenu(nullptr);
@@ -42,6 +39,7 @@ void QtStatusItem::refreshIcon() {
     }
     p.end();
     tray_->setIcon(QIcon(QPixmap::fromImage(shown)));
+    if (!tray_->isVisible()) tray_->show();  // shown once it has an image
 }
 
 void QtStatusItem::setTitle(const QString& title) {
