@@ -184,19 +184,28 @@ void appendIdentity(HttpRequest& request, bool withCredential) {
     request.headers.append({"X-Device", AppPrefs::deviceID().toUtf8()});
 }
 
+// A multipart POST to `path` with the identity headers; nothing when the base URL is unreadable.
+std::optional<HttpRequest> multipartPost(const QString& path, double timeout, QString* boundary) {
+    const auto url = Transcriber::endpoint(path);
+    if (!url) return std::nullopt;
+    *boundary = Transcriber::makeBoundary();
+    HttpRequest request;
+    request.method = "POST";
+    request.url = *url;
+    request.timeoutSeconds = timeout;
+    request.headers.append({"Content-Type", "multipart/form-data; boundary=" + boundary->toUtf8()});
+    appendIdentity(request, true);
+    return request;
+}
+
 }  // namespace
 
 std::optional<HttpRequest> Transcriber::transcribeRequest(const QByteArray& audio, const std::optional<QString>& style,
                                                           const std::optional<ContextCapture::Snapshot>& context) const {
-    const auto url = endpoint(QStringLiteral("/v1/transcribe"));
-    if (!url) return std::nullopt;
-    const QString boundary = makeBoundary();
-    HttpRequest request;
-    request.method = "POST";
-    request.url = *url;
-    request.timeoutSeconds = kTranscribeTimeout;
-    request.headers.append({"Content-Type", "multipart/form-data; boundary=" + boundary.toUtf8()});
-    appendIdentity(request, true);
+    QString boundary;
+    std::optional<HttpRequest> made = multipartPost(QStringLiteral("/v1/transcribe"), kTranscribeTimeout, &boundary);
+    if (!made) return std::nullopt;
+    HttpRequest& request = *made;
     request.headers.append({"X-Audio-Seconds", audioSecondsHeader(audio.size()).toUtf8()});
 
     const QString effective = effectiveStyle(style);
@@ -221,15 +230,10 @@ std::optional<HttpRequest> Transcriber::transcribeRequest(const QByteArray& audi
 std::optional<HttpRequest> Transcriber::cleanupRequest(const QString& text, const QString& style,
                                                        const std::optional<ContextCapture::Snapshot>& context) const {
     if (!AppPrefs::hasServiceCredential()) return std::nullopt;
-    const auto url = endpoint(QStringLiteral("/v1/cleanup"));
-    if (!url) return std::nullopt;
-    const QString boundary = makeBoundary();
-    HttpRequest request;
-    request.method = "POST";
-    request.url = *url;
-    request.timeoutSeconds = kCleanupTimeout;
-    request.headers.append({"Content-Type", "multipart/form-data; boundary=" + boundary.toUtf8()});
-    appendIdentity(request, true);
+    QString boundary;
+    std::optional<HttpRequest> made = multipartPost(QStringLiteral("/v1/cleanup"), kCleanupTimeout, &boundary);
+    if (!made) return std::nullopt;
+    HttpRequest& request = *made;
 
     Fields fields;
     fields.append({QStringLiteral("text"), text});

@@ -1,5 +1,7 @@
 #include "platform/linux/PulseAudioInput.h"
 
+#include "platform/linux/PulseContext.h"
+
 #include <pulse/pulseaudio.h>
 #include <samplerate.h>
 
@@ -106,27 +108,15 @@ bool PulseAudioInput::waitLocked(const std::function<bool()>& done) {
 }
 
 void PulseAudioInput::dropContextLocked() {
-    if (!context_) return;
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
+    PulseContext::release(context_);
     context_ = nullptr;
 }
 
 bool PulseAudioInput::ensureContextLocked() {
     if (context_ && pa_context_get_state(context_) == PA_CONTEXT_READY) return true;
     dropContextLocked();
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Quendle");
-    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "production");
-    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Quendle", props);
-    pa_proplist_free(props);
+    context_ = PulseContext::connect(loop_, "production", contextStateChanged, this);
     if (!context_) return false;
-    pa_context_set_state_callback(context_, contextStateChanged, this);
-    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        dropContextLocked();
-        return false;
-    }
     const bool ready = waitLocked([this] {
         const pa_context_state_t s = pa_context_get_state(context_);
         return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);

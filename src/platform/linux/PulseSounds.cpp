@@ -2,6 +2,8 @@
 
 #include "platform/linux/SoundSynth.h"
 
+#include "platform/linux/PulseContext.h"
+
 #include <pulse/pulseaudio.h>
 
 struct PulseSounds::Playback {
@@ -41,10 +43,7 @@ void PulseSounds::contextStateChanged(pa_context*, void* self) {
 }
 
 void PulseSounds::dropContextLocked() {
-    if (!context_) return;
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
+    PulseContext::release(context_);
     context_ = nullptr;
 }
 
@@ -57,17 +56,8 @@ bool PulseSounds::ensureContextLocked() {
         while (!playing_.empty()) finishLocked(playing_.begin()->second.get());
         dropContextLocked();
     }
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Quendle");
-    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
-    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Quendle", props);
-    pa_proplist_free(props);
+    context_ = PulseContext::connect(loop_, "event", contextStateChanged, this);
     if (!context_) return false;
-    pa_context_set_state_callback(context_, contextStateChanged, this);
-    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        dropContextLocked();
-        return false;
-    }
     // A local server answers within milliseconds and a refused connection fails at once; wait at
     // most half a second so a feedback sound never holds up its caller for long.
     struct Deadline {
