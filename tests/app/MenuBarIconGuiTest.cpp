@@ -2,9 +2,22 @@
 #include "core/AppPrefs.h"
 #include "platform/fake/MemoryDefaults.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
+// The icon as it is rendered to a PNG file and read back (what a screenshot of the panel holds).
+MenuBarIcon::Icon rendered(int state, const std::optional<QString>& style = std::nullopt) {
+    MenuBarIcon::Icon icon = MenuBarIcon::image(state, style);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("icon.png"));
+    EXPECT_TRUE(icon.image.save(path));
+    QImage back(path);
+    EXPECT_EQ(back.size(), QSize(46, 40));
+    icon.image = back.convertToFormat(QImage::Format_ARGB32);
+    return icon;
+}
+
 // Alpha of the pixel under a point given on the 23 × 20 y-up canvas.
 int alphaAt(const QImage& image, double x, double y) {
     return qAlpha(image.pixel(int(x * 2), int((MenuBarIcon::kHeight - y) * 2)));
@@ -32,7 +45,7 @@ TEST_F(MenuBarIconTest, BadgesPerStyle) {
 
 TEST_F(MenuBarIconTest, IdleLowWithoutCleanupIsThePlainTemplateGlyph) {
     defaults.set("qualityLevel", "low");
-    const auto icon = MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt);
+    const auto icon = rendered(MenuBarIcon::Idle);
     EXPECT_TRUE(icon.isTemplate);
     EXPECT_EQ(icon.image.size(), QSize(46, 40));
     // The bottom edge of the window outline is drawn where the badge disc would cut a hole.
@@ -45,14 +58,14 @@ TEST_F(MenuBarIconTest, SessionModeIsPlainWhateverTheStyle) {
     defaults.set("qualityLevel", "high");
     defaults.set("modeSelectStyle", "session");
     defaults.set("cleanupStyle", "formal");
-    EXPECT_TRUE(MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt).isTemplate);
+    EXPECT_TRUE(rendered(MenuBarIcon::Idle).isTemplate);
 }
 
 TEST_F(MenuBarIconTest, IdleWithStyleCutsAHoleAndDrawsADarkDisc) {
     defaults.set("qualityLevel", "high");
     defaults.set("cleanup", true);
     defaults.set("cleanupStyle", "formal");
-    const auto icon = MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt);
+    const auto icon = rendered(MenuBarIcon::Idle);
     EXPECT_FALSE(icon.isTemplate);
     // The ring between the hole (radius 7) and the disc (radius 6) is cleared, glyph included.
     EXPECT_EQ(alphaAt(icon.image, 11.2, 2.8), 0);
@@ -67,13 +80,13 @@ TEST_F(MenuBarIconTest, IdleWithStyleCutsAHoleAndDrawsADarkDisc) {
 
 TEST_F(MenuBarIconTest, ActiveStatesShowTheStateDot) {
     defaults.set("qualityLevel", "high");
-    const QColor recording = colourAt(MenuBarIcon::image(MenuBarIcon::Recording, std::nullopt).image, 19, 16.5);
+    const QColor recording = colourAt(rendered(MenuBarIcon::Recording).image, 19, 16.5);
     EXPECT_GT(recording.red(), 200);
     EXPECT_LT(recording.green(), 100);
-    const QColor sending = colourAt(MenuBarIcon::image(MenuBarIcon::Sending, std::nullopt).image, 19, 16.5);
+    const QColor sending = colourAt(rendered(MenuBarIcon::Sending).image, 19, 16.5);
     EXPECT_NEAR(sending.red(), 142, 10);
     EXPECT_NEAR(sending.blue(), 147, 10);
-    EXPECT_FALSE(MenuBarIcon::image(MenuBarIcon::Recording, std::nullopt).isTemplate);
+    EXPECT_FALSE(rendered(MenuBarIcon::Recording).isTemplate);
 }
 
 TEST_F(MenuBarIconTest, TitleShowsTheQualityWhileRecording) {
