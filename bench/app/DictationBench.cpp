@@ -168,12 +168,3 @@ void BM_IdleApplication(benchmark::State& state) {
 BENCHMARK(BM_ReleaseToTextLocalRoad)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleaseToTextOnlineRoad)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleApplication)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    setenv("QUENDLE_BUILD_DIR", QUENDLE_BUILD_DIR, 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -123,11 +123,3 @@ void BM_RecorderStartLatency(benchmark::State& state) {
 BENCHMARK(BM_RecorderStartLatency)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

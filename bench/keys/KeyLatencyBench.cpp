@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -103,14 +102,3 @@ void BM_XTestPressToCallback(benchmark::State& state) {
 BENCHMARK(BM_XTestPressToCallback)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // The log goes to a private home, not the user's.
-    QTemporaryDir home;
-    if (!std::getenv("QUENDLE_HEADLESS_SESSION")) qputenv("HOME", home.path().toUtf8());
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

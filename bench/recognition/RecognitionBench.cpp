@@ -99,11 +99,3 @@ BENCHMARK(BM_PocketSphinxDecode3s)->Unit(benchmark::kMillisecond)->Iterations(5)
 BENCHMARK(BM_PocketSphinxDecode10s)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TranscribeRequestOverhead)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(BM_TranscribeRequestOverheadFreshConnection)->Unit(benchmark::kMillisecond)->Iterations(50);
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -17,9 +17,7 @@
 #include "platform/linux/ui/QtPasteboard.h"
 #include "textio/TextInserter.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -131,17 +129,3 @@ void BM_InsertOverClipboardImage(benchmark::State& state) {
 BENCHMARK(BM_InsertOverClipboardImage)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // The log goes to a private home, not the user's; the clipboard must be the X server's.
-    QTemporaryDir home;
-    if (!std::getenv("QUENDLE_HEADLESS_SESSION")) qputenv("HOME", home.path().toUtf8());
-    if (std::getenv("DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
-    else qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QUENDLE_BUILD_DIR", QUENDLE_BUILD_DIR);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
