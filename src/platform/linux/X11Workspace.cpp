@@ -38,6 +38,15 @@ bool windowExists(Display* display, Window window) {
     return ok && !X11Connection::errorSince();
 }
 
+// Mapped by its client (a closed window that its program keeps is unmapped; a window on another
+// desktop or minimised may still be mapped).
+bool windowMapped(Display* display, Window window) {
+    XWindowAttributes attributes;
+    X11Connection::resetError();
+    const Status ok = XGetWindowAttributes(display, window, &attributes);
+    return ok && !X11Connection::errorSince() && attributes.map_state != IsUnmapped;
+}
+
 // A window manager is running when the root names a live supporting window.
 bool windowManagerRuns(Display* display) {
     const Window root = DefaultRootWindow(display);
@@ -88,9 +97,14 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     if (!display) return std::nullopt;
     Window window = 0;
     if (windowManagerRuns(display)) {
+        // The window manager's word is final when it gives one: no active window means no
+        // application in front, and a window it still names after its client closed it (openbox
+        // leaves the property behind when the last window goes) is not in front either.
         if (auto active = cardinalProperty(display, DefaultRootWindow(display), atom(display, "_NET_ACTIVE_WINDOW"),
-                                           XA_WINDOW))
+                                           XA_WINDOW)) {
+            if (*active == 0 || !windowMapped(display, *active)) return std::nullopt;
             window = *active;
+        }
     }
     if (window == 0) {
         int revert = 0;

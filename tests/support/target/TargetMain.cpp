@@ -2,6 +2,7 @@
 // reporting over stdout, one line per message (texts are base64 of UTF-8):
 //   commands: focus <line|text|password>   set <field> <b64>   caret <field> <utf16-pos> [<len>]
 //             clip-text <b64>   clip-image <w> <h>   clip-clear   clip-report   hang <ms>   quit
+//             close (the window goes away, the process stays)
 //   reports:  ready <pid>   changed <field> <b64>   ok <command>   clip <format> <b64-bytes> …   clip-end
 // With --late-clipboard the fields paste the clipboard one second after the paste chord.
 #include <QApplication>
@@ -158,6 +159,9 @@ int main(int argc, char** argv) {
                 say("field " + words.value(1) + ' ' + b64(contents(target)));
             } else if (command == "hang") {
                 QThread::msleep(words.value(1).toULong());
+            } else if (command == "close") {
+                QGuiApplication::setQuitOnLastWindowClosed(false);
+                window.close();
             } else if (command == "quit") {
                 app.quit();
                 return;
