@@ -69,8 +69,8 @@ protected:
         return false;
     }
 
-    // The online road with a service that answers `text` after `delayMs`: the pause the user
-    // needs to switch windows while the text is being recognised.
+    // The online road; the tests' service answers late, which gives the user the time to switch
+    // windows while the text is being recognised.
     static QVariantMap onlineSettings(const StandInService& service) {
         return {{"qualityLevel", "high"},   {"qualityLevelSchema", 2LL},      {"cleanup", false},
                 {"spokenLanguage", "en"},   {"serverURL", service.baseURL()}, {"launchAtLogin", false},
