@@ -38,12 +38,7 @@ double dictateOnce(QuendleProcess& quendle, TargetApp& target, XTestKeyboard& ke
                    const QString& expected, int run) {
     target.setField("line", QString());
     const int shiftR = keyboard.code(XK_Shift_R);
-    const int before = int(quendle.log().size());
-    keyboard.key(shiftR, true);
-    if (!pumpUntil([&] { return quendle.log().size() > before + 1; }, 5000)) return -1;
-    Microphone::waitPlayed(Microphone::queue(speech));
-    TargetApp::spin(300);
-    keyboard.key(shiftR, false);
+    if (!speakWhileHolding(quendle, speech, [&](bool down) { keyboard.key(shiftR, down); })) return -1;
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 20000) {

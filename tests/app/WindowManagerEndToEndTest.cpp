@@ -54,12 +54,7 @@ protected:
     void dictate(const QVector<int16_t>& speech, QuendleProcess& quendle,
                  const std::function<void()>& afterRelease = {}) {
         const int shiftR = keyboard.code(XK_Shift_R);
-        keyboard.key(shiftR, true);
-        ASSERT_TRUE(quendle.waitForLog(QStringLiteral("録音中（マイク起動 "), 5000));
-        const QString ticket = Microphone::queue(speech);
-        ASSERT_TRUE(Microphone::waitPlayed(ticket));
-        TargetApp::spin(300);  // the microphone's own latency
-        keyboard.key(shiftR, false);
+        ASSERT_TRUE(speakWhileHolding(quendle, speech, [&](bool down) { keyboard.key(shiftR, down); }));
         if (afterRelease) afterRelease();
     }
 

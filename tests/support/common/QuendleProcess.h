@@ -2,6 +2,7 @@
 
 // Runs the real Quendle bundle from the build tree with a home folder of its own (header only;
 // for end-to-end tests and benchmarks inside the headless session).
+#include "Microphone.h"
 #include "platform/linux/PlistDefaults.h"
 
 #include <QCoreApplication>
@@ -78,3 +79,30 @@ private:
     QTemporaryDir home_;
     QProcess process_;
 };
+
+// Holds the trigger (through `key`, pressed with true and released with false) while `speech`
+// plays through the session's microphone, then releases it. False when the recording did not
+// start or the speech was not played.
+inline bool speakWhileHolding(const QuendleProcess& quendle, const QVector<int16_t>& speech,
+                              const std::function<void(bool down)>& key) {
+    const QString started = QStringLiteral("録音中（マイク起動 ");
+    auto recordings = [&] {
+        int count = 0;
+        for (const QString& line : quendle.log()) count += line.startsWith(started);
+        return count;
+    };
+    const int before = recordings();
+    key(true);
+    // This press's recording: one more start line than before.
+    QElapsedTimer wait;
+    wait.start();
+    bool ok = false;
+    while (!(ok = recordings() > before) && wait.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (ok) ok = Microphone::waitPlayed(Microphone::queue(speech));
+    // The microphone's own latency, with the event loop running.
+    QElapsedTimer latency;
+    latency.start();
+    while (latency.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    key(false);
+    return ok;
+}
