@@ -1,0 +1,76 @@
+// A toast must never take the keyboard focus: the next paste would go to the toast instead of
+// the field the user dictated into. Checked on the session's X server with a real editor in front.
+#include "../support/target/TargetApp.h"
+#include "core/ui/ToastWindow.h"
+#include "platform/linux/QtMainQueue.h"
+#include "platform/linux/ui/QtScreens.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+// Xlib's macros clash with Qt's names: last.
+#include "SessionWindowManager.h"
+#include <X11/Xlib.h>
+
+namespace {
+
+// Toasts are real windows on the X server, not the offscreen platform's.
+const bool forceXcb = [] {
+    if (qgetenv("QUENDLE_HEADLESS_SESSION") == "1") setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return true;
+}();
+
+Window focusedWindow(Display* display) {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus;
+}
+
+}  // namespace
+
+TEST(ToastWindowTest, ShowsWithoutTakingTheFocusAndReplacesTheOldOne) {
+    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QtMainQueue queue;
+    MainQueue::install(&queue);
+    QtScreens screens;
+    Screens::install(&screens);
+    // A window manager gives new windows the focus unless they ask not to have it.
+    SessionWindowManager wm;
+    ASSERT_TRUE(wm.ready());
+    TargetApp target;
+    ASSERT_TRUE(target.started());
+    ASSERT_TRUE(target.focus("line"));
+    const Window editor = wm.windowOfProcess(target.pid());
+    ASSERT_NE(editor, 0u);
+    ASSERT_TRUE(wm.waitForActive(editor));
+    TargetApp::spin(250);
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window before = focusedWindow(display);
+
+    ToastWindow toasts;
+    toasts.show(QStringLiteral("まだ書き起こしていません"), std::nullopt, 1.0);
+    QWidget* first = toasts.current();
+    ASSERT_NE(first, nullptr);
+    TargetApp::spin(300);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(focusedWindow(display), before);
+    EXPECT_EQ(wm.activeWindow(), editor);
+    EXPECT_TRUE(first->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    // A second toast replaces the first at once; typing still reaches the editor.
+    toasts.show(QStringLiteral("正しい書き起こしが遅れて届きました。クリップボードにコピーしました"), QPointF(100, 100), 1.0);
+    EXPECT_NE(toasts.current(), first);
+    TargetApp::spin(300);
+    EXPECT_EQ(focusedWindow(display), before);
+    ASSERT_TRUE(target.setField("line", QString()));
+
+    // It goes away by itself: the given time plus the fade.
+    TargetApp::spin(1600);
+    EXPECT_EQ(toasts.current(), nullptr);
+    XCloseDisplay(display);
+    Screens::install(nullptr);
+}
