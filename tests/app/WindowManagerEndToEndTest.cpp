@@ -34,6 +34,8 @@ protected:
         qputenv("QT_QPA_PLATFORM", "xcb");  // the editors need real windows
     }
     void TearDown() override {
+        quendle.reset();
+        service.reset();
         other.reset();
         target.reset();
         wm.reset();
@@ -72,9 +74,31 @@ protected:
                 {"triggerKeyCode", 60LL},   {"correctionBar", false}};
     }
 
+    // Two editors, the target in front; Quendle on the online road with a service that answers
+    // 1.5 s late. Dictates into the target, then the user switches to the other editor and does
+    // `meanwhile` while the text is being recognised.
+    void dictateWhileTheUserSwitches(const std::function<void()>& meanwhile = {}) {
+        other = startEditor(otherWindow);
+        ASSERT_TRUE(other);
+        target = startEditor(targetWindow);
+        ASSERT_TRUE(target);
+        service = std::make_unique<StandInService>();
+        service->enqueue(QStringLiteral("/v1/transcribe"),
+                         StandInService::Reply::delayed(1500, StandInService::Reply::text(QStringLiteral("今日は晴れです"))));
+        quendle = std::make_unique<QuendleProcess>(onlineSettings(*service));
+        ASSERT_TRUE(quendle->waitForLog(QStringLiteral("見張り開始: 成功")));
+        dictate(Microphone::speak(QStringLiteral("thank you very much")), *quendle, [&] {
+            wm->activateAsUser(otherWindow);
+            ASSERT_TRUE(wm->waitForActive(otherWindow));
+            if (meanwhile) meanwhile();
+        });
+    }
+
     XKeyboardLock lock;
     XTestKeyboard keyboard;
     std::unique_ptr<SessionWindowManager> wm;
+    std::unique_ptr<StandInService> service;
+    std::unique_ptr<QuendleProcess> quendle;
     std::unique_ptr<TargetApp> target, other;
     Window targetWindow = 0, otherWindow = 0;
 };
@@ -97,46 +121,21 @@ TEST_F(WindowManagerEndToEnd, LocalRoadTypesThePhraseIntoTheActiveEditor) {
 }
 
 TEST_F(WindowManagerEndToEnd, SwitchingAwayDuringRecognitionBringsTheTextBackToTheEditor) {
-    other = startEditor(otherWindow);
-    ASSERT_TRUE(other);
-    target = startEditor(targetWindow);
-    ASSERT_TRUE(target);
-    StandInService service;
-    service.enqueue(QStringLiteral("/v1/transcribe"),
-                    StandInService::Reply::delayed(1500, StandInService::Reply::text(QStringLiteral("今日は晴れです"))));
-    QuendleProcess quendle(onlineSettings(service));
-    ASSERT_TRUE(quendle.waitForLog(QStringLiteral("見張り開始: 成功")));
-
-    dictate(Microphone::speak(QStringLiteral("thank you very much")), quendle, [&] {
-        wm->activateAsUser(otherWindow);
-        ASSERT_TRUE(wm->waitForActive(otherWindow));
-    });
+    dictateWhileTheUserSwitches();
+    if (HasFatalFailure()) return;
     EXPECT_TRUE(target->waitForField("line", QStringLiteral("今日は晴れです"), 20000))
         << target->field("line").toStdString();
-    EXPECT_TRUE(hasLine(quendle, QStringLiteral("挿入先("), kSwitchedLine));
-    EXPECT_EQ(quendle.indexOf(kClipboardLine), -1);
+    EXPECT_TRUE(hasLine(*quendle, QStringLiteral("挿入先("), kSwitchedLine));
+    EXPECT_EQ(quendle->indexOf(kClipboardLine), -1);
     EXPECT_EQ(wm->activeWindow(), targetWindow);
     TargetApp::spin(500);
     EXPECT_EQ(other->field("line"), QString());
 }
 
 TEST_F(WindowManagerEndToEnd, EditorClosedDuringRecognitionLeavesTheTextOnTheClipboard) {
-    other = startEditor(otherWindow);
-    ASSERT_TRUE(other);
-    target = startEditor(targetWindow);
-    ASSERT_TRUE(target);
-    StandInService service;
-    service.enqueue(QStringLiteral("/v1/transcribe"),
-                    StandInService::Reply::delayed(1500, StandInService::Reply::text(QStringLiteral("今日は晴れです"))));
-    QuendleProcess quendle(onlineSettings(service));
-    ASSERT_TRUE(quendle.waitForLog(QStringLiteral("見張り開始: 成功")));
-
-    dictate(Microphone::speak(QStringLiteral("thank you very much")), quendle, [&] {
-        wm->activateAsUser(otherWindow);
-        ASSERT_TRUE(wm->waitForActive(otherWindow));
-        ASSERT_TRUE(target->command("close"));
-    });
-    ASSERT_TRUE(quendle.waitForLog(kClipboardLine, 20000));
+    dictateWhileTheUserSwitches([&] { ASSERT_TRUE(target->command("close")); });
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(quendle->waitForLog(kClipboardLine, 20000));
     EXPECT_TRUE(pumpUntil(
         [&] { return other->clipboard().value(QStringLiteral("text/plain")) == QStringLiteral("今日は晴れです").toUtf8(); },
         5000));
