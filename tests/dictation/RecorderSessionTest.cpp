@@ -78,6 +78,10 @@ protected:
             streamed.append(chunk);
         };
     }
+    // Waits for the capture's first audio: only from then on is all that is fed certain to be heard.
+    void waitUntilHearing() {
+        ASSERT_TRUE(queue.waitFor([&] { return !streamedSamples().empty(); }, 10000)) << "the capture never delivered";
+    }
     std::vector<int16_t> streamedSamples() {
         std::lock_guard lock(mutex);
         return samplesOf(streamed);
@@ -96,6 +100,7 @@ TEST_F(RecorderSession, DefaultSixteenKilohertzSourceGivesBackTheFedSamples) {
     Recorder recorder(mic);
     collect(recorder);
     ASSERT_TRUE(recorder.start());
+    waitUntilHearing();
     const QVector<int16_t> fed = pattern(16000);
     ASSERT_TRUE(Microphone::waitPlayed(Microphone::queue(fed, 16000)));
     ASSERT_TRUE(queue.waitFor([&] { return find(streamedSamples(), fed) >= 0; }, 10000));
@@ -113,6 +118,7 @@ TEST_F(RecorderSession, FortyEightKilohertzSourceGivesSixteenKilohertzOfTheRight
     Recorder recorder(mic);
     collect(recorder);
     ASSERT_TRUE(recorder.start());
+    waitUntilHearing();
     // One second of a 1 kHz tone.
     QVector<int16_t> tone(48000);
     for (int i = 0; i < tone.size(); ++i) tone[i] = int16_t(std::lround(12000 * std::sin(2 * M_PI * 1000.0 * i / 48000)));
@@ -154,6 +160,7 @@ TEST_F(RecorderSession, CancelDiscardsAndCallsNothingAfterwards) {
     collect(recorder);
     recorder.onLevel = [&](float) { ++levels; };
     ASSERT_TRUE(recorder.start());
+    waitUntilHearing();
     const QVector<int16_t> fed = pattern(8000);
     ASSERT_TRUE(Microphone::waitPlayed(Microphone::queue(fed, 16000)));
     ASSERT_TRUE(queue.waitFor([&] { return find(streamedSamples(), fed) >= 0 && levels >= 1; }, 10000));
