@@ -7,10 +7,12 @@
 //
 // Xlib's macros clash with Qt's names: include this header after every Qt and gtest header.
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtGlobal>
 
 #include <X11/Xatom.h>
@@ -41,13 +43,18 @@ public:
         timer.start();
         while (!running() && timer.elapsed() < 10000 && process_.state() == QProcess::Running)
             process_.waitForFinished(20);
-        ready_ = running();
+        // openbox announces itself before it has finished starting; a window mapped in between
+        // can stay unmanaged for good. Ready is when it has managed a window of our own.
+        ready_ = running() && managesNewWindows(QDeadlineTimer(10000));
     }
     ~SessionWindowManager() {
         if (process_.state() != QProcess::NotRunning) {
             process_.terminate();
             if (!process_.waitForFinished(3000)) process_.kill();
             process_.waitForFinished(1000);
+            // The server forgets its windows only once it has seen the connection close.
+            QDeadlineTimer gone(3000);
+            while (display_ && running() && !gone.hasExpired()) QThread::msleep(10);
         }
         if (display_) XCloseDisplay(display_);
     }
@@ -110,6 +117,24 @@ public:
     }
 
 private:
+    // Maps a small window of our own until the window manager has taken it in (it sets WM_STATE),
+    // then destroys it. A map request that arrives while openbox is still starting is dropped, so
+    // the request is repeated until one is served.
+    bool managesNewWindows(QDeadlineTimer deadline) {
+        const Window probe = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 8, 8, 0, 0, 0);
+        bool managed = false;
+        while (!managed && !deadline.hasExpired() && process_.state() == QProcess::Running) {
+            XMapWindow(display_, probe);
+            XSync(display_, False);
+            QDeadlineTimer attempt(250);
+            while (!(managed = !property(probe, "WM_STATE", AnyPropertyType).empty()) && !attempt.hasExpired())
+                process_.waitForFinished(10);
+        }
+        XDestroyWindow(display_, probe);
+        XSync(display_, False);
+        return managed;
+    }
+
     template <typename F>
     bool quietly(F request) const {
         static bool failed = false;
