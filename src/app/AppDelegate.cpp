@@ -34,7 +34,7 @@ AppDelegate::AppDelegate(Platform& platform)
       alive_(std::make_shared<AppDelegate*>(this)) {
     InputSources* sources = inputSources_.get();
     auto keyboardIsEnglish = [sources] { return sources->currentKeyboardLanguage() == InputSources::kEnglish; };
-    local_ = std::make_unique<LocalRecognizer>(platform.speech, platform.engine26, keyboardIsEnglish);
+    local_ = std::make_unique<LocalRecognizer>(platform.speech, platform.engine26, keyboardIsEnglish, platform.speechQueue);
     transcriber_ = std::make_unique<Transcriber>(platform.http, keyboardIsEnglish);
     context_ = std::make_unique<ContextCapture>(platform.accessibility);
     inserter_ = std::make_unique<TextInserter>(platform.pasteboard, platform.syntheticKeys, platform.workspace,

@@ -64,6 +64,8 @@ struct Platform {
     // Windows of other parts; absent ones do nothing.
     std::function<std::unique_ptr<RecordingHUD>()> makeRecordingHUD;
     std::function<std::unique_ptr<CorrectionBar>()> makeCorrectionBar;
+    // Where on-device recognition does its work; absent, the process's own speech queue.
+    std::function<void(std::function<void()>)> speechQueue = {};
 };
 
 // The one application delegate: owns the long-lived parts of the running application (status

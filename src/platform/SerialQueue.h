@@ -1,18 +1,17 @@
 #pragma once
 
 #include <QString>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <memory>
 
 // A serial work queue over one thread: tasks run one at a time in the order they were posted.
 // Results go back to the main queue with MainQueue::post.
 class SerialQueue {
 public:
     explicit SerialQueue(QString label);
-    ~SerialQueue();  // runs what is queued, then joins
+    // Runs what is queued, then joins. Destroyed by one of its own tasks (the task held the last
+    // reference), it lets its thread finish the queue on its own instead of waiting for itself.
+    ~SerialQueue();
 
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
@@ -24,12 +23,8 @@ public:
     bool isCurrent() const;
 
 private:
-    void run();
+    struct State;
 
     QString label_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> tasks_;
-    bool stopping_ = false;
-    std::thread thread_;
+    std::shared_ptr<State> state_;  // shared with the thread, which may outlive this object
 };

@@ -60,7 +60,7 @@ struct Run {
 struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Impl> {
     SpeechRecognizerProvider& classic;
     SpeechEngine26& engine26;
-    std::function<bool()> keyboardIsEnglish;
+    std::function<bool()> keyboardIsEnglish;  // main queue only
     Dispatch speech;
 
     // Local-speech queue state.
@@ -342,10 +342,10 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
 
     // ---------------------------------------------------------------- warm-up
 
-    void warmUp() {
+    // `english` is read on the main queue: the keyboard's input source belongs to it.
+    void warmUp(bool english) {
         if (current) return;
         QByteArray clip = LocalRecognizer::makeWAVHeader(9600) + QByteArray(9600, '\0');
-        const bool english = spokenIsEnglish();
         runLegacy(clip, kWarmUpWait, true, english, [weak = weak(), clip, english](const std::optional<QString>&) {
             if (auto self = weak.lock()) {
                 self->onSpeechQueue([clip, english](Impl& impl) {
@@ -360,12 +360,19 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
 LocalRecognizer::LocalRecognizer(SpeechRecognizerProvider& classic, SpeechEngine26& engine26,
                                  std::function<bool()> keyboardIsEnglish, Dispatch speechQueue) {
     if (!speechQueue) {
+        ownsSharedQueue_ = true;
         speechQueue = [](std::function<void()> task) { sharedSpeechQueue().post(std::move(task)); };
     }
     impl_ = std::make_shared<Impl>(classic, engine26, std::move(keyboardIsEnglish), std::move(speechQueue));
 }
 
-LocalRecognizer::~LocalRecognizer() = default;
+// A task that already holds the recogniser may still be running on the speech queue; it uses the
+// providers this object was given, so wait for it before those can go away. Later tasks find
+// the recogniser gone and do nothing.
+LocalRecognizer::~LocalRecognizer() {
+    impl_.reset();
+    if (ownsSharedQueue_) sharedSpeechQueue().sync([] {});
+}
 
 void LocalRecognizer::transcribe(const QByteArray& wav, bool isEnglish, std::optional<double> wait, Completion completion) {
     impl_->transcribe(wav, isEnglish, wait, once(std::move(completion)));
@@ -385,13 +392,14 @@ bool LocalRecognizer::probe() {
 }
 
 void LocalRecognizer::scheduleWarmUp() {
-    impl_->onSpeechQueue([](Impl& impl) { impl.warmUp(); });
+    impl_->onSpeechQueue([english = impl_->spokenIsEnglish()](Impl& impl) { impl.warmUp(english); });
 }
 
 void LocalRecognizer::warmUpIfAuthorized(int status) {
     if (status != int(SpeechAuthorization::Authorized)) return;
     MainQueue::post([weak = impl_->weak()] {
-        if (auto self = weak.lock()) self->onSpeechQueue([](Impl& impl) { impl.warmUp(); });
+        if (auto self = weak.lock())
+            self->onSpeechQueue([english = self->spokenIsEnglish()](Impl& impl) { impl.warmUp(english); });
     });
 }
 

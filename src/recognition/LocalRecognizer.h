@@ -61,4 +61,5 @@ public:
 
 private:
     std::shared_ptr<Impl> impl_;
+    bool ownsSharedQueue_ = false;  // runs on the process's speech queue (not an injected one)
 };

@@ -104,7 +104,9 @@ protected:
                           relaunches << arguments;
                           return true;
                       },
-                      [this] { ++quits; }, nullptr, nullptr};
+                      [this] { ++quits; }, nullptr, nullptr,
+                      // Warm-ups run on the virtual clock with the rest.
+                      [](std::function<void()> task) { MainQueue::post(std::move(task)); }};
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -181,6 +183,7 @@ TEST_F(AppDelegateTest, CorrectionItemAppearsOnceSomethingWasInserted) {
 
 TEST_F(AppDelegateTest, PulseKeepsOneTimerAndStopsAtFullAlpha) {
     launch();
+    queue.advance(10);  // the recognisers' warm-ups are over
     const size_t timers = queue.pendingTimers();
     delegate->startStatusIconBlink();
     delegate->startStatusIconBlink();

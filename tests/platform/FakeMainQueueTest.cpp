@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <thread>
 #include <vector>
 
 TEST(FakeMainQueue, RunsTimersInDueOrderWithTheClockAtTheirDueTime) {
@@ -59,4 +61,22 @@ TEST(SerialQueue, RunsInOrderOnOneThreadAndHandsResultsBack) {
     int value = 0;
     worker.sync([&] { value = 7; });
     EXPECT_EQ(value, 7);
+}
+
+// A task that holds the last reference to its own queue (a recogniser released while its work
+// finishes) destroys the queue on the queue's thread: the rest of the queue still runs.
+TEST(SerialQueue, DestroyedByItsOwnTaskFinishesTheQueue) {
+    FakeMainQueue queue;
+    auto worker = std::make_shared<SerialQueue>(QStringLiteral("test.self"));
+    std::atomic<int> ran{0};
+    std::atomic<bool> go{false};
+    worker->post([&] {
+        while (!go) std::this_thread::yield();
+        ++ran;
+    });
+    worker->post([&ran, keep = worker] { ++ran; });
+    worker->post([&] { MainQueue::post([&] { ++ran; }); });
+    worker.reset();  // only the second task holds the queue now
+    go = true;
+    ASSERT_TRUE(queue.waitFor([&] { return ran == 3; }));
 }

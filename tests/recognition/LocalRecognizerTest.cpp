@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <thread>
 
 namespace {
 
@@ -229,6 +230,26 @@ TEST_F(LocalRecognizerTest, WarmUpRunsTheSpokenLanguageFirstThenTheOther) {
     EXPECT_EQ(japanese->recognitions().size(), 2u);
     queue.advance(1.5);
     EXPECT_EQ(english->recognitions().size(), 2u);
+}
+
+// The keyboard's input source is asked on the main queue only, also for a warm-up that runs on the
+// speech queue: the source belongs to the application, which may be gone before the queue runs.
+TEST_F(LocalRecognizerTest, WarmUpAsksTheKeyboardOnTheMainQueueOnly) {
+    defaults.set(QStringLiteral("spokenLanguage"), QStringLiteral("keyboard"));
+    int asked = 0, askedOffMain = 0;
+    auto keyboardIsEnglish = [&] {
+        ++asked;
+        askedOffMain += !MainQueue::onMainThread();
+        return true;
+    };
+    auto onWorkerThread = [](std::function<void()> task) { std::thread(std::move(task)).join(); };
+    LocalRecognizer threaded{provider, engine26, keyboardIsEnglish, onWorkerThread};
+    threaded.scheduleWarmUp();
+    threaded.warmUpIfAuthorized(3);
+    queue.advance(5);
+    EXPECT_GE(asked, 2);
+    EXPECT_EQ(askedOffMain, 0);
+    EXPECT_GE(english->recognitions().size(), 1u);
 }
 
 TEST_F(LocalRecognizerTest, AWarmUpNeverDropsOrCancelsARealTakeThatStartedDuringIt) {
