@@ -24,6 +24,7 @@ bool Recorder::start() {
     if (!(format.sampleRate > 0)) return false;
     converter_ = input_.makeConverter(format.sampleRate);
     if (!converter_) return false;
+    converterRate_ = format.sampleRate;
 
     const quint64 capture = capture_.fetch_add(1) + 1;
     const bool started = input_.start(kTapFrames, [this](const float* samples, size_t frames, double rate) {
@@ -54,6 +55,14 @@ bool Recorder::start() {
 void Recorder::handleBuffer(const float* samples, size_t frames, double sampleRate) {
     if (frames == 0 || !converter_) return;
     const quint64 capture = capture_.load();
+    // The stream runs at the rate of the device it opened, which can differ from the one read
+    // just before (the default microphone changed in between): convert from the rate delivered.
+    if (sampleRate > 0 && sampleRate != converterRate_) {
+        if (auto converter = input_.makeConverter(sampleRate)) {
+            converter_ = std::move(converter);
+            converterRate_ = sampleRate;
+        }
+    }
 
     const size_t capacity = size_t(quint32((16000.0 / sampleRate) * double(frames))) + kConverterHeadroom;
     QByteArray chunk = converter_->convert(samples, frames, capacity);

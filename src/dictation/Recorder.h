@@ -93,6 +93,7 @@ private:
     AudioInput& input_;
     QByteArray collected_;                     // only touched on queue_
     std::unique_ptr<AudioConverter> converter_; // only touched on the capture thread while running
+    double converterRate_ = 0;                  // the input rate converter_ was made for (likewise)
     bool isRunning_ = false;
     MainQueue::TimerId limitTimer_ = 0;
     std::atomic<quint64> capture_{0};          // number of the current capture, 0 before the first

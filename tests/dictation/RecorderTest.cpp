@@ -242,6 +242,18 @@ TEST_F(RecorderTest, A48kHzDeviceGivesSixteenKilohertzOfTheSameLength) {
     EXPECT_NEAR(double(wav->size() - 44 - 12800) / 32000.0, 1.0, 1.0 / 16000 * 2);
 }
 
+// The default microphone changed between reading its format and opening the stream: the
+// samples are converted from the rate the stream delivers.
+TEST_F(RecorderTest, ConvertsFromTheRateTheStreamDelivers) {
+    mic.sampleRate = 16000;
+    ASSERT_TRUE(recorder.start());
+    mic.sampleRate = 48000;
+    feed(48000, 0.25f);  // one second
+    const auto wav = recorder.stop();
+    ASSERT_TRUE(wav);
+    EXPECT_NEAR(double(wav->size() - 44 - 12800) / 32000.0, 1.0, 1.0 / 16000 * 2);
+}
+
 TEST_F(RecorderTest, CapturesFromAnotherThreadWhileTheMainThreadStartsAndStops) {
     std::atomic<bool> done{false};
     std::atomic<int> levels{0};
