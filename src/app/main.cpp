@@ -1,6 +1,9 @@
-// Process entry: installs the Linux services, creates the application delegate and runs the event
-// loop. The application lives in the tray; closing a window does not end it.
+// Process entry: answers the probe switch, installs the Linux services, makes sure only one copy
+// runs, creates the application delegate and runs the event loop. The application lives in the
+// tray; closing a window does not end it. SIGTERM and SIGINT end it through the event loop, so the
+// delegate and the services shut down as they do for the menu's quit.
 #include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
 #include "core/AppPrefs.h"
 #include "core/ui/QtAlertRunner.h"
 #include "core/ui/ToastWindow.h"
@@ -10,6 +13,7 @@
 #include "platform/linux/InfoPlistBundle.h"
 #include "platform/linux/PlistDefaults.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
+#include "platform/linux/ProcRunningApplications.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseSounds.h"
 #include "platform/linux/QtHttpClient.h"
@@ -32,10 +36,82 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QUrl>
+#include <QWidget>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// SIGTERM and SIGINT become a quit of the event loop: the handler only writes a byte to a socket
+// pair, read on the main thread. A request that comes before the loop runs is remembered: the
+// start stops there, and a modal question on screen is dismissed.
+class TerminationSignals {
+public:
+    TerminationSignals() {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0) return;
+        writeEnd_.store(fds_[0]);
+        struct sigaction action {};
+        action.sa_handler = &TerminationSignals::handle;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &action, nullptr);
+        ::sigaction(SIGINT, &action, nullptr);
+        notifier_ = new QSocketNotifier(fds_[1], QSocketNotifier::Read, qApp);
+        QObject::connect(notifier_, &QSocketNotifier::activated, qApp, [this] {
+            char bytes[16];
+            while (::recv(fds_[1], bytes, sizeof bytes, MSG_DONTWAIT) > 0) {
+            }
+            requested_ = true;
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+            QCoreApplication::quit();
+        });
+    }
+
+    bool requested() const { return requested_; }
+
+private:
+    static void handle(int) {
+        const int saved = errno;
+        const char byte = 1;
+        const int fd = writeEnd_.load();
+        if (fd >= 0) {
+            const ssize_t sent = ::send(fd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+            (void)sent;  // a full socket already holds a request
+        }
+        errno = saved;
+    }
+
+    static inline std::atomic<int> writeEnd_{-1};
+    int fds_[2] = {-1, -1};
+    QSocketNotifier* notifier_ = nullptr;
+    bool requested_ = false;
+};
+
+QStringList processArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    const QStringList arguments = processArguments(argc, argv);
+    // Answered by the exit status alone: no window, no settings read or written.
+    if (stringArrayContains(arguments, QStringLiteral("--probe-input-monitoring")))
+        return X11Trust::inputExtensionsAvailable() ? 0 : 1;
+
     QApplication app(argc, argv);
+    TerminationSignals termination;
     app.setQuitOnLastWindowClosed(false);
     app.setApplicationName(QStringLiteral("Quendle"));
 
@@ -56,6 +132,21 @@ int main(int argc, char** argv) {
     ToastPresenter::install(&toasts);
     QtAlertRunner alerts;
     AlertRunner::install(&alerts);
+
+    // One copy at a time. A copy that gives way ends here, still holding the launch lock, so the
+    // next one to look does not find it half gone.
+    ProcRunningApplications runningApplications;
+    SingleInstance single({runningApplications, bundle, runModalAlert,
+                           [](double seconds) {
+                               std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+                           },
+                           [](int status) {
+                               std::fflush(nullptr);
+                               ::_exit(status);
+                           }},
+                          QCoreApplication::applicationPid());
+    if (single.run(arguments) == SingleInstance::Outcome::Exit) return 0;
+    if (termination.requested()) return 0;
 
     X11KeyEventSource keys;
     PulseAudioInput audio;
@@ -91,5 +182,7 @@ int main(int argc, char** argv) {
     AppDelegate delegate(platform);
     delegate.inserter().setOwnFieldInsert(&OwnTextField::insert);
     MainQueue::post([&delegate] { delegate.didFinishLaunching(); });
-    return app.exec();
+    if (termination.requested()) return 0;
+    app.exec();
+    return 0;
 }
