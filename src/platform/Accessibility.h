@@ -41,6 +41,9 @@ public:
     // Class names of a web page's element, for elements in a browser that exposes them.
     virtual std::optional<QStringList> domClassList() = 0;
     virtual std::optional<QString> attribute(AccessibleAttribute which) = 0;
+    // The element's own screen rectangle in desktop pixels (origin top left, y down); absent
+    // when it has no extent.
+    virtual std::optional<QRect> frame() { return std::nullopt; }
 };
 
 // The accessibility view of other applications. Callable from any thread; blocking (each request
@@ -54,4 +57,7 @@ public:
     // The element with the keyboard focus in the application of process `pid`; null when the
     // application is not on the accessibility bus, does not answer in time or has no focus.
     virtual std::shared_ptr<AccessibleElement> focusedElement(qint32 pid, double timeoutSeconds) = 0;
+    // The screen rectangle (desktop pixels, y down) of the active window of the application of
+    // process `pid`; absent when it has none or does not answer in time.
+    virtual std::optional<QRect> focusedWindowFrame(qint32 /*pid*/, double /*timeoutSeconds*/) { return std::nullopt; }
 };

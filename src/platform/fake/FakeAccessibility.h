@@ -19,6 +19,11 @@ public:
     std::optional<QStringList> domClasses;
     QMap<AccessibleAttribute, QString> attributes;
     QList<TextRange> rangeReads;
+    // Caret and selection rectangles: each range read answers `boundsFor` when set, else a fixed
+    // rectangle. Every request is recorded.
+    std::function<std::optional<QRect>(TextRange)> boundsFor;
+    QList<TextRange> boundsReads;
+    std::optional<QRect> elementFrame;
 
     std::optional<AccessibleRole> role() override { return elementRole; }
     std::optional<TextRange> selectedRange() override { return selection; }
@@ -30,7 +35,12 @@ public:
         if (range.location < 0 || range.length < 0 || range.location + range.length > text.size()) return std::nullopt;
         return text.mid(range.location, range.length);
     }
-    std::optional<QRect> boundsForRange(TextRange) override { return QRect(100, 200, 2, 18); }
+    std::optional<QRect> boundsForRange(TextRange range) override {
+        boundsReads.append(range);
+        if (boundsFor) return boundsFor(range);
+        return QRect(100, 200, 2, 18);
+    }
+    std::optional<QRect> frame() override { return elementFrame; }
     std::optional<QStringList> domClassList() override { return domClasses; }
     std::optional<QString> attribute(AccessibleAttribute which) override {
         if (!attributes.contains(which)) return std::nullopt;
@@ -46,6 +56,7 @@ public:
     std::function<void(qint32)> onFocusedElement;  // runs inside focusedElement (e.g. to block)
     std::atomic<int> focusedCalls = 0;
     double lastTimeout = 0;
+    QHash<qint32, QRect> windowFrames;
 
     bool isSecureInputOn() override { return secureInput; }
     std::shared_ptr<AccessibleElement> focusedElement(qint32 pid, double timeoutSeconds) override {
@@ -53,5 +64,9 @@ public:
         lastTimeout = timeoutSeconds;
         if (onFocusedElement) onFocusedElement(pid);
         return focused.value(pid);
+    }
+    std::optional<QRect> focusedWindowFrame(qint32 pid, double) override {
+        if (!windowFrames.contains(pid)) return std::nullopt;
+        return windowFrames.value(pid);
     }
 };

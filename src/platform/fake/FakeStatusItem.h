@@ -19,7 +19,7 @@ public:
         ++menuBuilds;
     }
     void cancelTracking() override { ++cancels; }
-    std::optional<QRectF> geometry() const override { return std::nullopt; }
+    std::optional<QRectF> geometry() const override { return iconGeometry; }
 
     QStringList titles() const {
         QStringList result;
@@ -37,5 +37,6 @@ public:
     QString title, tip;
     double alpha = 1.0;
     QList<MenuEntry> entries;
+    std::optional<QRectF> iconGeometry;  // what the panel tells of the icon's place (y up)
     int imageUpdates = 0, menuBuilds = 0, cancels = 0;
 };

@@ -126,6 +126,46 @@ struct AtspiAccessibility::Worker {
         return found;
     }
 
+    // Screen extents of an element in desktop pixels; absent without a component or an extent.
+    static std::optional<QRect> extents(AtspiAccessible* object) {
+        AtspiComponent* component = atspi_accessible_get_component_iface(object);
+        if (!component) return std::nullopt;
+        GError* error = nullptr;
+        AtspiRect* rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, &error);
+        if (error) g_clear_error(&error);
+        std::optional<QRect> result;
+        if (rect && rect->width > 0 && rect->height > 0 && rect->x > -100000 && rect->y > -100000)
+            result = QRect(rect->x, rect->y, rect->width, rect->height);
+        if (rect) g_free(rect);
+        g_object_unref(component);
+        return result;
+    }
+
+    // Extents of the application's active top-level window.
+    std::optional<QRect> activeWindowFrame(qint32 pid) {
+        AtspiAccessible* app = application(pid);
+        if (!app) return std::nullopt;
+        std::optional<QRect> result;
+        GError* error = nullptr;
+        const int count = atspi_accessible_get_child_count(app, &error);
+        if (error) g_clear_error(&error);
+        for (int i = 0; i < count && !result; ++i) {
+            AtspiAccessible* window = atspi_accessible_get_child_at_index(app, i, &error);
+            if (error) {
+                g_clear_error(&error);
+                break;  // no answer: one timeout is enough
+            }
+            if (!window) continue;
+            bool failed = false;
+            atspi_accessible_clear_cache(window);
+            if (hasState(window, ATSPI_STATE_ACTIVE, &failed)) result = extents(window);
+            g_object_unref(window);
+            if (failed) break;
+        }
+        g_object_unref(app);
+        return result;
+    }
+
     AtspiAccessible* focused(qint32 pid) {
         AtspiAccessible* app = application(pid);
         if (!app) return nullptr;
@@ -314,6 +354,12 @@ public:
         return result;
     }
 
+    std::optional<QRect> frame() override {
+        std::optional<QRect> result;
+        run([&] { result = AtspiAccessibility::Worker::extents(object_); });
+        return result;
+    }
+
 private:
     template <typename Fn>
     void run(Fn fn) {
@@ -397,4 +443,15 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(qint32 pid
     });
     if (!element) return nullptr;
     return std::make_shared<AtspiElement>(worker_, element, timeoutSeconds);
+}
+
+std::optional<QRect> AtspiAccessibility::focusedWindowFrame(qint32 pid, double timeoutSeconds) {
+    std::optional<QRect> result;
+    worker_->queue.sync([&] {
+        if (!worker_->ensureReady()) return;
+        worker_->drainEvents();
+        Worker::setTimeout(timeoutSeconds);
+        result = worker_->activeWindowFrame(pid);
+    });
+    return result;
 }

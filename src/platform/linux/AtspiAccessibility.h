@@ -23,6 +23,7 @@ public:
 
     bool isSecureInputOn() override;
     std::shared_ptr<AccessibleElement> focusedElement(qint32 pid, double timeoutSeconds) override;
+    std::optional<QRect> focusedWindowFrame(qint32 pid, double timeoutSeconds) override;
 
     struct Worker;
 
