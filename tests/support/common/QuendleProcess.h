@@ -68,6 +68,8 @@ public:
         }
     }
     qint64 pid() const { return process_.processId(); }
+    // The home folder it runs with (another copy started with it is the same user's second copy).
+    QString home() const { return home_.path(); }
     int indexOf(const QString& prefix) const {
         const QStringList lines = log();
         for (int i = 0; i < lines.size(); ++i)
