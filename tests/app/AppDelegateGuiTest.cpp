@@ -183,7 +183,7 @@ TEST_F(AppDelegateTest, CorrectionItemAppearsOnceSomethingWasInserted) {
 
 TEST_F(AppDelegateTest, PulseKeepsOneTimerAndStopsAtFullAlpha) {
     launch();
-    queue.advance(10);  // the recognisers' warm-ups are over
+    queue.advance(10.5);  // the recognisers' warm-ups are over, and the status refresh at 10 s has flushed
     const size_t timers = queue.pendingTimers();
     delegate->startStatusIconBlink();
     delegate->startStatusIconBlink();
