@@ -43,7 +43,7 @@ AppDelegate::AppDelegate(Platform& platform)
     if (!hud_) hud_ = std::make_unique<RecordingHUD>();
     correctionBar_ = platform.makeCorrectionBar ? platform.makeCorrectionBar() : nullptr;
     if (!correctionBar_) correctionBar_ = std::make_unique<CorrectionBar>();
-    statusFile_ = std::make_unique<StatusFile>();
+    statusFile_ = std::make_unique<StatusFile>(platform.permissions);
     selectionCopier_ = std::make_unique<SelectionCopier>();
 
     std::weak_ptr<AppDelegate*> weak = alive_;
@@ -70,6 +70,17 @@ AppDelegate::AppDelegate(Platform& platform)
                                       platform.timePitch, *local_, *transcriber_, *context_, *inserter_,
                                       platform.workspace, *hud_, *correctionBar_, *statusFile_, *selectionCopier_},
         std::move(shell));
+
+    // A click on one of the panel's chips.
+    hud_->hooks.sessionStyle = [weak] {
+        auto alive = weak.lock();
+        return alive && *alive ? (**alive).controller_->sessionStyle() : std::optional<QString>();
+    };
+    hud_->hooks.pickStyleForSend = [weak](const QString& style) {
+        if (auto alive = weak.lock(); alive && *alive) (**alive).controller_->pickStyleForSend(style);
+    };
+    hud_->hooks.updateStatusIcon = withSelf([](AppDelegate& self) { self.updateStatusIcon(); });
+    hud_->hooks.rebuildStatusMenu = withSelf([](AppDelegate& self) { self.rebuildStatusMenu(); });
 }
 
 AppDelegate::~AppDelegate() {

@@ -38,6 +38,8 @@ class Workspace;
 
 // The desktop facilities the application runs on; the Linux ones in the application, fakes in
 // tests. All must outlive the delegate.
+class Permissions;
+
 struct Platform {
     KeyEventSource& keys;
     AudioInput& audio;
@@ -66,6 +68,8 @@ struct Platform {
     std::function<std::unique_ptr<CorrectionBar>()> makeCorrectionBar;
     // Where on-device recognition does its work; absent, the process's own speech queue.
     std::function<void(std::function<void()>)> speechQueue = {};
+    // What the status file reports of the permissions; absent, they read as not determined.
+    Permissions* permissions = nullptr;
 };
 
 // The one application delegate: owns the long-lived parts of the running application (status

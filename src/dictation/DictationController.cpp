@@ -299,6 +299,11 @@ void DictationController::screenshotPasteKey() {
     if (shell_.pasteScreenshot) MainQueue::post(shell_.pasteScreenshot);
 }
 
+void DictationController::pickStyleForSend(const QString& style) {
+    sessionStyle_ = style;
+    gActiveSendStyle = style;
+}
+
 void DictationController::gestureStyleChanged(const std::optional<QString>& style) {
     if (AppPrefs::qualityLevel() == QLatin1String("low") && !AppPrefs::lowMayUseCleanup()) return;
     if (!isSessionMode()) return;

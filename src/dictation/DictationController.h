@@ -121,6 +121,9 @@ public:
     bool isMonitoring() const { return isMonitoring_; }
     bool isCapturingTail() const { return isCapturingTail_; }
     const std::optional<QString>& sessionStyle() const { return sessionStyle_; }
+    // Makes `style` the cleanup style of the coming send only (a click on the panel's style chip
+    // in session mode).
+    void pickStyleForSend(const QString& style);
     quint64 generation() const { return generation_; }
 
     // The cleanup style of the send in progress (the status icon's badge); process-wide.
