@@ -7,10 +7,13 @@
 #include "core/AppPrefs.h"
 #include "core/ui/QtAlertRunner.h"
 #include "core/ui/ToastWindow.h"
+#include "dictation/HUDPlacement.h"
 #include "dictation/InputSources.h"
+#include "dictation/ui/RecordingHUDPanel.h"
 #include "platform/Clock.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/InfoPlistBundle.h"
+#include "platform/linux/LinuxPermissions.h"
 #include "platform/linux/PlistDefaults.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "platform/linux/ProcRunningApplications.h"
@@ -178,8 +181,20 @@ int main(int argc, char** argv) {
                       [] { QCoreApplication::quit(); },
                       nullptr,
                       nullptr};
+    LinuxPermissions permissions;
+    platform.permissions = &permissions;
+    // The panel hangs under the tray icon when the tray tells where that is.
+    AppDelegate* running = nullptr;
+    platform.makeRecordingHUD = [&] {
+        HUDPlacement::Services services{accessibility, workspace, pointer, screens, [&running] {
+                                            StatusItem* item = running ? running->statusItem() : nullptr;
+                                            return item ? item->geometry() : std::nullopt;
+                                        }};
+        return std::make_unique<RecordingHUDPanel>(services);
+    };
 
     AppDelegate delegate(platform);
+    running = &delegate;
     delegate.inserter().setOwnFieldInsert(&OwnTextField::insert);
     MainQueue::post([&delegate] { delegate.didFinishLaunching(); });
     if (termination.requested()) return 0;
