@@ -36,6 +36,14 @@ public:
     // then, and a later attempt may succeed.
     virtual quint64 setText(const QString& text) = 0;
     static constexpr quint64 kRefused = 0;
+    // Replaces the clipboard with the text like setText, but leaves the second selection to its
+    // owner: taking it ends the selection the user still sees in some programs (terminals).
+    virtual quint64 setClipboardText(const QString& text) { return setText(text); }
+    // The desktop's second selection (X11's PRIMARY: what the user last selected in most
+    // programs), absent where there is none or it holds no text.
+    virtual std::optional<QString> selectionText() const { return std::nullopt; }
+    // Grows by one whenever a program (this one included) takes the second selection.
+    virtual quint64 selectionChangeCount() const { return 0; }
     // Every format the clipboard holds, read now.
     virtual PasteboardContents snapshot() const = 0;
     // False while our view of the clipboard lags the desktop's: another program has just taken

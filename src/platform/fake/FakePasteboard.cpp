@@ -11,6 +11,15 @@ std::optional<QString> FakePasteboard::text() const {
 }
 
 quint64 FakePasteboard::setText(const QString& text) {
+    const quint64 change = setClipboardText(text);
+    if (change != kRefused) {
+        selection = text;
+        ++selectionChanges;
+    }
+    return change;
+}
+
+quint64 FakePasteboard::setClipboardText(const QString& text) {
     ++writeCount;
     if (refuseWrites > 0) {
         --refuseWrites;

@@ -12,6 +12,17 @@ public:
     PasteboardContents snapshot() const override;
     quint64 restore(const PasteboardContents& contents) override;
     bool latestWriteWasRead() const override { return read_; }
+    // The second selection: setText writes it too, setClipboardText leaves it alone.
+    quint64 setClipboardText(const QString& text) override;
+    std::optional<QString> selectionText() const override { return selection; }
+    quint64 selectionChangeCount() const override { return selectionChanges; }
+    // Another program takes the second selection with `text`.
+    void selectByOtherProgram(const QString& text) {
+        selection = text;
+        ++selectionChanges;
+    }
+    std::optional<QString> selection;
+    quint64 selectionChanges = 0;
 
     void readByOtherProgram() { read_ = true; }
     void setByOtherProgram(const PasteboardContents& contents);

@@ -41,6 +41,7 @@ QtPasteboard::QtPasteboard() : read_(std::make_shared<bool>(false)) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     connect(clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard && !writing_) ++changes_;
+        if (mode == QClipboard::Selection) ++selectionChanges_;
     });
 }
 
@@ -97,7 +98,19 @@ bool QtPasteboard::claimed() {
     return false;
 }
 
-quint64 QtPasteboard::setText(const QString& text) {
+std::optional<QString> QtPasteboard::selectionText() const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection()) return std::nullopt;
+    const QMimeData* data = clipboard->mimeData(QClipboard::Selection);
+    if (!data || !data->hasText()) return std::nullopt;
+    return data->text();
+}
+
+quint64 QtPasteboard::setText(const QString& text) { return writeText(text, true); }
+
+quint64 QtPasteboard::setClipboardText(const QString& text) { return writeText(text, false); }
+
+quint64 QtPasteboard::writeText(const QString& text, bool alsoSelection) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     *read_ = false;
     writing_ = true;
@@ -108,7 +121,7 @@ quint64 QtPasteboard::setText(const QString& text) {
         writing_ = false;
         return kRefused;
     }
-    if (clipboard->supportsSelection()) {
+    if (alsoSelection && clipboard->supportsSelection()) {
         auto* primary = new WatchedMimeData(read_);
         primary->setText(text);
         clipboard->setMimeData(primary, QClipboard::Selection);

@@ -17,6 +17,9 @@ public:
     quint64 changeCount() const override { return changes_; }
     std::optional<QString> text() const override;
     quint64 setText(const QString& text) override;
+    quint64 setClipboardText(const QString& text) override;
+    std::optional<QString> selectionText() const override;
+    quint64 selectionChangeCount() const override { return selectionChanges_; }
     PasteboardContents snapshot() const override;
     bool inStep() const override;
     quint64 restore(const PasteboardContents& contents) override;
@@ -25,8 +28,10 @@ public:
 private:
     // After a claim of CLIPBOARD: whether the desktop granted it (a refused one is dropped).
     bool claimed();
+    quint64 writeText(const QString& text, bool alsoSelection);
 
     quint64 changes_ = 0;
+    quint64 selectionChanges_ = 0;
     bool writing_ = false;
     std::shared_ptr<bool> read_;
 };
