@@ -141,9 +141,22 @@ QPointF X11PointerButtons::pointerLocation() const {
 
 void X11PointerButtons::readEvents() {
     // Motion is reported once per batch: the handler wants to know that the pointer moved, and
-    // where it is now, not every step of the way.
+    // where it is now, not every step of the way. Asking where the pointer is reads whatever else
+    // the server sent meanwhile into Xlib's queue, where the socket notifier never sees it, so
+    // the loop ends only once that queue is empty.
     bool moved = false;
-    while (display_ && !broken_ && XPending(display_) > 0) {
+    auto reportMotion = [this, &moved] {
+        moved = false;
+        if (!held_) return;
+        dragged_ = true;
+        deliver({PointerButtonEvent::Type::Drag, pointerLocation(), 0});
+    };
+    while (display_ && !broken_) {
+        if (XPending(display_) == 0) {
+            if (!moved) return;
+            reportMotion();
+            continue;
+        }
         XEvent event;
         XNextEvent(display_, &event);
         if (event.type == GenericEvent && event.xcookie.extension == xiOpcode_ &&
@@ -151,16 +164,8 @@ void X11PointerButtons::readEvents() {
             moved = moved || held_;
             continue;
         }
-        if (moved) {
-            moved = false;
-            dragged_ = true;
-            deliver({PointerButtonEvent::Type::Drag, pointerLocation(), 0});
-        }
+        if (moved) reportMotion();
         handleEvent(event);
-    }
-    if (moved && held_ && display_ && !broken_) {
-        dragged_ = true;
-        deliver({PointerButtonEvent::Type::Drag, pointerLocation(), 0});
     }
 }
 
@@ -182,7 +187,7 @@ void X11PointerButtons::handleEvent(XEvent& event) {
     if (type == XI_RawButtonPress) {
         if (held_) return;  // a second device pressing while one holds: one gesture
         const QPointF at = pointerLocation();
-        const int count = clicks_.press(serverSeconds(time), Screens::pointToDesktop(at));
+        const int count = clicks_.press(serverSeconds(time), at);
         held_ = true;
         dragged_ = false;
         heldCount_ = count;
