@@ -133,6 +133,11 @@ QByteArray Transcriber::multipartBody(const QString& boundary, const Fields& fie
     return body;
 }
 
+void Transcriber::appendIdentityHeaders(HttpRequest& request, const QString& credential) {
+    if (!credential.isEmpty()) request.headers.append({"Authorization", "Bearer " + credential.toUtf8()});
+    request.headers.append({"X-Device", AppPrefs::deviceID().toUtf8()});
+}
+
 QString Transcriber::effectiveStyle(const std::optional<QString>& style) {
     if (style) return *style;
     return AppPrefs::cleanup() ? ServicePrefs::storedCleanupStyle() : QStringLiteral("off");
@@ -178,10 +183,7 @@ void appendStyleFields(Transcriber::Fields& fields, const QString& style) {
 }
 
 void appendIdentity(HttpRequest& request, bool withCredential) {
-    if (withCredential && AppPrefs::hasServiceCredential()) {
-        request.headers.append({"Authorization", "Bearer " + AppPrefs::serviceCredential().toUtf8()});
-    }
-    request.headers.append({"X-Device", AppPrefs::deviceID().toUtf8()});
+    Transcriber::appendIdentityHeaders(request, withCredential ? AppPrefs::serviceCredential() : QString());
 }
 
 // A multipart POST to `path` with the identity headers; nothing when the base URL is unreadable.

@@ -83,6 +83,9 @@ public:
     // "quendle-" + a new upper-case UUID.
     static QString makeBoundary();
     static QByteArray multipartBody(const QString& boundary, const Fields& fields, const std::optional<QByteArray>& audio);
+    // The identity headers: "Authorization: Bearer " + credential (only when it is not empty),
+    // then "X-Device" with the installation identifier.
+    static void appendIdentityHeaders(HttpRequest& request, const QString& credential);
     // The requests as they are sent; nothing when they cannot be built.
     std::optional<HttpRequest> transcribeRequest(const QByteArray& audio, const std::optional<QString>& style,
                                                  const std::optional<ContextCapture::Snapshot>& context) const;

@@ -1,0 +1,292 @@
+#include "recognition/PrefsSync.h"
+
+#include "core/AppLog.h"
+#include "core/AppPrefs.h"
+#include "core/ServicePrefs.h"
+#include "platform/Defaults.h"
+#include "platform/MainQueue.h"
+#include "recognition/Graphemes.h"
+#include "recognition/Transcriber.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kDirtyKey = QStringLiteral("prefsDirty");
+const QString kSyncedAtKey = QStringLiteral("prefsSyncedAt");
+constexpr double kTimeout = 10.0;
+
+// Spaces of every kind (the ideographic space included) and tabs at both ends.
+QString trimSpacesAndTabs(const QString& text) {
+    auto blank = [](QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; };
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && blank(text.at(start))) ++start;
+    while (end > start && blank(text.at(end - 1))) --end;
+    return text.mid(start, end - start);
+}
+
+bool isLineBreak(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
+}
+
+std::optional<QString> storedSyncedAt() {
+    const QVariant value = AppPrefs::defaults().object(kSyncedAtKey);
+    if (!Defaults::isString(value)) return std::nullopt;
+    return value.toString();
+}
+
+void storeSyncedAt(const std::optional<QString>& stamp) {
+    if (stamp)
+        AppPrefs::defaults().set(kSyncedAtKey, *stamp);
+    else
+        AppPrefs::defaults().remove(kSyncedAtKey);
+}
+
+void setDirty(bool dirty) { AppPrefs::defaults().set(kDirtyKey, dirty); }
+
+QString stringMember(const QJsonObject& object, const char* name) {
+    const QJsonValue value = object.value(QLatin1String(name));
+    return value.isString() ? value.toString() : QString();
+}
+
+}  // namespace
+
+struct PrefsSync::State {
+    // Numbers the pushes; only the reply to the latest one settles the sync state, so an older
+    // push answered late cannot mark a newer, still unacknowledged change as synchronised.
+    quint64 pushGeneration = 0;
+    std::map<ObserverId, std::function<void()>> observers;
+    ObserverId nextObserver = 1;
+};
+
+PrefsSync::PrefsSync(HttpClient& http, std::function<bool()> vocabularyEditPending)
+    : http_(http), vocabularyEditPending_(std::move(vocabularyEditPending)), state_(std::make_shared<State>()) {}
+
+PrefsSync::~PrefsSync() = default;
+
+bool PrefsSync::editPending() const { return vocabularyEditPending_ && vocabularyEditPending_(); }
+
+// ---------------------------------------------------------------- requests
+
+std::optional<HttpRequest> PrefsSync::makeRequest(const QByteArray& method, const std::optional<QJsonObject>& body) {
+    const QString credential = AppPrefs::serviceCredential();
+    if (credential.isEmpty()) return std::nullopt;
+    const auto url = Transcriber::endpoint(QStringLiteral("/v1/prefs"));
+    if (!url) return std::nullopt;
+    HttpRequest request;
+    request.method = method;
+    request.url = *url;
+    request.timeoutSeconds = kTimeout;
+    Transcriber::appendIdentityHeaders(request, credential);
+    if (body) {
+        request.headers.append({QByteArray("Content-Type"), QByteArray("application/json")});
+        request.body = QJsonDocument(*body).toJson(QJsonDocument::Compact);
+    }
+    return request;
+}
+
+std::optional<PrefsSync::Remote> PrefsSync::parseReply(const HttpResponse& response) {
+    if (response.failed || !response.hasBody || response.status < 200 || response.status > 299) return std::nullopt;
+    const QJsonDocument json = QJsonDocument::fromJson(response.body);
+    if (!json.isObject()) return std::nullopt;
+    const QJsonObject object = json.object();
+    Remote remote;
+    remote.vocabulary = stringMember(object, "vocabulary");
+    remote.corrections = stringMember(object, "corrections");
+    const QJsonValue stamp = object.value(QStringLiteral("updated_at"));
+    if (stamp.isString()) remote.updatedAt = stamp.toString();
+    return remote;
+}
+
+void PrefsSync::send(std::optional<HttpRequest> request, RemoteCompletion completion) {
+    std::weak_ptr<State> alive = state_;
+    if (!request) {
+        MainQueue::post([alive, completion = std::move(completion)] {
+            if (alive.lock()) completion(std::nullopt);
+        });
+        return;
+    }
+    http_.send(std::move(*request), [alive, completion = std::move(completion)](const HttpResponse& response) {
+        std::optional<Remote> remote = parseReply(response);
+        MainQueue::post([alive, completion, remote = std::move(remote)] {
+            if (alive.lock()) completion(remote);
+        });
+    });
+}
+
+void PrefsSync::fetch(RemoteCompletion completion) { send(makeRequest("GET", std::nullopt), std::move(completion)); }
+
+void PrefsSync::upload(const QString& vocabulary, const QString& corrections, RemoteCompletion completion) {
+    const QJsonObject body{
+        {QStringLiteral("vocabulary"), Graphemes::first(vocabulary, kListLimit)},
+        {QStringLiteral("corrections"), Graphemes::first(corrections, kListLimit)},
+    };
+    send(makeRequest("PUT", body), std::move(completion));
+}
+
+// ---------------------------------------------------------------- pushing
+
+void PrefsSync::pushStoredLists() {
+    const quint64 generation = ++state_->pushGeneration;
+    std::weak_ptr<State> weak = state_;
+    upload(ServicePrefs::vocabulary(), AppPrefs::corrections(), [weak, generation](const std::optional<Remote>& remote) {
+        const auto state = weak.lock();
+        if (!state) return;
+        if (!remote) {
+            AppLog::write(QStringLiteral("語彙同期: 失敗（送信）"));
+            return;
+        }
+        if (generation == state->pushGeneration) {
+            storeSyncedAt(remote->updatedAt);
+            setDirty(false);
+        }
+        AppLog::write(QStringLiteral("語彙同期: 送信 完了"));
+    });
+}
+
+void PrefsSync::pushLocal() {
+    if (!AppPrefs::hasServiceCredential()) return;
+    setDirty(true);
+    pushStoredLists();
+}
+
+void PrefsSync::syncOnAppear() {
+    if (!AppPrefs::hasServiceCredential() || editPending()) return;
+    if (AppPrefs::prefsDirty()) {
+        pushStoredLists();
+        return;
+    }
+    std::weak_ptr<State> weak = state_;
+    fetch([this, weak](const std::optional<Remote>& remote) {
+        if (weak.lock()) applyIfNewer(remote);
+    });
+}
+
+void PrefsSync::reconcile(const QJsonObject& status) {
+    if (!AppPrefs::hasServiceCredential()) return;
+    std::optional<QString> stamp;
+    const QJsonValue stampValue = status.value(QStringLiteral("prefs_updated_at"));
+    if (stampValue.isString() && !stampValue.toString().isEmpty()) stamp = stampValue.toString();
+
+    if (AppPrefs::prefsDirty()) {
+        pushStoredLists();
+        return;
+    }
+    if (editPending()) return;
+    if (!stamp) {
+        if (storedSyncedAt()) return;
+        if (ServicePrefs::vocabulary().isEmpty() && AppPrefs::corrections().isEmpty()) return;
+        pushStoredLists();  // the first synchronisation seeds the service
+        return;
+    }
+    if (!isNewer(stamp)) return;
+    if (!status.contains(QStringLiteral("vocabulary")) && !status.contains(QStringLiteral("corrections"))) return;
+    applyRemote(stringMember(status, "vocabulary"), stringMember(status, "corrections"), stamp);
+}
+
+// ---------------------------------------------------------------- applying
+
+void PrefsSync::applyIfNewer(const std::optional<Remote>& remote) {
+    if (!remote || editPending()) return;
+    // A change saved while the fetch was under way belongs to the user and is on its way to
+    // the service; the fetched copy predates it.
+    if (AppPrefs::prefsDirty()) return;
+    if (isNewer(remote->updatedAt)) applyRemote(remote->vocabulary, remote->corrections, remote->updatedAt);
+}
+
+QString PrefsSync::normalizedVocabulary(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[,、，\\n\\r]"));
+    QStringList words;
+    for (const QString& piece : text.split(separators)) {
+        const QString word = trimSpacesAndTabs(piece);
+        if (!word.isEmpty()) words << word;
+    }
+    return words.join(QStringLiteral(", "));
+}
+
+QString PrefsSync::normalizedCorrections(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isLineBreak(text.at(i))) continue;
+        const QString line = trimSpacesAndTabs(text.mid(start, i - start));
+        if (!line.isEmpty()) lines << line;
+        start = i + 1;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void PrefsSync::applyRemote(const QString& vocabulary, const QString& corrections, const std::optional<QString>& updatedAt) {
+    Defaults& defaults = AppPrefs::defaults();
+    defaults.set(QStringLiteral("vocabulary"), normalizedVocabulary(vocabulary));
+    defaults.set(QStringLiteral("corrections"), normalizedCorrections(corrections));
+    if (updatedAt) storeSyncedAt(updatedAt);
+    setDirty(false);
+    AppLog::write(QStringLiteral("語彙同期: 受信 完了"));
+
+    std::weak_ptr<State> weak = state_;
+    MainQueue::post([weak] {
+        const auto state = weak.lock();
+        if (!state) return;
+        // Observers may remove themselves while being told.
+        std::vector<ObserverId> ids;
+        for (const auto& entry : state->observers) ids.push_back(entry.first);
+        for (ObserverId id : ids) {
+            const auto it = state->observers.find(id);
+            if (it == state->observers.end()) continue;
+            const std::function<void()> onSync = it->second;
+            onSync();
+        }
+    });
+}
+
+PrefsSync::ObserverId PrefsSync::observeDidSync(std::function<void()> onSync) {
+    const ObserverId id = state_->nextObserver++;
+    state_->observers.emplace(id, std::move(onSync));
+    return id;
+}
+
+void PrefsSync::unobserveDidSync(ObserverId id) { state_->observers.erase(id); }
+
+// ---------------------------------------------------------------- timestamps
+
+bool PrefsSync::isNewer(const std::optional<QString>& stamp) {
+    const std::optional<QDateTime> remote = parseServerDate(stamp);
+    if (!remote) return false;
+    const std::optional<QDateTime> local = parseServerDate(storedSyncedAt());
+    if (!local) return true;
+    return remote->toMSecsSinceEpoch() > local->toMSecsSinceEpoch();
+}
+
+std::optional<QDateTime> PrefsSync::parseServerDate(const std::optional<QString>& text) {
+    if (!text || text->isEmpty()) return std::nullopt;
+    // Internet date-time (with or without a fraction, with a zone), then the two zoneless forms.
+    static const QRegularExpression internet(QStringLiteral(
+        "^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(?:\\.(\\d+))?(Z|[+-]\\d{2}:\\d{2})$"));
+    static const QRegularExpression plain(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})[T ](\\d{2}):(\\d{2}):(\\d{2})$"));
+    QRegularExpressionMatch match = internet.match(*text);
+    const bool zoned = match.hasMatch();
+    if (!zoned) {
+        match = plain.match(*text);
+        if (!match.hasMatch()) return std::nullopt;
+    }
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    int milliseconds = 0;
+    if (zoned && match.hasCaptured(7)) milliseconds = (match.captured(7) + QStringLiteral("00")).left(3).toInt();
+    const QTime time(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt(), milliseconds);
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+
+    int offsetSeconds = 0;
+    if (zoned && match.captured(8) != QLatin1String("Z")) {
+        const QString zone = match.captured(8);
+        const int hours = zone.mid(1, 2).toInt();
+        const int minutes = zone.mid(4, 2).toInt();
+        if (hours > 23 || minutes > 59) return std::nullopt;
+        offsetSeconds = (hours * 3600 + minutes * 60) * (zone.startsWith(QLatin1Char('-')) ? -1 : 1);
+    }
+    const QDateTime local(date, time, Qt::UTC);
+    return local.addSecs(-offsetSeconds);
+}
