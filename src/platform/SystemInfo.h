@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Facts about the machine the usage report carries.
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+
+    // The machine's model name as its firmware reports it; empty when unknown.
+    virtual QString hardwareModel() const = 0;
+    // The running system's version as "major.minor.patch" in decimal.
+    virtual QString systemVersion() const = 0;
+    // The user's locale identifier, such as "ja_JP".
+    virtual QString localeIdentifier() const = 0;
+};
