@@ -152,7 +152,7 @@ void parseMultipart(Request& request, const QByteArray& boundary) {
 
 QString multipartBoundary(Request& request) {
     static const QRegularExpression pattern(QStringLiteral(
-        "^multipart/form-data; boundary=(quendle-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12})$"));
+        "^multipart/form-data; boundary=(quendle-(?:smoke-)?[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12})$"));
     const QRegularExpressionMatch match = pattern.match(QString::fromUtf8(request.header("Content-Type")));
     if (!match.hasMatch()) {
         request.problems << QStringLiteral("Content-Type is not multipart/form-data with a quendle- boundary: ") +
