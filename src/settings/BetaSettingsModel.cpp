@@ -7,7 +7,6 @@
 #include "platform/Defaults.h"
 #include "settings/SettingsLabels.h"
 
-#include <QSet>
 #include <vector>
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Sounds.h"
 #include "settings/SettingsActions.h"
 #include "settings/VocabularyPreview.h"
 
@@ -10,8 +11,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-
-#include "platform/Sounds.h"
 
 class Permissions;
 
