@@ -3,6 +3,7 @@
 #include "app/MenuBarIcon.h"
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/ExternalConfig.h"
 #include "core/StatusFile.h"
 #include "core/Toast.h"
 #include "dictation/DictationController.h"
@@ -16,10 +17,14 @@
 #include "platform/LoginItem.h"
 #include "platform/SpeechRecognizer.h"
 #include "recognition/LocalRecognizer.h"
+#include "recognition/PrefsSync.h"
 #include "recognition/SpeechEngine26.h"
 #include "recognition/Transcriber.h"
+#include "recognition/UsageReport.h"
+#include "settings/BetaSettingsModel.h"
 #include "textio/ContextCapture.h"
 #include "textio/CorrectionBar.h"
+#include "textio/ScreenshotPaste.h"
 #include "textio/SelectionCopier.h"
 #include "textio/TextInserter.h"
 
@@ -44,7 +49,21 @@ AppDelegate::AppDelegate(Platform& platform)
     correctionBar_ = platform.makeCorrectionBar ? platform.makeCorrectionBar() : nullptr;
     if (!correctionBar_) correctionBar_ = std::make_unique<CorrectionBar>();
     statusFile_ = std::make_unique<StatusFile>(platform.permissions);
-    selectionCopier_ = std::make_unique<SelectionCopier>();
+    if (platform.pointerButtons) {
+        selectionCopier_ = std::make_unique<PointerSelectionCopier>(*platform.pointerButtons, platform.accessibility,
+                                                                    platform.pasteboard, platform.workspace,
+                                                                    inserter_.get(), &platform.pointer);
+    } else {
+        selectionCopier_ = std::make_unique<SelectionCopier>();
+    }
+    if (platform.screenshotFolder && platform.imageCodec) {
+        screenshotPaste_ = std::make_unique<ScreenshotPaste>(ScreenshotPaste::Services{
+            platform.pasteboard, *inserter_, *platform.screenshotFolder, *platform.imageCodec,
+            [&keys = platform.keys](int code) { return keys.isKeyDown(code); }, {}});
+    }
+    prefsSync_ = std::make_unique<PrefsSync>(platform.http, &BetaSettingsModel::vocabularyEditPending);
+    prefsSync_->observeDidSync(&BetaSettingsModel::prefsDidSync);
+    if (platform.systemInfo) usageReport_ = std::make_unique<UsageReport>(platform.http, *platform.systemInfo);
 
     std::weak_ptr<AppDelegate*> weak = alive_;
     auto withSelf = [weak](std::function<void(AppDelegate&)> fn) {
@@ -64,7 +83,9 @@ AppDelegate::AppDelegate(Platform& platform)
     shell.isAccessibilityTrusted = platform.isAccessibilityTrusted;
     shell.promptAccessibility = [] {};  // nothing on X11 asks for it: the poll waits for the extensions
     shell.openURL = platform.openURL;
-    shell.pasteScreenshot = [] {};
+    shell.pasteScreenshot = withSelf([](AppDelegate& self) {
+        if (self.screenshotPaste_) self.screenshotPaste_->pasteScreenshot();
+    });
     controller_ = std::make_unique<DictationController>(
         DictationController::Services{*monitor_, *recorder_, *gesture_, *inputSources_, platform.sounds,
                                       platform.timePitch, *local_, *transcriber_, *context_, *inserter_,
@@ -87,6 +108,7 @@ AppDelegate::~AppDelegate() {
     *alive_ = nullptr;
     MainQueue::cancel(pulseTimer_);
     MainQueue::cancel(statusRefreshTimer_);
+    externalConfig_.reset();
     controller_.reset();
 }
 
@@ -102,6 +124,7 @@ void AppDelegate::didFinishLaunching() {
     const SpeechAuthorization status = platform_.speech.authorizationStatus();
     if (status == SpeechAuthorization::Authorized) local_->scheduleWarmUp();
     // The newer on-device engine does not exist here: no model assets to prepare.
+    if (usageReport_) usageReport_->sendHello();
 
     applyLaunchAtLogin();
     installStatusItem();
@@ -110,6 +133,19 @@ void AppDelegate::didFinishLaunching() {
     std::weak_ptr<AppDelegate*> weak = alive_;
     statusRefreshTimer_ = MainQueue::every(kStatusRefreshInterval, [weak] {
         if (auto alive = weak.lock(); alive && *alive) (**alive).statusFile_->refresh();
+    });
+
+    // Settings written from outside while we run.
+    externalConfig_ = std::make_unique<ExternalConfig>(AppPrefs::defaults(), [weak] {
+        if (auto alive = weak.lock(); alive && *alive) (**alive).statusFile_->refresh();
+    });
+    externalConfig_->start([weak] {
+        auto alive = weak.lock();
+        if (!alive || !*alive) return;
+        AppDelegate& self = **alive;
+        self.applyLaunchAtLogin();
+        self.updateStatusIcon();
+        self.rebuildStatusMenu();
     });
 
     // No onboarding needs to run first: monitoring starts at once.

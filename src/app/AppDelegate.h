@@ -21,19 +21,27 @@ class InputSources;
 class KeyEventSource;
 class LocalRecognizer;
 class LoginItem;
+class ExternalConfig;
+class ImageCodec;
 class Pasteboard;
+class PointerButtons;
+class PrefsSync;
 class Pointer;
 class Recorder;
 class RecordingHUD;
+class ScreenshotFolder;
+class ScreenshotPaste;
 class SelectionCopier;
 class Sounds;
 class SpeechEngine26;
 class SpeechRecognizerProvider;
 class StatusFile;
 class SyntheticKeys;
+class SystemInfo;
 class TextInserter;
 class TimePitch;
 class Transcriber;
+class UsageReport;
 class Workspace;
 
 // The desktop facilities the application runs on; the Linux ones in the application, fakes in
@@ -70,6 +78,13 @@ struct Platform {
     std::function<void(std::function<void()>)> speechQueue = {};
     // What the status file reports of the permissions; absent, they read as not determined.
     Permissions* permissions = nullptr;
+    // The left mouse button, for copy-on-select; absent, selections are not copied.
+    PointerButtons* pointerButtons = nullptr;
+    // Where screenshots are saved and how images are read; absent, the shortcut does nothing.
+    ScreenshotFolder* screenshotFolder = nullptr;
+    ImageCodec* imageCodec = nullptr;
+    // The machine the weekly usage report names; absent, no report is sent.
+    const SystemInfo* systemInfo = nullptr;
 };
 
 // The one application delegate: owns the long-lived parts of the running application (status
@@ -131,9 +146,13 @@ private:
     std::unique_ptr<Transcriber> transcriber_;
     std::unique_ptr<ContextCapture> context_;
     std::unique_ptr<TextInserter> inserter_;
+    std::unique_ptr<ScreenshotPaste> screenshotPaste_;
+    std::unique_ptr<PrefsSync> prefsSync_;
+    std::unique_ptr<UsageReport> usageReport_;
     std::unique_ptr<RecordingHUD> hud_;
     std::unique_ptr<CorrectionBar> correctionBar_;
     std::unique_ptr<StatusFile> statusFile_;
+    std::unique_ptr<ExternalConfig> externalConfig_;  // goes before the status file it refreshes
     std::unique_ptr<SelectionCopier> selectionCopier_;
     std::unique_ptr<DictationController> controller_;
     std::unique_ptr<StatusItem> statusItem_;

@@ -12,8 +12,10 @@
 #include "dictation/ui/RecordingHUDPanel.h"
 #include "platform/Clock.h"
 #include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/InfoPlistBundle.h"
 #include "platform/linux/LinuxPermissions.h"
+#include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/PlistDefaults.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "platform/linux/ProcRunningApplications.h"
@@ -23,20 +25,25 @@
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/SoundTouchTimePitch.h"
 #include "platform/linux/X11KeyEventSource.h"
+#include "platform/linux/X11PointerButtons.h"
 #include "platform/linux/X11SyntheticKeys.h"
 #include "platform/linux/X11Trust.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XdgLoginItem.h"
+#include "platform/linux/XdgScreenshotFolder.h"
 #include "platform/linux/XkbInputSourceService.h"
+#include "platform/linux/ui/QtImageCodec.h"
 #include "platform/linux/ui/QtPasteboard.h"
 #include "platform/linux/ui/QtPointer.h"
 #include "platform/linux/ui/QtScreens.h"
 #include "platform/linux/ui/QtStatusItem.h"
+#include "recognition/Smoke.h"
 #include "recognition/SpeechEngine26.h"
 #include "textio/TextInserter.h"
 #include "textio/ui/OwnTextField.h"
 
 #include <QApplication>
+#include <QStyleHints>
 #include <QDesktopServices>
 #include <QProcess>
 #include <QSocketNotifier>
@@ -113,6 +120,21 @@ int main(int argc, char** argv) {
     if (stringArrayContains(arguments, QStringLiteral("--probe-input-monitoring")))
         return X11Trust::inputExtensionsAvailable() ? 0 : 1;
 
+    // The service self-check runs instead of the application, without a display.
+    if (const Smoke::Arguments smoke = Smoke::parseArguments(arguments); smoke.smoke) {
+        QCoreApplication core(argc, argv);
+        InfoPlistBundle bundle(QCoreApplication::applicationFilePath());
+        Bundle::install(&bundle);
+        PlistDefaults defaults(bundle.identifier().isEmpty() ? QStringLiteral("orvane") : bundle.identifier());
+        AppPrefs::setDefaults(&defaults);
+        QtHttpClient http;
+        EspeakSpeechSynthesizer speech;
+        const int status = Smoke(http, speech).run(smoke.key, smoke.json);
+        AppPrefs::setDefaults(nullptr);
+        Bundle::install(nullptr);
+        return status;
+    }
+
     QApplication app(argc, argv);
     TerminationSignals termination;
     app.setQuitOnLastWindowClosed(false);
@@ -183,6 +205,14 @@ int main(int argc, char** argv) {
                       nullptr};
     LinuxPermissions permissions;
     platform.permissions = &permissions;
+    X11PointerButtons pointerButtons(nullptr, QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0);
+    platform.pointerButtons = &pointerButtons;
+    XdgScreenshotFolder screenshotFolder;
+    QtImageCodec imageCodec;
+    platform.screenshotFolder = &screenshotFolder;
+    platform.imageCodec = &imageCodec;
+    LinuxSystemInfo systemInfo;
+    platform.systemInfo = &systemInfo;
     // The panel hangs under the tray icon when the tray tells where that is.
     AppDelegate* running = nullptr;
     platform.makeRecordingHUD = [&] {
