@@ -3,6 +3,7 @@
 #include "core/AppPrefs.h"
 #include "core/Toast.h"
 #include "platform/Accessibility.h"
+#include "platform/PointerButtons.h"
 #include "platform/Screens.h"
 #include "platform/SerialQueue.h"
 #include "platform/WordTokenizer.h"
@@ -50,6 +51,7 @@ CorrectionBar::CorrectionBar(Services services)
 
 CorrectionBar::~CorrectionBar() {
     *alive_ = nullptr;
+    watchPointer(false);
     MainQueue::cancel(dismissWork_);
     MainQueue::cancel(caretWait_);
     queue_.reset();  // waits for a running caret read; its answer finds the bar gone
@@ -229,6 +231,21 @@ void CorrectionBar::caretArrived(quint64 generation, std::optional<QRectF> caret
     presented_ = true;
     place(layoutChipsView(words_));
     if (autoClose_) scheduleAutoClose();
+    watchPointer(true);
+}
+
+void CorrectionBar::watchPointer(bool on) {
+    if (!s_ || !s_->pointerButtons) return;
+    PointerButtons& buttons = *s_->pointerButtons;
+    if (!on) {
+        buttons.stop();
+        return;
+    }
+    std::weak_ptr<CorrectionBar*> weak = alive_;
+    buttons.start([weak](const PointerButtonEvent& event) {
+        if (event.type != PointerButtonEvent::Type::Press) return;
+        if (auto alive = weak.lock(); alive && *alive) (**alive).pointerPressed(event.location);
+    });
 }
 
 void CorrectionBar::place(QSizeF size) {
@@ -258,6 +275,7 @@ void CorrectionBar::dismiss() {
     state_ = State::Hidden;
     const bool wasPresented = presented_;
     presented_ = false;
+    watchPointer(false);
     frame_.reset();
     words_.clear();
     if (wasPresented) closeView();

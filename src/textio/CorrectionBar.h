@@ -13,6 +13,7 @@
 #include <optional>
 
 class Accessibility;
+class PointerButtons;
 class Screens;
 class SerialQueue;
 class WordTokenizer;
@@ -23,7 +24,7 @@ class WordTokenizer;
 //
 // States: hidden → chips (shown without the keyboard focus; closes by itself after kAutoClose
 // when asked to, paused while the pointer is over the bar) → editing (a word picked: the bar takes
-// the keyboard focus; losing it closes the bar) → hidden. Any press of a mouse button outside
+// the keyboard focus; losing it closes the bar) → hidden. A press of the mouse button outside
 // the bar, Esc, the timer, a save or a new show() closes it.
 //
 // This class is the logic; the window is drawn by a subclass (textio/ui/CorrectionBarWindow)
@@ -50,6 +51,10 @@ public:
         Accessibility& accessibility;
         Screens& screens;
         const WordTokenizer& tokenizer;
+        // A watch of the desktop's mouse button of the bar's own, run while the bar is shown:
+        // a press outside the bar closes it. Absent: only the focus leaving an editing bar, Esc
+        // and the timer close it.
+        PointerButtons* pointerButtons = nullptr;
     };
 
     // Where the chips of the chip row go, in the row's own coordinates (origin top left, y down).
@@ -137,6 +142,7 @@ private:
     void scheduleAutoClose();
     std::optional<QRectF> visibleFrame() const;
     void place(QSizeF size);
+    void watchPointer(bool on);
 
     std::optional<Services> s_;
     std::unique_ptr<SerialQueue> queue_;

@@ -4,6 +4,7 @@
 #include "core/Toast.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/FakePointerButtons.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeWordTokenizer.h"
 #include "platform/fake/FakeWorkspace.h"
@@ -79,7 +80,7 @@ protected:
         element->selection = TextRange{5, 0};
         element->boundsFor = [](TextRange) { return std::optional<QRect>(QRect(400, 300, 2, 18)); };
         accessibility.focused.insert(kPid, element);
-        bar = std::make_unique<TestBar>(CorrectionBar::Services{workspace, accessibility, screens, tokenizer});
+        bar = std::make_unique<TestBar>(CorrectionBar::Services{workspace, accessibility, screens, tokenizer, &buttons});
     }
     ~CorrectionBarTest() override {
         bar.reset();
@@ -104,6 +105,7 @@ protected:
     FakeWorkspace workspace;
     FakeAccessibility accessibility;
     FakeWordTokenizer tokenizer;
+    FakePointerButtons buttons;
     RunningApplication target;
     std::shared_ptr<FakeAccessibleElement> element = std::make_shared<FakeAccessibleElement>();
     std::unique_ptr<TestBar> bar;
@@ -358,16 +360,20 @@ TEST_F(CorrectionBarTest, EscAndClicksElsewhereCloseWithoutStoring) {
     EXPECT_EQ(bar->state(), CorrectionBar::State::Hidden);
     EXPECT_EQ(workspace.activated.size(), 1);
 
-    // A press on the bar itself keeps it; one outside closes it on the next turn.
+    // The mouse is watched only while the bar shows. A press on the bar itself keeps it; one
+    // outside closes it on the next turn.
+    EXPECT_FALSE(buttons.isRunning());
     showAndWait(QStringLiteral("alpha beta"), true);
+    EXPECT_TRUE(buttons.isRunning());
     const QRectF frame = *bar->frame();
-    bar->pointerPressed(frame.center());
+    buttons.click(1, frame.center());
     queue.runPending();
     EXPECT_TRUE(bar->isShown());
-    bar->pointerPressed(frame.bottomRight() + QPointF(50, 50));
+    buttons.press(frame.bottomRight() + QPointF(50, 50));
     EXPECT_TRUE(bar->isShown());
     queue.runPending();
     EXPECT_FALSE(bar->isShown());
+    EXPECT_FALSE(buttons.isRunning());
 
     // While editing, a focus that went elsewhere closes it and leaves the focus where it went.
     showAndWait(QStringLiteral("alpha beta"), true);
