@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
+#include "platform/linux/IcuWordTokenizer.h"
 #include "platform/linux/InfoPlistBundle.h"
 #include "platform/linux/LinuxPermissions.h"
 #include "platform/linux/LinuxSystemInfo.h"
@@ -40,6 +41,7 @@
 #include "recognition/Smoke.h"
 #include "recognition/SpeechEngine26.h"
 #include "textio/TextInserter.h"
+#include "textio/ui/CorrectionBarWindow.h"
 #include "textio/ui/OwnTextField.h"
 
 #include <QApplication>
@@ -221,6 +223,14 @@ int main(int argc, char** argv) {
                                             return item ? item->geometry() : std::nullopt;
                                         }};
         return std::make_unique<RecordingHUDPanel>(services);
+    };
+
+    // The correction bar watches the left button on its own, beside copy-on-select.
+    IcuWordTokenizer wordTokenizer;
+    X11PointerButtons barButtons;
+    platform.makeCorrectionBar = [&] {
+        return std::make_unique<CorrectionBarWindow>(
+            CorrectionBar::Services{workspace, accessibility, screens, wordTokenizer, &barButtons});
     };
 
     AppDelegate delegate(platform);
