@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/StatusDocument.h"
 #include "core/StatusFile.h"
 #include "platform/Clock.h"
@@ -73,7 +74,7 @@ void ExternalConfig::handleChange(const QString& key) {
     if (!seen) return;  // the first check at start reports nothing
 
     AppLog::write(QStringLiteral("外から設定が変わった: ") + key + QStringLiteral(" = ") +
-                  StatusDocument::prefix(text, kLogValueCharacters));
+                  Graphemes::first(text, kLogValueCharacters));
     StatusFile::noteConfigChange(key, text);
     if (onChange_) {
         const std::weak_ptr<ExternalConfig*> weak = alive_;
@@ -112,7 +113,7 @@ void ExternalConfig::reject(const QString& key, const QString& valueText, const 
     lastRejected_ = Rejection{key, valueText, now};
 
     AppLog::write(QStringLiteral("外からの設定を無視した: ") + key + QStringLiteral(" = ") +
-                  StatusDocument::prefix(valueText, kLogValueCharacters) + QStringLiteral("（") + reason +
+                  Graphemes::first(valueText, kLogValueCharacters) + QStringLiteral("（") + reason +
                   QStringLiteral("）"));
     StatusFile::noteConfigError(key, valueText, reason);
     refreshStatus();

@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/ServicePrefs.h"
 #include "core/StatusFile.h"
 #include "core/Tuning.h"
@@ -89,29 +90,6 @@ const QString kKeyExtensionsCommand = QStringLiteral("xdpyinfo | grep -E 'XTEST|
 
 QString timestamp(const QDateTime& when) {
     return when.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
-}
-
-qsizetype characterCount(const QString& text) {
-    if (text.isEmpty()) return 0;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() != -1) ++count;
-    return count;
-}
-
-QString prefix(const QString& text, qsizetype count) {
-    if (count <= 0) return QString();
-    if (text.size() <= count) return text;  // never more clusters than UTF-16 units
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype taken = 0;
-    qsizetype end = 0;
-    while (taken < count) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next == -1) return text;
-        end = next;
-        ++taken;
-    }
-    return text.left(end);
 }
 
 QJsonValue jsonValue(const QVariant& value) {
@@ -211,7 +189,7 @@ QJsonObject settingsSnapshot() {
     QJsonObject styleNoteLength;
     for (const QString& style : AppPrefs::cleanupStyleChoices()) {
         if (style == QLatin1String("off")) continue;
-        styleNoteLength.insert(style, characterCount(ServicePrefs::styleNote(style)));
+        styleNoteLength.insert(style, Graphemes::count(ServicePrefs::styleNote(style)));
     }
 
     return QJsonObject{
@@ -228,7 +206,7 @@ QJsonObject settingsSnapshot() {
         {QStringLiteral("soundEnabled"), AppPrefs::soundEnabled()},
         {QStringLiteral("gestureSelect"), AppPrefs::gestureSelect()},
         {QStringLiteral("sounds"), sounds},
-        {QStringLiteral("vocabularyLength"), characterCount(ServicePrefs::vocabulary())},
+        {QStringLiteral("vocabularyLength"), Graphemes::count(ServicePrefs::vocabulary())},
         {QStringLiteral("styleNoteLength"), styleNoteLength},
         {QStringLiteral("loverHeartLevel"), ServicePrefs::loverHeartLevel()},
         {QStringLiteral("holdToTalk"), AppPrefs::holdToTalk()},

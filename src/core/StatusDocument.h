@@ -32,10 +32,6 @@ QJsonObject paths();
 
 // ISO 8601 in UTC with whole seconds: "2026-12-06T21:39:08Z".
 QString timestamp(const QDateTime& when);
-// User-perceived characters (grapheme clusters).
-qsizetype characterCount(const QString& text);
-// The first `count` user-perceived characters; never splits a cluster or a surrogate pair.
-QString prefix(const QString& text, qsizetype count);
 // A stored property-list value as JSON: dates become time stamps, data base64; nothing fails.
 QJsonValue jsonValue(const QVariant& stored);
 

@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/StatusDocument.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
@@ -88,7 +89,7 @@ void StatusFile::noteAPIError(const QString& message) {
 void StatusFile::noteConfigChange(const QString& key, const QString& value) {
     const QVariantMap record{
         {QStringLiteral("key"), key},
-        {QStringLiteral("value"), StatusDocument::prefix(value, kConfigValueCharacters)},
+        {QStringLiteral("value"), Graphemes::first(value, kConfigValueCharacters)},
         {QStringLiteral("at"), StatusDocument::timestamp(Clock::currentDateTime())},
     };
     AppPrefs::defaults().set(QStringLiteral("status.lastConfigChange"), record);
@@ -97,7 +98,7 @@ void StatusFile::noteConfigChange(const QString& key, const QString& value) {
 void StatusFile::noteConfigError(const QString& key, const QString& value, const QString& reason) {
     const QVariantMap record{
         {QStringLiteral("key"), key},
-        {QStringLiteral("value"), StatusDocument::prefix(value, kConfigValueCharacters)},
+        {QStringLiteral("value"), Graphemes::first(value, kConfigValueCharacters)},
         {QStringLiteral("reason"), reason},
         {QStringLiteral("at"), StatusDocument::timestamp(Clock::currentDateTime())},
     };

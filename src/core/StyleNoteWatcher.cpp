@@ -1,6 +1,7 @@
 #include "core/StyleNoteWatcher.h"
 
 #include "core/AppLog.h"
+#include "core/Graphemes.h"
 #include "core/StatusDocument.h"
 #include "core/StatusFile.h"
 #include "platform/Defaults.h"
@@ -44,7 +45,7 @@ void StyleNoteWatcher::poll() {
         const auto seen = noteSnapshot_.constFind(key);
         if (seen != noteSnapshot_.constEnd() && *seen == value) continue;
 
-        const qsizetype count = StatusDocument::characterCount(value);
+        const qsizetype count = Graphemes::count(value);
         const QString length = QString::number(count) + QStringLiteral("文字");
         if (count > kMaxCharacters) {
             store_.set(key, noteSnapshot_.value(key, QStringLiteral("")));

@@ -1,6 +1,7 @@
 #include "core/WatchedKeys.h"
 
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/ServicePrefs.h"
 #include "core/StatusDocument.h"
 #include "core/Tuning.h"
@@ -54,7 +55,7 @@ QString storedStringOr(const QString& key, const QString& fallback) {
 QString bracketed(const QString& text) { return s("（") + text + s("）"); }
 
 QString characterText(const QString& text) {
-    return QString::number(StatusDocument::characterCount(text)) + s("文字");
+    return QString::number(Graphemes::count(text)) + s("文字");
 }
 
 // `value` is one of `values` (a value beyond the range of int is none of them).
@@ -143,7 +144,7 @@ void validateCleanupMode(const Context& c) {
 
 void validateVocabulary(const Context& c) {
     const QString value = c.string();
-    if (StatusDocument::characterCount(value) <= kMaxVocabularyCharacters)
+    if (Graphemes::count(value) <= kMaxVocabularyCharacters)
         c.actions.record(c.key, value);
     else
         c.actions.reject(c.key, characterText(value), s("2000 文字までです"));

@@ -14,7 +14,7 @@
 #include "dictation/RecordingHUD.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 #include "recognition/LocalRecognizer.h"
 #include "textio/CorrectionBar.h"
 #include "textio/SelectionCopier.h"

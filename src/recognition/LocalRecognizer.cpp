@@ -6,7 +6,7 @@
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
 #include "platform/SpeechRecognizer.h"
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 #include "recognition/SpeechEngine26.h"
 #include "recognition/VocabularyHints.h"
 

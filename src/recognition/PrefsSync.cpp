@@ -5,7 +5,7 @@
 #include "core/ServicePrefs.h"
 #include "platform/Defaults.h"
 #include "platform/MainQueue.h"
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 #include "recognition/Transcriber.h"
 
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 
 #include "core/AppPrefs.h"
 #include "platform/SpeechSynthesizer.h"
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 #include "recognition/Transcriber.h"
 
 #include <QDir>

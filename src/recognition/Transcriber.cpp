@@ -4,7 +4,7 @@
 #include "core/AppPrefs.h"
 #include "core/ServicePrefs.h"
 #include "platform/MainQueue.h"
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 #include "recognition/TranscriptFilter.h"
 
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "recognition/TranscriptFilter.h"
 
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "recognition/VocabularyHints.h"
 
 #include "core/ServicePrefs.h"
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 
 #include <QRegularExpression>
 #include <QSet>

@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/OccupationPresets.h"
 #include "core/ServicePrefs.h"
 #include "platform/Defaults.h"
@@ -549,7 +550,7 @@ void BetaSettingsModel::addPresetWords(const QString& occupation) {
         return;
     }
     const QStringList combined = current + added;
-    if (VocabularyPreview::characterCount(combined.join(QStringLiteral(", "))) > kVocabularyLimit) {
+    if (Graphemes::count(combined.join(QStringLiteral(", "))) > kVocabularyLimit) {
         assign(presetNotice_,
                QStringLiteral("上限300字を超えるので追加できません。いくつか消してからもう一度押してください"),
                Property::presetNotice);

@@ -1,3 +1,4 @@
+#include "core/Graphemes.h"
 #include "settings/VocabularyPreview.h"
 
 #include <QHash>
@@ -58,7 +59,7 @@ QStringList graphemes(const QString& text) {
 qsizetype resemblance(const QString& removed, const QString& added) {
     const QString r = removed.toLower();
     const QString a = added.toLower();
-    if (r.contains(a) || a.contains(r)) return std::max(characterCount(removed), characterCount(added));
+    if (r.contains(a) || a.contains(r)) return std::max(Graphemes::count(removed), Graphemes::count(added));
     const QStringList rs = graphemes(removed);
     const QStringList as = graphemes(added);
     qsizetype common = 0;
@@ -74,13 +75,6 @@ QStringList splitWordList(const QString& text) { return splitTrimmed(text, isWor
 
 QStringList splitCorrectionLines(const QString& text) { return splitTrimmed(text, isLineBreak); }
 
-qsizetype characterCount(const QString& text) {
-    if (text.isEmpty()) return 0;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() != -1) ++count;
-    return count;
-}
 
 Difference difference(const QStringList& saved, const QStringList& edited) {
     QHash<QString, int> count;

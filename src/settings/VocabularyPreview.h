@@ -49,7 +49,5 @@ QString vocabularyChangeSummary(const QString& saved, const QString& edited);
 QList<VocabChange> correctionsChanges(const QString& saved, const QString& edited);
 QString correctionsChangeSummary(const QString& saved, const QString& edited);
 
-// Characters as the user sees them (grapheme clusters).
-qsizetype characterCount(const QString& text);
 
 }  // namespace VocabularyPreview

@@ -1,6 +1,7 @@
 #include "textio/ContextCapture.h"
 
 #include "core/AppLog.h"
+#include "core/Graphemes.h"
 #include "platform/Accessibility.h"
 #include "platform/SerialQueue.h"
 
@@ -74,10 +75,4 @@ QString ContextCapture::trimReplacementCharacters(const QString& text) {
     return result;
 }
 
-int ContextCapture::characterCount(const QString& text) {
-    if (text.isEmpty()) return 0;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    while (finder.toNextBoundary() != -1) ++count;
-    return count;
-}
+int ContextCapture::characterCount(const QString& text) { return int(Graphemes::count(text)); }

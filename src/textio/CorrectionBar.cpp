@@ -1,6 +1,7 @@
 #include "textio/CorrectionBar.h"
 
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/Toast.h"
 #include "platform/Accessibility.h"
 #include "platform/PointerButtons.h"
@@ -16,13 +17,6 @@ namespace {
 
 constexpr double kMaxCaretHeight = 200;
 
-// Characters as the user sees them (grapheme clusters).
-qsizetype characterCount(const QString& text) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() > 0) ++count;
-    return count;
-}
 
 bool isLineBreak(QChar c) {
     const char16_t u = c.unicode();
@@ -81,7 +75,7 @@ QStringList CorrectionBar::correctionWords(const QString& text, const WordTokeni
     }
     QStringList kept;
     for (const QString& word : distinct)
-        if (isCorrectableWord(word) || characterCount(word) > 2) kept.append(word);
+        if (isCorrectableWord(word) || Graphemes::count(word) > 2) kept.append(word);
     if (kept.isEmpty()) kept = distinct;
     if (kept.size() > kMaxWords) kept = kept.mid(kept.size() - kMaxWords);
     return kept;

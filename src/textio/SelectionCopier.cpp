@@ -1,6 +1,7 @@
 #include "textio/SelectionCopier.h"
 
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/Toast.h"
 #include "platform/Accessibility.h"
 #include "platform/Bundle.h"
@@ -175,19 +176,7 @@ std::optional<QString> PointerSelectionCopier::selectedText(AccessibleElement& e
     return limited(*text);
 }
 
-QString PointerSelectionCopier::limited(const QString& text) {
-    if (text.size() <= kLimit) return text;  // never more characters than UTF-16 units
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
-    qsizetype end = 0;
-    while (count < kLimit) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0) return text;
-        end = next;
-        ++count;
-    }
-    return text.left(end);
-}
+QString PointerSelectionCopier::limited(const QString& text) { return Graphemes::first(text, kLimit); }
 
 void PointerSelectionCopier::finish(quint64 gesture, quint64 selectionAtPress, const Reading& reading) {
     // A newer gesture, or a stop, makes this answer moot.

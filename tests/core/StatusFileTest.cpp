@@ -1,5 +1,6 @@
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/StatusDocument.h"
 #include "core/StatusFile.h"
 #include "platform/fake/FakeBundle.h"
@@ -259,17 +260,17 @@ TEST_F(StatusFileTest, ConfigurationRecordsKeepTheFirst120CharactersWhole) {
     record = defaults.object(QStringLiteral("status.lastConfigError")).toMap();
     const QString kept = record.value(QStringLiteral("value")).toString();
     EXPECT_EQ(kept.size(), 120 * thumb.size());
-    EXPECT_EQ(StatusDocument::characterCount(kept), 120);
+    EXPECT_EQ(Graphemes::count(kept), 120);
     EXPECT_TRUE(validUtf16(kept));
     EXPECT_EQ(record.value(QStringLiteral("reason")).toString(), QStringLiteral("長すぎる"));
     EXPECT_EQ(record.size(), 4);
 
     // 119 plain letters then a surrogate pair: the 120th character is the whole pair.
     const QString mixed = QString(119, QLatin1Char('a')) + QStringLiteral("𠮷𠮷");
-    EXPECT_EQ(StatusDocument::prefix(mixed, 120), QString(119, QLatin1Char('a')) + QStringLiteral("𠮷"));
-    EXPECT_EQ(StatusDocument::prefix(QStringLiteral("e\u0301e\u0301"), 1), QStringLiteral("e\u0301"));
-    EXPECT_EQ(StatusDocument::prefix(QStringLiteral("短い"), 120), QStringLiteral("短い"));
-    EXPECT_EQ(StatusDocument::prefix(QString(), 120), QString());
+    EXPECT_EQ(Graphemes::first(mixed, 120), QString(119, QLatin1Char('a')) + QStringLiteral("𠮷"));
+    EXPECT_EQ(Graphemes::first(QStringLiteral("e\u0301e\u0301"), 1), QStringLiteral("e\u0301"));
+    EXPECT_EQ(Graphemes::first(QStringLiteral("短い"), 120), QStringLiteral("短い"));
+    EXPECT_EQ(Graphemes::first(QString(), 120), QString());
 
     // A new record replaces the old one whole.
     StatusFile::noteConfigError(QStringLiteral("field"), QStringLiteral("pilot"), QStringLiteral("不明な値"));

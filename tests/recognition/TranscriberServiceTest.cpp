@@ -3,7 +3,7 @@
 #include "StandInService.h"
 #include "platform/linux/QtHttpClient.h"
 #include "core/ServicePrefs.h"
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 #include "recognition/LocalRecognizer.h"
 #include "recognition/Transcriber.h"
 

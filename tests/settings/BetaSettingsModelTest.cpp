@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
 #include "core/OccupationPresets.h"
 #include "core/ServicePrefs.h"
 #include "platform/fake/FakeBundle.h"
@@ -478,7 +479,7 @@ TEST_F(BetaSettingsModelTest, APreviewCutsThePreviousOneButSilenceLeavesItPlayin
 TEST_F(BetaSettingsModelTest, PresetWordsAddOnlyWhatIsMissingWithinThreeHundredCharacters) {
     const auto model = makeModel();
     const QStringList preset = BetaSettingsModel::splitWordList(*OccupationPresets::words(QStringLiteral("sales")));
-    const qsizetype presetLength = VocabularyPreview::characterCount(preset.join(QStringLiteral(", ")));
+    const qsizetype presetLength = Graphemes::count(preset.join(QStringLiteral(", ")));
 
     // One filler word so that the stored form becomes exactly 300 characters long.
     const QString filler(BetaSettingsModel::kVocabularyLimit - presetLength - 2, QChar(u'語'));

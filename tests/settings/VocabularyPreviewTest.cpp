@@ -105,10 +105,4 @@ TEST(VocabularyPreviewTest, OccurrencesAreCounted) {
     EXPECT_EQ(VP::vocabularyChangeSummary(QStringLiteral("Zoom"), QStringLiteral("Zoom\nZoom")), QStringLiteral("+1"));
 }
 
-TEST(VocabularyPreviewTest, CharactersAreWhatTheUserSees) {
-    EXPECT_EQ(VP::characterCount(QString()), 0);
-    EXPECT_EQ(VP::characterCount(QStringLiteral("改行")), 2);
-    EXPECT_EQ(VP::characterCount(QStringLiteral("👍🏽e\u0301")), 2);
-}
-
 }  // namespace

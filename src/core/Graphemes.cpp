@@ -1,4 +1,4 @@
-#include "recognition/Graphemes.h"
+#include "core/Graphemes.h"
 
 #include <QTextBoundaryFinder>
 
@@ -14,6 +14,7 @@ qsizetype count(const QString& text) {
 
 QString first(const QString& text, qsizetype n) {
     if (n <= 0) return QString();
+    if (text.size() <= n) return text;  // never more characters than UTF-16 units
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype seen = 0;
     qsizetype position = 0;
