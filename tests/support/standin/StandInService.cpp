@@ -264,6 +264,13 @@ void checkPrefs(Request& request) {
     }
 }
 
+// The version document of the update check: a plain GET without a body.
+void checkLatest(Request& request) {
+    if (request.method != "GET") request.problems << QStringLiteral("the version document is fetched with GET");
+    if (!request.body.isEmpty() || request.hasHeader("Content-Length")) request.problems << QStringLiteral("the version document request has a body");
+    forbidIdentity(request);
+}
+
 void checkHello(Request& request) {
     if (request.method != "POST") request.problems << QStringLiteral("hello must be POST");
     forbidIdentity(request);
@@ -382,6 +389,12 @@ struct StandInService::Server : QObject {
         } else if (path == QLatin1String("/v1/hello")) {
             checkHello(request);
             if (!reply) reply = Reply::json(200, QJsonObject{{QStringLiteral("ok"), true}});
+        } else if (path == QLatin1String("/v1/app/latest")) {
+            checkLatest(request);
+            // No release newer than any build: version 0.
+            if (!reply)
+                reply = Reply::json(200, QJsonObject{{QStringLiteral("version"), QStringLiteral("0")},
+                                                     {QStringLiteral("url"), QStringLiteral("http://127.0.0.1/Quendle.zip")}});
         } else {
             request.problems << QStringLiteral("unknown path ") + path;
             if (!reply) reply = Reply::error(404, QStringLiteral("not found"));

@@ -19,9 +19,10 @@ class QObject;
 
 // A stand-in for the transcription service, for tests: an HTTP/1.1 server on 127.0.0.1 (a free
 // port) on its own thread. It implements /v1/transcribe, /v1/cleanup, /v1/ping, /v1/prefs (GET
-// and PUT) and /v1/hello, checks every request strictly against the service's wire format
-// (method, headers, Content-Length, multipart framing, required fields, JSON bodies), records
-// it, and answers from a per-path script (or with a sensible default answer).
+// and PUT), /v1/hello and the update check's version document /v1/app/latest, checks every
+// request strictly against the service's wire format (method, headers, Content-Length, multipart
+// framing, required fields, JSON bodies), records it, and answers from a per-path script (or
+// with a sensible default answer).
 //
 // A request that breaks the wire format is recorded with its problems and, unless turned off,
 // fails the running test.
