@@ -1,42 +1,15 @@
 #include "app/SingleInstance.h"
 
 #include "core/AppLog.h"
+#include "core/Updater.h"
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 
 #include <QDir>
 
-#include <limits>
-
 namespace {
 
 const QString kTakeoverSwitch = QStringLiteral("--takeover");
-
-// A decimal integer with an optional sign, nothing else; anything else (or an overflow) is 0.
-qint64 versionPiece(const QString& piece) {
-    int i = 0;
-    bool negative = false;
-    if (piece.startsWith(QLatin1Char('+')) || piece.startsWith(QLatin1Char('-'))) {
-        negative = piece[0] == QLatin1Char('-');
-        i = 1;
-    }
-    if (i >= piece.size()) return 0;
-    qint64 value = 0;
-    for (; i < piece.size(); ++i) {
-        const QChar c = piece[i];
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return 0;
-        const int digit = c.unicode() - '0';
-        if (value > (std::numeric_limits<qint64>::max() - digit) / 10) return 0;
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
-}
-
-QList<qint64> versionNumber(const QString& version) {
-    QList<qint64> numbers;
-    for (const QString& piece : version.split(QLatin1Char('.'), Qt::SkipEmptyParts)) numbers << versionPiece(piece);
-    return numbers;
-}
 
 bool samePath(const QString& a, const QString& b) { return QDir::cleanPath(a) == QDir::cleanPath(b); }
 
@@ -50,17 +23,7 @@ bool stringArrayContains(const QStringList& list, const QString& string) {
 
 SingleInstance::SingleInstance(Services services, qint64 ownPid) : services_(std::move(services)), ownPid_(ownPid) {}
 
-bool SingleInstance::isVersionNewer(const QString& a, const QString& b) {
-    const QList<qint64> x = versionNumber(a);
-    const QList<qint64> y = versionNumber(b);
-    const qsizetype length = std::max(x.size(), y.size());
-    for (qsizetype i = 0; i < length; ++i) {
-        const qint64 p = i < x.size() ? x[i] : 0;
-        const qint64 q = i < y.size() ? y[i] : 0;
-        if (p != q) return p > q;
-    }
-    return false;
-}
+bool SingleInstance::isVersionNewer(const QString& a, const QString& b) { return Updater::compareVersions(a, b); }
 
 QList<RunningCopy> SingleInstance::runningCopies(const QString& bundleIdentifier) const {
     QList<RunningCopy> others;
