@@ -1,0 +1,33 @@
+#pragma once
+
+#include "settings/ui/RowButton.h"
+
+#include <optional>
+
+class ElidedLabel;
+class InfoMark;
+class PaletteLabel;
+class SymbolLabel;
+
+// A navigation row: [icon] title [ⓘ] … value ›. The whole row is one button that runs `action`
+// (usually a push of the screen the row names). A long value is cut to one line.
+class Row : public RowButton {
+    Q_OBJECT
+public:
+    Row(std::optional<QString> icon, const QString& title, const QString& value, std::optional<QString> note,
+        Action action, QWidget* parent = nullptr);
+
+    QString title() const;
+    QString value() const;
+    void setValue(const QString& value);
+    // The information mark after the title; null without a note.
+    InfoMark* infoMark() const { return infoMark_; }
+    SymbolLabel* icon() const { return icon_; }
+    ElidedLabel* valueLabel() const { return value_; }
+
+private:
+    SymbolLabel* icon_ = nullptr;
+    PaletteLabel* title_ = nullptr;
+    InfoMark* infoMark_ = nullptr;
+    ElidedLabel* value_ = nullptr;
+};
