@@ -6,6 +6,7 @@
 #include "core/ExternalConfig.h"
 #include "core/StatusFile.h"
 #include "core/Toast.h"
+#include "core/Updater.h"
 #include "dictation/DictationController.h"
 #include "dictation/GestureSelect.h"
 #include "dictation/HotKeyMonitor.h"
@@ -22,6 +23,7 @@
 #include "recognition/Transcriber.h"
 #include "recognition/UsageReport.h"
 #include "settings/BetaSettingsModel.h"
+#include "settings/SettingsActions.h"
 #include "textio/ContextCapture.h"
 #include "textio/CorrectionBar.h"
 #include "textio/ScreenshotPaste.h"
@@ -64,6 +66,8 @@ AppDelegate::AppDelegate(Platform& platform)
     prefsSync_ = std::make_unique<PrefsSync>(platform.http, &BetaSettingsModel::vocabularyEditPending);
     prefsSync_->observeDidSync(&BetaSettingsModel::prefsDidSync);
     if (platform.systemInfo) usageReport_ = std::make_unique<UsageReport>(platform.http, *platform.systemInfo);
+    // An accepted update is not installed here: the check ends with a log line naming the archive.
+    updater_ = std::make_unique<Updater>(Updater::Services{platform.http});
 
     std::weak_ptr<AppDelegate*> weak = alive_;
     auto withSelf = [weak](std::function<void(AppDelegate&)> fn) {
@@ -250,8 +254,23 @@ QList<MenuEntry> AppDelegate::statusMenuEntries() {
 }
 
 void AppDelegate::rebuildStatusMenu() {
-    if (!statusItem_) return;
-    statusItem_->setMenu(statusMenuEntries());
+    if (statusItem_) statusItem_->setMenu(statusMenuEntries());
+    if (settingsWindowReload) settingsWindowReload();
+}
+
+SettingsActions AppDelegate::settingsActions() {
+    SettingsActions actions;
+    actions.settingsChanged = [this] {
+        updateStatusIcon();
+        rebuildStatusMenu();
+    };
+    actions.applyLaunchAtLogin = [this] { applyLaunchAtLogin(); };
+    actions.checkForUpdates = [this] { updater_->check(true); };
+    actions.switchInputSource = [this](int language) { inputSources_->switchInputSource(language); };
+    actions.startCopyOnSelect = [this] { selectionCopier_->start(); };
+    actions.stopCopyOnSelect = [this] { selectionCopier_->stop(); };
+    actions.pushPreferences = [this] { prefsSync_->pushLocal(); };
+    return actions.boundTo(alive_);
 }
 
 void AppDelegate::startStatusIconBlink() {

@@ -42,6 +42,8 @@ class TextInserter;
 class TimePitch;
 class Transcriber;
 class UsageReport;
+class Updater;
+struct SettingsActions;
 class Workspace;
 
 // The desktop facilities the application runs on; the Linux ones in the application, fakes in
@@ -135,6 +137,11 @@ public:
 
     // What "設定…" opens; nothing without a settings window.
     std::function<void()> settingsWindowOpener;
+    // Shows a stored change in the settings window when it is open; called after each menu rebuild.
+    std::function<void()> settingsWindowReload;
+    // What the settings window may ask of the application; every slot does nothing once the
+    // delegate is gone.
+    SettingsActions settingsActions();
 
 private:
     Platform& platform_;
@@ -149,6 +156,7 @@ private:
     std::unique_ptr<ScreenshotPaste> screenshotPaste_;
     std::unique_ptr<PrefsSync> prefsSync_;
     std::unique_ptr<UsageReport> usageReport_;
+    std::unique_ptr<Updater> updater_;
     std::unique_ptr<RecordingHUD> hud_;
     std::unique_ptr<CorrectionBar> correctionBar_;
     std::unique_ptr<StatusFile> statusFile_;

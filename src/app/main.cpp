@@ -39,6 +39,7 @@
 #include "platform/linux/ui/QtScreens.h"
 #include "platform/linux/ui/QtStatusItem.h"
 #include "recognition/Smoke.h"
+#include "settings/ui/BetaSettingsWindowController.h"
 #include "recognition/SpeechEngine26.h"
 #include "textio/TextInserter.h"
 #include "textio/ui/CorrectionBarWindow.h"
@@ -235,9 +236,21 @@ int main(int argc, char** argv) {
 
     AppDelegate delegate(platform);
     running = &delegate;
+    // The settings window is made on first use and kept for the run.
+    std::unique_ptr<BetaSettingsWindowController> settingsWindow;
+    delegate.settingsWindowOpener = [&] {
+        if (!settingsWindow) settingsWindow = std::make_unique<BetaSettingsWindowController>(delegate.settingsActions(), &sounds);
+        settingsWindow->show();
+    };
+    delegate.settingsWindowReload = [&] {
+        if (settingsWindow) settingsWindow->reloadIfVisible();
+    };
     delegate.inserter().setOwnFieldInsert(&OwnTextField::insert);
     MainQueue::post([&delegate] { delegate.didFinishLaunching(); });
     if (termination.requested()) return 0;
     app.exec();
+    // The settings window goes before the delegate: nothing may reach it from here on.
+    delegate.settingsWindowOpener = nullptr;
+    delegate.settingsWindowReload = nullptr;
     return 0;
 }
