@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class Permissions;
+
+// What the settings screens need from outside the settings folder. The window's owner fills it
+// once; every screen factory receives it by const reference. Unset members mean "not available
+// here": a screen checks a std::function before calling it and a pointer before using it.
+struct ScreenContext {
+    // The desktop permissions (microphone, key access, key watching). May be null.
+    Permissions* permissions = nullptr;
+    // Whether the keyboard in use has the Japanese (JIS) layout, which changes the key names shown.
+    std::function<bool()> isJISKeyboard;
+    // The display name of the folder screenshots land in ("デスクトップ", a folder name, …).
+    std::function<QString()> screenshotFolderName;
+    // Plays one of the feedback sounds by its stored name, for the sound editors' previews.
+    std::function<void(const QString& soundName)> previewSound;
+};
