@@ -17,4 +17,8 @@ struct ScreenContext {
     std::function<QString()> screenshotFolderName;
     // Plays one of the feedback sounds by its stored name, for the sound editors' previews.
     std::function<void(const QString& soundName)> previewSound;
+    // Opens the usage guide (the short onboarding flow). Unset: the root's "使い方" row does nothing.
+    std::function<void()> openUsageGuide;
+    // Opens the contact page in the default browser. Unset: the "お問い合わせ" row does nothing.
+    std::function<void()> openContactPage;
 };
