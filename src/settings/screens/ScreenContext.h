@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class OnboardingWindow;
 class Permissions;
 
 // What the settings screens need from outside the settings folder. The window's owner fills it
@@ -11,6 +12,8 @@ class Permissions;
 struct ScreenContext {
     // The desktop permissions (microphone, key access, key watching). May be null.
     Permissions* permissions = nullptr;
+    // The four permission steps with their check rule and request (the permissions screen). May be null.
+    OnboardingWindow* onboarding = nullptr;
     // Whether the keyboard in use has the Japanese (JIS) layout, which changes the key names shown.
     std::function<bool()> isJISKeyboard;
     // The display name of the folder screenshots land in ("デスクトップ", a folder name, …).
