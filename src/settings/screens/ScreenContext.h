@@ -24,4 +24,8 @@ struct ScreenContext {
     std::function<void()> openUsageGuide;
     // Opens the contact page in the default browser. Unset: the "お問い合わせ" row does nothing.
     std::function<void()> openContactPage;
+    // One synchronisation pass of the vocabulary and corrections with the service, run when either
+    // list editor appears (fetch and apply a newer copy, or push a pending local change). Unset:
+    // the editors work locally only.
+    std::function<void()> syncOnAppear;
 };
