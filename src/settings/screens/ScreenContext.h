@@ -18,6 +18,11 @@ struct ScreenContext {
     std::function<bool()> isJISKeyboard;
     // The display name of the folder screenshots land in ("デスクトップ", a folder name, …).
     std::function<QString()> screenshotFolderName;
+    // Whether this desktop has a folder-access permission that can be reset (it has none on Linux:
+    // folder access follows file permissions). Unset or false: the screenshot editor offers no reset.
+    std::function<bool()> canResetFolderAccess;
+    // Resets the screenshot folder's access permission and tells the user when it is done.
+    std::function<void()> resetFolderAccess;
     // Plays one of the feedback sounds by its stored name, for the sound editors' previews.
     std::function<void(const QString& soundName)> previewSound;
     // Opens the usage guide (the short onboarding flow). Unset: the root's "使い方" row does nothing.
