@@ -1,0 +1,160 @@
+#include "settings/screens/PermissionsEditor.h"
+
+#include "core/OnboardingWindow.h"
+#include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/FakePermissions.h"
+#include "platform/fake/FakeSpeechRecognizer.h"
+#include "settings/SettingsNav.h"
+#include "settings/screens/ScreenContext.h"
+#include "settings/ui/RowGroup.h"
+#include "settings/ui/RowLine.h"
+#include "settings/ui/SymbolLabel.h"
+
+#include "TextScreensFixture.h"
+
+#include <QLayout>
+
+namespace {
+
+using Step = OnboardingWindow::Step;
+using Outcome = OnboardingWindow::ProcessRun::Outcome;
+
+class PermissionsEditorTest : public TextScreensFixture {
+protected:
+    PermissionsEditorTest() {
+        OnboardingWindow::Services services{permissions, speech};
+        services.executablePath = [] { return QStringLiteral("/opt/Quendle.app/Contents/MacOS/Quendle"); };
+        services.runProcess = [this](const QString&, const QStringList&, double) {
+            ++probes;
+            return OnboardingWindow::ProcessRun{Outcome::exited, probeAnswer};
+        };
+        services.openSettings = [this](Step step) { opened.append(step); };
+        onboarding = std::make_unique<OnboardingWindow>(services);
+    }
+
+    QList<bool> granted(const PermissionsEditor& screen) const {
+        QList<bool> states;
+        for (PermissionRow* row : screen.rows()) states << row->isGranted();
+        return states;
+    }
+
+    FakeMainQueue queue;
+    FakePermissions permissions;
+    FakeSpeechRecognizerProvider speech;
+    std::unique_ptr<OnboardingWindow> onboarding;
+    int probes = 0;
+    int probeAnswer = 1;
+    QList<Step> opened;
+};
+
+TEST_F(PermissionsEditorTest, RowsShowEachStepInOrderWithItsState) {
+    permissions.accessibilityState = PermissionState::Denied;
+    speech.authorization = SpeechAuthorization::Denied;
+    BetaSettingsModel& model = makeModel();
+    ScreenContext context;
+    context.onboarding = onboarding.get();
+    SettingsNav nav;
+    auto* screen = static_cast<PermissionsEditor*>(makePermissionsScreen(model, nav, context));
+    TextScreenHost host(screen);
+
+    QStringList titles;
+    for (PermissionRow* row : screen->rows()) titles << row->title();
+    EXPECT_EQ(titles, (QStringList{"マイクを使えるようにする", "音声認識を使えるようにする", "キー操作を読み取れるようにする",
+                                   "キーの押し下げを見られるようにする"}));
+    EXPECT_EQ(granted(*screen), (QList<bool>{true, false, false, true}));
+    EXPECT_EQ(screen->rows()[0]->statusText(), QStringLiteral("許可されています"));
+    EXPECT_EQ(screen->rows()[0]->statusIcon()->name(), QStringLiteral("checkmark.circle.fill"));
+    EXPECT_EQ(screen->rows()[1]->statusText(), QStringLiteral("まだ許可されていません（押すと設定を開きます）"));
+    EXPECT_EQ(screen->rows()[1]->statusIcon()->name(), QStringLiteral("exclamationmark.circle.fill"));
+    // Key watching granted by the display itself: no probe child.
+    EXPECT_EQ(probes, 0);
+
+    // Dividers stand only between the rows.
+    auto* group = qobject_cast<RowGroup*>(screen->rows()[0]->parentWidget()->parentWidget());
+    ASSERT_NE(group, nullptr);
+    QStringList order;
+    QLayout* card = group->card()->layout();
+    for (int i = 0; i < card->count(); ++i) {
+        QWidget* item = card->itemAt(i)->widget();
+        if (qobject_cast<RowLine*>(item)) order << QStringLiteral("line");
+        else if (qobject_cast<PermissionRow*>(item)) order << QStringLiteral("row");
+    }
+    EXPECT_EQ(order, (QStringList{"row", "line", "row", "line", "row", "line", "row"}));
+}
+
+TEST_F(PermissionsEditorTest, AGrantTurnsTheRowGreenOnTheRecheckOrTheNextShowOnly) {
+    permissions.microphoneState = PermissionState::Denied;
+    BetaSettingsModel& model = makeModel();
+    auto* screen = new PermissionsEditor(model, onboarding.get());
+    TextScreenHost host(screen);
+    ASSERT_FALSE(screen->rows()[0]->isGranted());
+    const int checksAtBuild = permissions.microphoneQueries;
+    EXPECT_EQ(checksAtBuild, 1);  // built and shown once: one check
+
+    permissions.microphoneState = PermissionState::Granted;
+    QApplication::processEvents();
+    EXPECT_FALSE(screen->rows()[0]->isGranted());  // no timer on this screen
+
+    // The re-check also reloads the model from the settings, without calling the shell.
+    defaults.set(QStringLiteral("lowCleanup"), true);
+    ASSERT_FALSE(model.lowCleanupEnabled());
+    const QDateTime before = screen->refreshedAt();
+    press(screen->recheckButton());
+    EXPECT_TRUE(screen->rows()[0]->isGranted());
+    EXPECT_GE(screen->refreshedAt(), before);
+    EXPECT_TRUE(model.lowCleanupEnabled());
+    EXPECT_EQ(settingsChanged, 0);
+
+    // Shown again later: checked again.
+    permissions.microphoneState = PermissionState::Denied;
+    host.window.hide();
+    host.window.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(screen->rows()[0]->isGranted());
+}
+
+TEST_F(PermissionsEditorTest, ClickingARowAsksForItsPermissionGrantedOrNot) {
+    permissions.inputMonitoringState = PermissionState::Denied;
+    BetaSettingsModel& model = makeModel();
+    auto* screen = new PermissionsEditor(model, onboarding.get());
+    TextScreenHost host(screen);
+    EXPECT_FALSE(screen->rows()[3]->isGranted());
+    EXPECT_EQ(probes, 1);  // the display said no: the probe child was asked
+
+    press(screen->rows()[3]);
+    press(screen->rows()[2]);  // granted: still opens its settings
+    EXPECT_EQ(opened, (QList<Step>{Step::inputMonitoring, Step::accessibility}));
+}
+
+TEST_F(PermissionsEditorTest, AMicrophoneStillBeingLookedForShowsItsAnswerWhenTheRequestSettles) {
+    permissions.microphoneState = PermissionState::NotDetermined;
+    BetaSettingsModel& model = makeModel();
+    auto* screen = new PermissionsEditor(model, onboarding.get());
+    TextScreenHost host(screen);
+    EXPECT_FALSE(screen->rows()[0]->isGranted());
+
+    press(screen->rows()[0]);
+    EXPECT_TRUE(opened.isEmpty());  // the answer is awaited, nothing opens
+    permissions.microphoneState = PermissionState::Granted;
+    queue.advance(0);
+    EXPECT_TRUE(screen->rows()[0]->isGranted());
+
+    // A request that settles after the screen is gone touches nothing.
+    permissions.microphoneState = PermissionState::NotDetermined;
+    press(screen->rows()[0]);
+    delete screen;
+    queue.advance(0);
+}
+
+TEST_F(PermissionsEditorTest, WithoutThePermissionStepsEveryRowIsMissingAndClicksDoNothing) {
+    BetaSettingsModel& model = makeModel();
+    ScreenContext context;
+    SettingsNav nav;
+    auto* screen = static_cast<PermissionsEditor*>(makePermissionsScreen(model, nav, context));
+    TextScreenHost host(screen);
+    EXPECT_EQ(granted(*screen), (QList<bool>{false, false, false, false}));
+    press(screen->rows()[0]);
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+}  // namespace
