@@ -60,14 +60,7 @@ protected:
         queue.runPending();
         return *delegate;
     }
-    QStringList log() const {
-        QFile file(AppLog::fileURL());
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        QStringList lines;
-        for (const QByteArray& line : file.readAll().split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));
-        return lines;
-    }
+    QStringList log() const { return home.logLines(); }
 
     TestHome home;
     FakeMainQueue queue;

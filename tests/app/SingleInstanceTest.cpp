@@ -57,12 +57,7 @@ protected:
         return apps.add(kRunningPid, path, quitsAfter);
     }
 
-    QStringList logLines() const {
-        QStringList lines;
-        for (const QByteArray& line : Files::read(AppLog::fileURL()).split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));
-        return lines;
-    }
+    QStringList logLines() const { return home.logLines(); }
 
     TestHome home;
     FakeMainQueue queue;

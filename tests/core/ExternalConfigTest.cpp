@@ -36,14 +36,7 @@ protected:
     }
     void settle() { queue.runPending(); }
 
-    QStringList logLines() const {
-        QFile file(AppLog::fileURL());
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        QStringList lines;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            lines << line.mid(line.indexOf(QStringLiteral("] ")) + 2);  // without the time stamp
-        return lines;
-    }
+    QStringList logLines() const { return home.logLines(); }
     QVariantMap record(const char* which) const { return value(which).toMap(); }
 
     TestHome home;

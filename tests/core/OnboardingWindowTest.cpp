@@ -45,12 +45,7 @@ protected:
         window = std::make_unique<OnboardingWindow>(services);
     }
 
-    QStringList logLines() const {
-        QStringList lines;
-        for (const QByteArray& line : Files::read(AppLog::fileURL()).split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));
-        return lines;
-    }
+    QStringList logLines() const { return home.logLines(); }
 
     struct Run {
         QString program;

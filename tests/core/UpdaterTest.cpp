@@ -41,12 +41,7 @@ protected:
     }
     void checkWith(bool interactive, const QByteArray& body) { checkWith(interactive, HttpResponse::reply(200, body)); }
 
-    QStringList logLines() const {
-        QStringList lines;
-        for (const QByteArray& line : Files::read(AppLog::fileURL()).split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));
-        return lines;
-    }
+    QStringList logLines() const { return home.logLines(); }
 
     TestHome home;
     RecordingAlerts alerts;

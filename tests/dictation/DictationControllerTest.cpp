@@ -138,14 +138,7 @@ protected:
     void answerText(const QString& text) {
         answer("/v1/transcribe", HttpResponse::reply(200, QStringLiteral("{\"text\":\"%1\"}").arg(text).toUtf8()));
     }
-    QStringList log() const {
-        QFile file(AppLog::fileURL());
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        QStringList lines;
-        for (const QByteArray& line : file.readAll().split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));  // drop "[…Z] "
-        return lines;
-    }
+    QStringList log() const { return home.logLines(); }
     bool logged(const QString& line) const { return log().contains(line); }
     bool loggedPrefix(const QString& prefix) const {
         for (const QString& l : log())

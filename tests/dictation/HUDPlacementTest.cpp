@@ -39,14 +39,7 @@ protected:
     std::optional<CaretAnchor> read() {
         return HUDPlacement::readCaret(accessibility, kPid, QStringLiteral("Editor"), kScreenHeight, 0.25);
     }
-    QStringList log() const {
-        QFile file(AppLog::fileURL());
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        QStringList lines;
-        for (const QByteArray& line : file.readAll().split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));  // drop "[…Z] "
-        return lines;
-    }
+    QStringList log() const { return home.logLines(); }
 
     TestHome home;
     FakeMainQueue queue;

@@ -17,15 +17,7 @@ protected:
     ~RecognitionFixture() override { AppPrefs::setDefaults(nullptr); }
 
     // The log's messages, without their time stamps.
-    QStringList logLines() const {
-        QStringList lines;
-        const QString text = QString::fromUtf8(Files::read(AppLog::fileURL()));
-        for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            const qsizetype cut = line.indexOf(QStringLiteral("] "));
-            lines << (cut >= 0 ? line.mid(cut + 2) : line);
-        }
-        return lines;
-    }
+    QStringList logLines() const { return home.logLines(); }
 
     qint64 counter(const char* key) const { return defaults.integerForKey(QLatin1String(key)); }
 

@@ -1,5 +1,7 @@
 #include "TestHome.h"
 
+#include <QFile>
+
 #include <cstdlib>
 
 TestHome::TestHome() : previous_(qgetenv("HOME")), hadPrevious_(qEnvironmentVariableIsSet("HOME")) {
@@ -11,6 +13,17 @@ TestHome::~TestHome() {
         qputenv("HOME", previous_);
     else
         qunsetenv("HOME");
+}
+
+QStringList TestHome::logLines() const {
+    QFile file(this->file(QStringLiteral("Library/Logs/Orvane.log")));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype stamp = line.indexOf(QStringLiteral("] "));
+        lines << (stamp >= 0 ? line.mid(stamp + 2) : line);
+    }
+    return lines;
 }
 
 bool inHeadlessSession() { return qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION"); }
