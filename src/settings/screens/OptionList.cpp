@@ -120,6 +120,7 @@ void OptionSection::setDisabledNote(const std::optional<QString>& note) {
     if (note == noteText_) return;
     noteText_ = note;
     if (note_) {
+        layout_->removeWidget(note_);
         note_->hide();
         note_->deleteLater();
         note_ = nullptr;
