@@ -86,7 +86,8 @@ void SegmentedPicker::rebuild() {
     for (int i = 0; i < segments_.size(); ++i) {
         auto* button = new SegmentButton(segments_[i].name, this);
         connect(button, &QAbstractButton::clicked, this, [this, i] { choose(i); });
-        layout_->addWidget(button, 1);
+        // Every segment gets its own width and an equal share of the rest.
+        layout_->addWidget(button);
         buttons_.append(button);
     }
     refresh();
