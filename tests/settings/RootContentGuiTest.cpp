@@ -1,0 +1,186 @@
+#include "settings/screens/RootContent.h"
+
+#include "core/AppPrefs.h"
+#include "platform/fake/FakeBundle.h"
+#include "platform/fake/FakePermissions.h"
+#include "platform/fake/MemoryDefaults.h"
+#include "settings/screens/QualityQuickSwitch.h"
+#include "settings/ui/ActionRow.h"
+#include "settings/ui/Row.h"
+#include "settings/ui/RowGroup.h"
+#include "settings/ui/RowLine.h"
+
+#include "TestHome.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class RootContentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AppPrefs::setDefaults(&defaults);
+        Bundle::install(&bundle);
+        AppPrefs::resetFirstRunForTesting();
+        defaults.set(QStringLiteral("lastRunVersion"), QStringLiteral("0.0.9"));
+        actions.settingsChanged = [this] { ++changed; };
+        actions.checkForUpdates = [this] { ++updateChecks; };
+        context.permissions = &permissions;
+        context.openUsageGuide = [this] { ++guides; };
+        context.openContactPage = [this] { ++contacts; };
+    }
+    void TearDown() override {
+        AppPrefs::resetFirstRunForTesting();
+        Bundle::install(nullptr);
+        AppPrefs::setDefaults(nullptr);
+    }
+
+    std::unique_ptr<RootContent> build() {
+        model = std::make_unique<BetaSettingsModel>(actions);
+        auto screen = std::make_unique<RootContent>(*model, nav, context);
+        screen->resize(380, 700);
+        screen->show();
+        return screen;
+    }
+
+    static QStringList segmentTitles(const RootContent& screen) {
+        QStringList out;
+        for (QualitySegment* segment : screen.qualitySwitch()->segments()) out << segment->text();
+        return out;
+    }
+    static QList<bool> marks(const RootContent& screen) {
+        QList<bool> out;
+        for (QualitySegment* segment : screen.qualitySwitch()->segments()) out << segment->isSelected();
+        return out;
+    }
+    QString logText() {
+        QFile log(home.path() + QStringLiteral("/Library/Logs/Orvane.log"));
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
+
+    TestHome home;
+    MemoryDefaults defaults;
+    FakeBundle bundle;
+    FakePermissions permissions;
+    SettingsActions actions;
+    ScreenContext context;
+    SettingsNav nav;
+    std::unique_ptr<BetaSettingsModel> model;
+    int changed = 0;
+    int updateChecks = 0;
+    int guides = 0;
+    int contacts = 0;
+};
+
+TEST_F(RootContentTest, QuickSwitchOffersLowAndMaxAndMarksNeitherForHigh) {
+    defaults.set(QStringLiteral("qualityLevel"), QStringLiteral("middle"));
+    auto screen = build();
+    EXPECT_EQ(segmentTitles(*screen), (QStringList{"Low", "Max"}));
+    EXPECT_EQ(marks(*screen), (QList<bool>{false, false}));
+    EXPECT_TRUE(screen->textRow()->value().startsWith(QStringLiteral("High・")));
+
+    screen->qualitySwitch()->segments()[1]->click();
+    EXPECT_EQ(defaults.object(QStringLiteral("qualityLevel")).toString(), QStringLiteral("high"));
+    EXPECT_EQ(defaults.object(QStringLiteral("transcriptionRoute")).toString(), QStringLiteral("auto"));
+    EXPECT_EQ(marks(*screen), (QList<bool>{false, true}));
+    EXPECT_TRUE(screen->textRow()->value().startsWith(QStringLiteral("Max・")));
+    EXPECT_EQ(changed, 1);
+
+    // The marked segment stores, logs and tells the shell again.
+    screen->qualitySwitch()->segments()[1]->click();
+    EXPECT_EQ(changed, 2);
+    EXPECT_EQ(logText().count(QStringLiteral("Quality: Max")), 2);
+
+    screen->qualitySwitch()->segments()[0]->click();
+    EXPECT_EQ(defaults.object(QStringLiteral("qualityLevel")).toString(), QStringLiteral("low"));
+    EXPECT_EQ(defaults.object(QStringLiteral("transcriptionRoute")).toString(), QStringLiteral("local"));
+    EXPECT_EQ(marks(*screen), (QList<bool>{true, false}));
+}
+
+TEST_F(RootContentTest, RowsShowTheCurrentValuesAndFollowTheModel) {
+    defaults.set(QStringLiteral("corrections"), QString());
+    defaults.set(QStringLiteral("cleanup"), true);
+    defaults.set(QStringLiteral("cleanupStyle"), QStringLiteral("formal"));
+    AppPrefs::setQualityLevel(QStringLiteral("high"));
+    auto screen = build();
+    EXPECT_EQ(screen->correctionsRow()->title(), QStringLiteral("言い直し"));
+    EXPECT_EQ(screen->correctionsRow()->value(), QStringLiteral("なし"));
+    EXPECT_EQ(screen->speakRow()->value(), model->triggerKeyDisplayName());
+    EXPECT_EQ(screen->textRow()->value(), QStringLiteral("Max・ていねいに"));
+    EXPECT_TRUE(screen->extrasRow()->value().isEmpty());
+
+    model->setCorrections(QStringLiteral("開業 → 改行\nてすと = テスト\nメモ"));
+    model->saveCorrections();
+    EXPECT_EQ(screen->correctionsRow()->value(), QStringLiteral("2件"));
+    model->setCleanupMode(QStringLiteral("off"));
+    EXPECT_EQ(screen->textRow()->value(), QStringLiteral("Max・整えない"));
+}
+
+TEST_F(RootContentTest, PermissionRowOnlyWhileOneIsMissing) {
+    auto screen = build();
+    const auto visibleDividers = [&] {
+        int n = 0;
+        for (RowLine* line : screen->sectionsGroup()->findChildren<RowLine*>()) n += line->isVisibleTo(screen.get());
+        return n;
+    };
+    EXPECT_FALSE(screen->permissionsRow()->isVisibleTo(screen.get()));
+    EXPECT_EQ(visibleDividers(), 2);
+
+    permissions.microphoneState = PermissionState::Denied;
+    permissions.inputMonitoringState = PermissionState::NotDetermined;
+    screen->hide();
+    screen->show();  // coming into view asks again
+    EXPECT_TRUE(screen->permissionsRow()->isVisibleTo(screen.get()));
+    EXPECT_EQ(screen->permissionsRow()->value(), QStringLiteral("2つ未許可"));
+    EXPECT_EQ(visibleDividers(), 3);
+
+    screen->permissionsRow()->click();
+    EXPECT_EQ(nav.top(), SettingsScreen::permissions);
+
+    // Without a way to ask, nothing is shown as missing.
+    context.permissions = nullptr;
+    auto bare = build();
+    EXPECT_FALSE(bare->permissionsRow()->isVisibleTo(bare.get()));
+}
+
+TEST_F(RootContentTest, RowsPushForwardAndRunTheirActions) {
+    auto screen = build();
+    nav.pop();  // nothing to pop on the root
+    const QList<std::pair<Row*, SettingsScreen>> pushes{{screen->correctionsRow(), SettingsScreen::corrections},
+                                                          {screen->speakRow(), SettingsScreen::speak},
+                                                          {screen->textRow(), SettingsScreen::text},
+                                                          {screen->extrasRow(), SettingsScreen::extras}};
+    for (const auto& [row, target] : pushes) {
+        nav.push(SettingsScreen::sounds);
+        nav.pop();  // the last move went back
+        ASSERT_TRUE(nav.back());
+        row->click();
+        EXPECT_EQ(nav.top(), target);
+        EXPECT_FALSE(nav.back());
+        nav.resetToRoot();
+    }
+
+    EXPECT_EQ(screen->usageRow()->title(), QStringLiteral("使い方"));
+    screen->usageRow()->click();
+    EXPECT_EQ(guides, 1);
+    EXPECT_EQ(screen->updateRow()->title(), QStringLiteral("最新版をチェック"));
+    screen->updateRow()->click();
+    EXPECT_EQ(updateChecks, 1);
+    EXPECT_EQ(screen->contactRow()->title(), QStringLiteral("お問い合わせ"));
+    screen->contactRow()->click();
+    EXPECT_EQ(contacts, 1);
+    EXPECT_EQ(nav.stack(), QList<SettingsScreen>{SettingsScreen::root});
+
+    // Without the shell's openers the rows do nothing.
+    context.openUsageGuide = nullptr;
+    context.openContactPage = nullptr;
+    auto bare = build();
+    bare->usageRow()->click();
+    bare->contactRow()->click();
+    EXPECT_EQ(guides, 1);
+    EXPECT_EQ(contacts, 1);
+}
+
+}  // namespace
