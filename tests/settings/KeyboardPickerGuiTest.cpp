@@ -3,6 +3,7 @@
 #include "settings/SettingsNav.h"
 #include "settings/screens/KeyEditor.h"
 #include "settings/screens/ScreenContext.h"
+#include "settings/ui/ElidedLabel.h"
 #include "settings/ui/PaletteLabel.h"
 
 #include "SpeechScreensFixture.h"

@@ -1,5 +1,6 @@
 #include "settings/screens/KeyboardPicker.h"
 
+#include "settings/ui/ElidedLabel.h"
 #include "settings/ui/Palette.h"
 #include "settings/ui/PaletteLabel.h"
 #include "settings/ui/SettingsFont.h"
@@ -313,7 +314,9 @@ KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> reco
         legend->addLayout(item);
     }
     legend->addStretch(1);
-    keyboardName_ = new PaletteLabel(QString(), SettingsFont::make(10.5), secondary, this);
+    // The legend shares one line with the keyboard's name; on a narrow page the name is cut (its
+    // tooltip keeps it whole) rather than the legend or the page growing wider.
+    keyboardName_ = new ElidedLabel(QString(), SettingsFont::make(10.5), secondary, this);
     legend->addWidget(keyboardName_, 0, Qt::AlignVCenter);
     layout->addLayout(legend);
 
@@ -418,6 +421,7 @@ void KeyboardPicker::recheckFunctionKeys() {
 void KeyboardPicker::refresh() {
     if (AppPrefs::keyboardLayout() != layout_) buildCaps();
     keyboardName_->setText(keyboardName(layout_));
+    keyboardName_->setToolTip(keyboardName(layout_));
     for (KeyCapButton* button : caps_) button->update();
 }
 
@@ -455,6 +459,7 @@ void KeyboardPicker::buildCaps() {
         }
     }
     keyboardName_->setText(keyboardName(layout_));
+    keyboardName_->setToolTip(keyboardName(layout_));
     placeCaps();
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class ElidedLabel;
 class KeyboardPicker;
 class PaletteLabel;
 class QPushButton;
@@ -118,7 +119,7 @@ public:
     PaletteLabel* noticeLabel() const { return noticeText_; }
     QPushButton* openSettingsButton() const { return openSettings_; }
     QPushButton* recheckButton() const { return recheck_; }
-    PaletteLabel* keyboardNameLabel() const { return keyboardName_; }
+    ElidedLabel* keyboardNameLabel() const { return keyboardName_; }
 
     // Rebuilds the caps when the layout changed and redraws everything.
     void refresh();
@@ -145,7 +146,7 @@ private:
     Layout layout_ = Layout::ANSI;
     QWidget* keyboard_ = nullptr;
     QList<KeyCapButton*> caps_;
-    PaletteLabel* keyboardName_ = nullptr;
+    ElidedLabel* keyboardName_ = nullptr;
     QWidget* noticeBox_ = nullptr;
     PaletteLabel* noticeText_ = nullptr;
     QWidget* guideButtons_ = nullptr;
