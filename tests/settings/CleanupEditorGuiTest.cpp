@@ -20,6 +20,12 @@ namespace {
 
 class CleanupEditorTest : public TextScreensFixture {
 protected:
+    // The screen goes before the model it watches.
+    void TearDown() override {
+        host.reset();
+        TextScreensFixture::TearDown();
+    }
+
     CleanupEditor& build() {
         BetaSettingsModel& model = makeModel();
         SettingsNav nav;
@@ -67,6 +73,10 @@ TEST_F(CleanupEditorTest, ChoosingAStyleStoresItAndShowsItsNoteHintAndForLoverTh
     EXPECT_TRUE(page.noteField()->showsPlaceholder());
     EXPECT_EQ(page.noteField()->placeholder()->text(),
               QStringLiteral("例: 相手の呼び方は「ゆうちゃん」。最後にひとことねぎらいを書く。"));
+    // The example wraps inside the field instead of being cut.
+    PaletteLabel* hint = page.noteField()->placeholder();
+    EXPECT_LE(hint->geometry().right(), page.noteField()->width() - ListTextBox::kPlaceholderInsetX);
+    EXPECT_GE(hint->height(), hint->heightForWidth(hint->width()));
     EXPECT_TRUE(page.heartRow()->isVisible());
     EXPECT_EQ(page.heartPicker()->selectedValue(), QStringLiteral("lots"));
     press(page.heartPicker()->segmentButton(0));

@@ -14,9 +14,12 @@
 #include "settings/ui/SettingsFont.h"
 #include "settings/ui/ToggleRow.h"
 
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -96,6 +99,8 @@ CleanupEditor::CleanupEditor(BetaSettingsModel& model, QWidget* parent) : Editor
     noteField_ = new ListTextBox(QString(), 84,
                                  Binding<QString>{[m] { return m->styleNote(); },
                                                   [m](const QString& note) { m->setStyleNote(note); }});
+    noteField_->placeholder()->setWordWrap(true);
+    noteField_->installEventFilter(this);
     saveBar_ = new SaveRevertBar([m] { m->saveStyleNote(); }, [m] { m->setStyleNote(m->savedStyleNote()); });
     QWidget* noteStack = stack(
         6, {label(QStringLiteral("あなたらしい書き方をおぼえさせる"), 13, true),
@@ -130,6 +135,9 @@ CleanupEditor::CleanupEditor(BetaSettingsModel& model, QWidget* parent) : Editor
     gesture_ = plainToggle(QStringLiteral("マウスを動かしても選べるようにする"),
                            Binding<bool>{[m] { return m->gestureSelect(); },
                                          [m](bool on) { m->setGestureSelect(on); }});
+    // A switch that cannot be used is drawn faded (the switch itself looks the same either way).
+    auto* fade = new QGraphicsOpacityEffect(gesture_);
+    gesture_->setGraphicsEffect(fade);
     gestureNote_ = label(QStringLiteral("これを使うには、「キーの使いかた」で「押している間だけ話す」を選んでください。"), 11,
                          false, true);
     add(stack(7, {label(QStringLiteral("決め方"), 13, true), modeCards_, gesture_, gestureNote_}));
@@ -145,7 +153,11 @@ void CleanupEditor::refresh() {
 
     const bool on = mode != QLatin1String("off");
     noteBlock_->setVisible(on);
-    noteField_->placeholder()->setText(Copy::styleHint(mode).value_or(QString()));
+    const QString hint = Copy::styleHint(mode).value_or(QString());
+    if (noteField_->placeholder()->text() != hint) {
+        noteField_->placeholder()->setText(hint);
+        fitPlaceholder();
+    }
     noteField_->refresh();
     saveBar_->setState(model_.styleNoteIsDirty(), QString(), {});
     heartRow_->setVisible(on && mode == QLatin1String("lover"));
@@ -155,8 +167,23 @@ void CleanupEditor::refresh() {
     const bool perSend = model_.modeSelectStyle() == QLatin1String("session");
     gesture_->setVisible(perSend);
     gesture_->setEnabled(model_.holdToTalk());
+    if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(gesture_->graphicsEffect()))
+        fade->setOpacity(model_.holdToTalk() ? 1.0 : OptionCardList::kDisabledOpacity);
     gesture_->refresh();
     gestureNote_->setVisible(perSend && !model_.holdToTalk());
+}
+
+bool CleanupEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == noteField_ && event->type() == QEvent::Resize) fitPlaceholder();
+    return EditorPage::eventFilter(watched, event);
+}
+
+void CleanupEditor::fitPlaceholder() {
+    PaletteLabel* placeholder = noteField_->placeholder();
+    const int width = std::max(0, noteField_->width() - 2 * ListTextBox::kPlaceholderInsetX);
+    const int height = std::min(placeholder->heightForWidth(width),
+                                std::max(0, noteField_->height() - 2 * ListTextBox::kPlaceholderInsetY));
+    placeholder->setGeometry(ListTextBox::kPlaceholderInsetX, ListTextBox::kPlaceholderInsetY, width, height);
 }
 
 QWidget* makeCleanupScreen(BetaSettingsModel& model, SettingsNav&, const ScreenContext&) {

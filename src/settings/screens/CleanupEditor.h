@@ -45,8 +45,13 @@ public:
     // The style ids in card order.
     static const QList<QString>& styleValues();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void refresh();
+    // Wraps the placeholder (the current style's example) inside the note field's width.
+    void fitPlaceholder();
 
     BetaSettingsModel& model_;
     QList<PickCard*> styleCards_;
