@@ -123,15 +123,4 @@ TEST_F(CorrectionsEditorTest, AppearingSyncsUnlessAnEditIsPendingAndSavingPushes
     EXPECT_EQ(body.value("corrections").toString(), QStringLiteral("p → q"));
 }
 
-TEST_F(CorrectionsEditorTest, AnUnsavedEditSurvivesLeavingTheScreenAndAReload) {
-    open();
-    type(box(), QStringLiteral("開業 → 改行\nx → y"));
-    screen.reset();
-    defaults.set(QStringLiteral("corrections"), QStringLiteral("from the correction bar → ok"));
-    model->reload();
-    open();
-    EXPECT_EQ(box()->editor()->toPlainText(), QStringLiteral("開業 → 改行\nx → y"));
-    EXPECT_TRUE(bar()->isDirty());
-}
-
 }  // namespace

@@ -175,26 +175,4 @@ TEST_F(VocabEditorTest, AppearingWithUnacknowledgedListsPushesTheStoredOnesNotTh
     EXPECT_EQ(body.value("corrections").toString(), QStringLiteral("開業 → 改行"));
 }
 
-TEST_F(VocabEditorTest, WithoutCredentialEditingAndSavingWorkLocally) {
-    open();
-    EXPECT_EQ(appearances, 1);
-    type(box(), QStringLiteral("Excel"));
-    editor()->saveBar()->saveButton()->click();
-    EXPECT_EQ(stored("vocabulary"), QStringLiteral("Excel"));
-    EXPECT_TRUE(http.requests().empty());
-}
-
-TEST_F(VocabEditorTest, AnUnsetSyncAndALeftScreenDoNothing) {
-    context.syncOnAppear = nullptr;
-    open();
-    type(box(), QStringLiteral("Excel"));
-    screen.reset();
-    // The edit lives in the model and comes back with the next page.
-    context.syncOnAppear = [this] { ++appearances; };
-    open();
-    EXPECT_EQ(box()->editor()->toPlainText(), QStringLiteral("Excel"));
-    EXPECT_TRUE(editor()->saveBar()->isDirty());
-    EXPECT_EQ(appearances, 1);
-}
-
 }  // namespace
