@@ -67,8 +67,7 @@ protected:
     bool targetSetsClipboard(TargetApp& target, const QByteArray& command) {
         const quint64 before = pasteboard->changeCount();
         if (!target.command(command)) return false;
-        spinUntil([&] { return pasteboard->changeCount() != before; }, 500);
-        return true;
+        return spinUntil([&] { return pasteboard->changeCount() != before; }, 5000);
     }
     std::unique_ptr<TargetApp> startTarget(const QStringList& arguments = {}) {
         auto target = std::make_unique<TargetApp>(arguments);

@@ -1,6 +1,7 @@
 #include "platform/linux/X11Connection.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 
 #include <atomic>
 #include <mutex>
@@ -14,6 +15,8 @@ int recordError(Display*, XErrorEvent*) {
     failed = true;
     return 0;
 }
+// A lost connection is handled by each connection's own exit handler.
+int ignoreIOError(Display*) { return 0; }
 }  // namespace
 
 void installErrorHandler() {
@@ -21,6 +24,7 @@ void installErrorHandler() {
     std::call_once(once, [] {
         XInitThreads();
         XSetErrorHandler(recordError);
+        XSetIOErrorHandler(ignoreIOError);
     });
 }
 
@@ -29,6 +33,19 @@ Display* mainDisplay() {
         installErrorHandler();
         return XOpenDisplay(nullptr);
     }();
+    return display;
+}
+
+Display* openForXInput2(const char* displayName, int* opcode) {
+    installErrorHandler();
+    Display* display = XOpenDisplay(displayName);
+    if (!display) return nullptr;
+    int event = 0, error = 0, major = 2, minor = 2;
+    if (!XQueryExtension(display, "XInputExtension", opcode, &event, &error) ||
+        XIQueryVersion(display, &major, &minor) != Success) {
+        XCloseDisplay(display);
+        return nullptr;
+    }
     return display;
 }
 

@@ -12,7 +12,11 @@ Display* mainDisplay();
 // Clears the recorded error, runs nothing; then errorSince() tells whether a request failed.
 void resetError();
 bool errorSince();
-// Installs the recording error handler (idempotent); used by every connection we open.
+// Installs the recording error handler (idempotent); used by every connection we open. Xlib has
+// one handler per process: nothing else may install its own.
 void installErrorHandler();
+// A connection of its own for watching input: XInput 2.2 checked, its major opcode in `opcode`.
+// Null (and nothing left open) when the server is unreachable or lacks the extension.
+Display* openForXInput2(const char* displayName, int* opcode);
 
 }  // namespace X11Connection

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/KeyCodes.h"
 #include "platform/SyntheticKeyMarks.h"
+#include "platform/linux/X11Connection.h"
 #include "platform/linux/X11KeyMap.h"
 
 #include <QSocketNotifier>
@@ -14,24 +15,6 @@
 #include <X11/keysym.h>
 
 namespace {
-
-// Xlib reports protocol errors (a key another client grabbed first, ...) through one process-wide
-// handler whose default ends the process; ours notes the code and carries on.
-int lastErrorCode = 0;
-int onXError(Display*, XErrorEvent* error) {
-    lastErrorCode = error->error_code;
-    return 0;
-}
-int onIOError(Display*) { return 0; }
-
-void installErrorHandlers() {
-    static const bool installed = [] {
-        XSetErrorHandler(&onXError);
-        XSetIOErrorHandler(&onIOError);
-        return true;
-    }();
-    (void)installed;
-}
 
 unsigned xModifiers(quint64 flags) {
     unsigned mods = 0;
@@ -53,20 +36,11 @@ X11KeyEventSource::X11KeyEventSource(const char* displayName)
 X11KeyEventSource::~X11KeyEventSource() { disconnect(); }
 
 bool X11KeyEventSource::connect() {
-    installErrorHandlers();
-    display_ = XOpenDisplay(displayName_.isEmpty() ? nullptr : displayName_.constData());
+    display_ = X11Connection::openForXInput2(displayName_.isEmpty() ? nullptr : displayName_.constData(), &xiOpcode_);
     if (!display_) return false;
     XSetIOErrorExitHandler(
         display_, [](Display*, void* self) { static_cast<X11KeyEventSource*>(self)->lostConnection(); }, this);
     broken_ = false;
-
-    int event = 0, error = 0, major = 2, minor = 2;
-    if (!XQueryExtension(display_, "XInputExtension", &xiOpcode_, &event, &error) ||
-        XIQueryVersion(display_, &major, &minor) != Success) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
-        return false;
-    }
     root_ = DefaultRootWindow(display_);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_RawKeyPress);

@@ -20,20 +20,11 @@ X11PointerButtons::X11PointerButtons(const char* displayName, double doubleClick
 X11PointerButtons::~X11PointerButtons() { disconnect(); }
 
 bool X11PointerButtons::connect() {
-    X11Connection::installErrorHandler();
-    display_ = XOpenDisplay(displayName_.isEmpty() ? nullptr : displayName_.constData());
+    display_ = X11Connection::openForXInput2(displayName_.isEmpty() ? nullptr : displayName_.constData(), &xiOpcode_);
     if (!display_) return false;
     XSetIOErrorExitHandler(
         display_, [](Display*, void* self) { static_cast<X11PointerButtons*>(self)->lostConnection(); }, this);
     broken_ = false;
-
-    int event = 0, error = 0, major = 2, minor = 2;
-    if (!XQueryExtension(display_, "XInputExtension", &xiOpcode_, &event, &error) ||
-        XIQueryVersion(display_, &major, &minor) != Success) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
-        return false;
-    }
     root_ = DefaultRootWindow(display_);
     loadButtonMap();
     held_ = false;
