@@ -134,6 +134,7 @@ public:
     CorrectionBar& correctionBar() { return *correctionBar_; }
     StatusItem* statusItem() { return statusItem_.get(); }
     HotKeyMonitor& monitor() { return *monitor_; }
+    PrefsSync& prefsSync() { return *prefsSync_; }
 
     // What "設定…" opens; nothing without a settings window.
     std::function<void()> settingsWindowOpener;

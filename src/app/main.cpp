@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "core/AppPrefs.h"
+#include "core/OnboardingWindow.h"
 #include "core/ui/QtAlertRunner.h"
 #include "core/ui/ToastWindow.h"
 #include "dictation/HUDPlacement.h"
@@ -38,9 +39,12 @@
 #include "platform/linux/ui/QtPointer.h"
 #include "platform/linux/ui/QtScreens.h"
 #include "platform/linux/ui/QtStatusItem.h"
+#include "recognition/PrefsSync.h"
 #include "recognition/Smoke.h"
+#include "settings/screens/ScreenDirectory.h"
 #include "settings/ui/BetaSettingsWindowController.h"
 #include "recognition/SpeechEngine26.h"
+#include "textio/ScreenshotPaste.h"
 #include "textio/TextInserter.h"
 #include "textio/ui/CorrectionBarWindow.h"
 #include "textio/ui/OwnTextField.h"
@@ -237,9 +241,21 @@ int main(int argc, char** argv) {
     AppDelegate delegate(platform);
     running = &delegate;
     // The settings window is made on first use and kept for the run.
+    OnboardingWindow permissionSteps({permissions, speech});
+    ScreenContext screenContext;
+    screenContext.permissions = &permissions;
+    screenContext.onboarding = &permissionSteps;
+    screenContext.screenshotFolderName = [&screenshotFolder] {
+        return ScreenshotPaste::folderDisplayName(screenshotFolder.saveFolder());
+    };
+    screenContext.canResetFolderAccess = [] { return ScreenshotPaste::canResetFolderAccess(); };
+    screenContext.openURL = platform.openURL;
+    screenContext.syncOnAppear = [&delegate] { delegate.prefsSync().syncOnAppear(); };
     std::unique_ptr<BetaSettingsWindowController> settingsWindow;
     delegate.settingsWindowOpener = [&] {
-        if (!settingsWindow) settingsWindow = std::make_unique<BetaSettingsWindowController>(delegate.settingsActions(), &sounds);
+        if (!settingsWindow)
+            settingsWindow = std::make_unique<BetaSettingsWindowController>(delegate.settingsActions(), &sounds,
+                                                                           screenDirectory(screenContext));
         settingsWindow->show();
     };
     delegate.settingsWindowReload = [&] {

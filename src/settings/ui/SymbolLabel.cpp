@@ -55,6 +55,8 @@ QString SymbolLabel::ligature(const QString& name) {
         {QStringLiteral("exclamationmark.circle.fill"), QStringLiteral("error")},
         {QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("warning")},
         {QStringLiteral("gearshape"), QStringLiteral("settings")},
+        {QStringLiteral("globe"), QStringLiteral("language")},
+        {QStringLiteral("textformat"), QStringLiteral("text_format")},
         {QStringLiteral("hand.tap"), QStringLiteral("touch_app")},
         {QStringLiteral("hand.tap.fill"), QStringLiteral("touch_app")},
         {QStringLiteral("hand.wave.fill"), QStringLiteral("waving_hand")},
