@@ -12,8 +12,7 @@ RootContent::RootContent(BetaSettingsModel& model, SettingsNav& nav, const Scree
     // Every push from here goes forward.
     const auto push = [&nav](SettingsScreen screen) {
         return [&nav, screen] {
-            nav.setBack(false);
-            nav.appendToStack(screen);
+            nav.push(screen);
         };
     };
     const auto title = [](SettingsScreen screen) { return SettingsScreens::title(screen); };

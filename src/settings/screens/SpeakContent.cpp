@@ -12,8 +12,7 @@ SpeakContent::SpeakContent(BetaSettingsModel& model, SettingsNav& nav, QWidget* 
     : EditorPage(20, parent), model_(model) {
     const auto row = [this, &nav](const QString& icon, SettingsScreen screen) {
         auto* made = new Row(icon, SettingsScreens::title(screen), QString(), std::nullopt, [&nav, screen] {
-            nav.setBack(false);
-            nav.appendToStack(screen);
+            nav.push(screen);
         });
         rows_.append(made);
         return made;
