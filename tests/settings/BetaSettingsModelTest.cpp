@@ -5,13 +5,11 @@
 #include "core/Graphemes.h"
 #include "core/OccupationPresets.h"
 #include "core/ServicePrefs.h"
-#include "platform/fake/FakeBundle.h"
-#include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/FakePermissions.h"
 #include "platform/fake/FakeSounds.h"
-#include "platform/fake/MemoryDefaults.h"
 #include "settings/VocabularyPreview.h"
 
+#include "../core/PrefsFixture.h"
 #include "TestHome.h"
 
 #include <QFile>
@@ -24,28 +22,11 @@ namespace {
 
 using Property = BetaSettingsModel::Property;
 
-class BetaSettingsModelTest : public ::testing::Test {
+class BetaSettingsModelTest : public PrefsFixture {
 protected:
     void SetUp() override {
-        AppPrefs::setDefaults(&defaults);
-        Bundle::install(&bundle);
-        AppPrefs::resetFirstRunForTesting();
-        layout() = AppPrefs::KeyboardLayout::ANSI;
-        AppPrefs::setKeyboardLayoutProvider([] { return layout(); });
-        // A store that was written before: this process is not a first run.
-        defaults.set(QStringLiteral("lastRunVersion"), QStringLiteral("0.0.9"));
-        ASSERT_FALSE(AppPrefs::isFirstRun());
-    }
-    void TearDown() override {
-        AppPrefs::setKeyboardLayoutProvider(nullptr);
-        AppPrefs::resetFirstRunForTesting();
-        Bundle::install(nullptr);
-        AppPrefs::setDefaults(nullptr);
-    }
-
-    static AppPrefs::KeyboardLayout& layout() {
-        static AppPrefs::KeyboardLayout current = AppPrefs::KeyboardLayout::ANSI;
-        return current;
+        PrefsFixture::SetUp();
+        notFirstRun();
     }
 
     // Actions that record every call, in order.
@@ -82,18 +63,12 @@ protected:
         return model;
     }
 
-    QVariant value(const char* key) const { return defaults.object(QString::fromUtf8(key)); }
-    void put(const char* key, const QVariant& v) { defaults.set(QString::fromUtf8(key), v); }
-
     QByteArray logText() const {
         QFile f(AppLog::fileURL());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     TestHome home;
-    FakeMainQueue queue;
-    MemoryDefaults defaults;
-    FakeBundle bundle;
     FakeSounds sounds;
     QStringList calls;
 };
