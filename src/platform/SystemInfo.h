@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Facts about the machine the usage report carries.
+// Facts about the machine: what the usage report carries, and its body (the onboarding's picture).
 class SystemInfo {
 public:
     virtual ~SystemInfo() = default;
@@ -13,4 +13,6 @@ public:
     virtual QString systemVersion() const = 0;
     // The user's locale identifier, such as "ja_JP".
     virtual QString localeIdentifier() const = 0;
+    // A portable machine: it runs on a battery.
+    virtual bool isLaptop() const = 0;
 };

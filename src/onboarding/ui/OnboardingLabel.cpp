@@ -1,5 +1,7 @@
 #include "onboarding/ui/OnboardingLabel.h"
 
+#include "onboarding/ui/OnboardingFont.h"
+
 #include <QFontMetricsF>
 
 #include <cmath>
@@ -31,4 +33,11 @@ int onboardingTextHeight(const QLabel* label, int width) {
     const QRectF bounds = metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap | int(label->alignment()),
                                                label->text());
     return std::max(1, int(std::ceil(bounds.height())));
+}
+
+QLabel* onboardingBodyLabel(const QString& text, double size, QFont::Weight weight, const QColor& color) {
+    QLabel* label = onboardingWrappingLabel(text, onboardingFont(size, weight), color, nullptr);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setFixedSize(384, onboardingTextHeight(label, 384));
+    return label;
 }

@@ -10,3 +10,6 @@ QLabel* onboardingWrappingLabel(const QString& text, const QFont& font, const QC
 // Height of a wrapping label's text at `width`, rounded up to whole points.
 int onboardingTextHeight(const QLabel* label, int width);
 void setOnboardingLabelColor(QLabel* label, const QColor& color);
+// The explanatory text of an onboarding screen: a centred wrapping label 384 wide (the width of
+// the screen area), as high as its text.
+QLabel* onboardingBodyLabel(const QString& text, double size, QFont::Weight weight, const QColor& color);

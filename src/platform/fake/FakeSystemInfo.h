@@ -8,8 +8,10 @@ public:
     QString model = QStringLiteral("Test Machine 1");
     QString version = QStringLiteral("6.1.0");
     QString locale = QStringLiteral("ja_JP");
+    bool laptop = false;
 
     QString hardwareModel() const override { return model; }
     QString systemVersion() const override { return version; }
     QString localeIdentifier() const override { return locale; }
+    bool isLaptop() const override { return laptop; }
 };

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxSystemInfo.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
@@ -28,6 +29,17 @@ QString LinuxSystemInfo::hardwareModel() const {
 QString LinuxSystemInfo::systemVersion() const { return versionTriple(QSysInfo::kernelVersion()); }
 
 QString LinuxSystemInfo::localeIdentifier() const { return QLocale::system().name(); }
+
+bool LinuxSystemInfo::isLaptop() const { return hasBattery(QStringLiteral("/sys/class/power_supply")); }
+
+bool LinuxSystemInfo::hasBattery(const QString& powerSupplyFolder) {
+    const QDir folder(powerSupplyFolder);
+    for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
+        QFile type(folder.filePath(name + QStringLiteral("/type")));
+        if (type.open(QIODevice::ReadOnly) && type.readAll().trimmed() == "Battery") return true;
+    }
+    return false;
+}
 
 QString LinuxSystemInfo::versionTriple(const QString& release) {
     static const QRegularExpression pattern(QStringLiteral("^(\\d+)(?:\\.(\\d+))?(?:\\.(\\d+))?"));

@@ -1,0 +1,5 @@
+#include "onboarding/ui/OnboardingScreenTone.h"
+
+OnboardingScreenViews OnboardingScreenTone::makeViews(OnboardingV2Window&) {
+    return {{}, QStringLiteral("トーンを、えらべる。"), {}};
+}

@@ -1,0 +1,5 @@
+#include "onboarding/ui/OnboardingScreenUsageIntro.h"
+
+OnboardingScreenViews OnboardingScreenUsageIntro::makeViews(OnboardingV2Window&) {
+    return {{}, QStringLiteral("使い方"), {}};
+}
