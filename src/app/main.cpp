@@ -4,6 +4,7 @@
 // delegate and the services shut down as they do for the menu's quit.
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "core/AppLog.h"
 #include "core/AppPrefs.h"
 #include "core/OnboardingWindow.h"
 #include "core/ui/QtAlertRunner.h"
@@ -155,6 +156,9 @@ int main(int argc, char** argv) {
     Bundle::install(&bundle);
     PlistDefaults defaults(bundle.identifier().isEmpty() ? QStringLiteral("orvane") : bundle.identifier());
     AppPrefs::setDefaults(&defaults);
+    if (defaults.wasUnreadableAtStart())
+        AppLog::write(QStringLiteral("設定ファイルを読めないため既定の設定で始めます（元のファイルは ") +
+                      defaults.unreadableCopyPath() + QStringLiteral(" に残しました）"));
     // The first-run flag reflects the defaults as they were at launch, before anything writes them.
     AppPrefs::isFirstRun();
 

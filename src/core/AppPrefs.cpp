@@ -1,5 +1,7 @@
 #include "core/AppPrefs.h"
 
+#include "core/AppLog.h"
+
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
@@ -662,16 +664,39 @@ void AppPrefs::addCorrection(const QString& wrong, const QString& right) {
 }
 
 QString AppPrefs::applyCorrections(const QString& text) {
+    // Rules apply in turn, each to the previous one's output, so a list can make the text grow
+    // without end ("a → aa" written thirty times doubles it thirty times). A rule that would take
+    // the text past this size is passed over.
+    const qsizetype limit = correctionGrowthLimit(text.size());
+    const auto grown = [limit](const QString& in, const CorrectionPair& pair, const QString& wrong) {
+        const qsizetype growth = pair.right.size() - wrong.size();
+        return growth > 0 && in.size() + in.count(wrong) * growth > limit;
+    };
+    const auto skip = [](const CorrectionPair& pair) {
+        AppLog::write(QStringLiteral("修正ルールを飛ばしました（文が長くなりすぎます）: ") + pair.wrong +
+                      QStringLiteral(" → ") + pair.right);
+    };
     QString result = text;
     for (const CorrectionPair& pair : correctionPairs()) {
         if (result.contains(pair.wrong)) {
+            if (grown(result, pair, pair.wrong)) {
+                skip(pair);
+                continue;
+            }
             result.replace(pair.wrong, pair.right, Qt::CaseSensitive);
             continue;
         }
         // A canonically equivalent spelling (composed vs decomposed) counts as the same text.
         const QString composedWrong = nfc(pair.wrong);
         QString composed = nfc(result);
-        if (composed.contains(composedWrong)) result = composed.replace(composedWrong, pair.right, Qt::CaseSensitive);
+        if (!composed.contains(composedWrong)) continue;
+        if (grown(composed, pair, composedWrong)) {
+            skip(pair);
+            continue;
+        }
+        result = composed.replace(composedWrong, pair.right, Qt::CaseSensitive);
     }
     return result;
 }
+
+qsizetype AppPrefs::correctionGrowthLimit(qsizetype length) { return 4 * length + 1000; }

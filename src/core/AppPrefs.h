@@ -127,6 +127,9 @@ public:
     static void addCorrection(const QString& wrong, const QString& right);
     // Applies the pairs in order to `text` (every occurrence, case-sensitive).
     static QString applyCorrections(const QString& text);
+    // How long (UTF-16 units) corrections may make a text of `length` units; a rule that would go
+    // past it is passed over and logged.
+    static qsizetype correctionGrowthLimit(qsizetype length);
 
     static const QStringList& cleanupStyleChoices();  // "off", "standard", "formal", "junior", "friend", "lover"
 };

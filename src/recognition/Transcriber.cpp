@@ -88,10 +88,41 @@ QString unescapeJSONString(const QString& raw) {
     return out;
 }
 
-const QRegularExpression& textMemberPattern() {
-    static const QRegularExpression re(QStringLiteral("\"text\"\\s*:\\s*\"((?:[^\"\\\\]|\\\\.)*)\""),
-                                       QRegularExpression::UseUnicodePropertiesOption);
-    return re;
+// The raw (still escaped) value of the first `"text" : "…"` pair in body order, found in one pass
+// without a backtracking pattern, so a transcript of any length is read. A value is a run of
+// characters other than `"` and `\`, and of escape pairs (a backslash and any character but a
+// line break); a pair whose value never closes is passed over for the next one.
+std::optional<QString> rawTextMember(const QString& body) {
+    static const QString key = QStringLiteral("\"text\"");
+    const auto isSpace = [](QChar c) { return c.isSpace(); };
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype at = body.indexOf(key, from);
+        if (at < 0) return std::nullopt;
+        from = at + 1;
+        qsizetype i = at + key.size();
+        while (i < body.size() && isSpace(body.at(i))) ++i;
+        if (i >= body.size() || body.at(i) != QLatin1Char(':')) continue;
+        ++i;
+        while (i < body.size() && isSpace(body.at(i))) ++i;
+        if (i >= body.size() || body.at(i) != QLatin1Char('"')) continue;
+        const qsizetype start = ++i;
+        while (i < body.size()) {
+            const QChar c = body.at(i);
+            if (c == QLatin1Char('"')) return body.mid(start, i - start);
+            if (c == QLatin1Char('\\')) {
+                if (i + 1 >= body.size()) return std::nullopt;
+                if (body.at(i + 1) == QLatin1Char('\n')) break;
+                i += 2;
+                continue;
+            }
+            ++i;
+        }
+        // Reaching the end without a closing quote, no later pair can close either: each later
+        // value starts inside this one, in step with it.
+        if (i >= body.size()) return std::nullopt;
+        from = i;
+    }
 }
 
 }  // namespace
@@ -343,9 +374,9 @@ QString Transcriber::extractText(const QByteArray& body) {
     // also in a body that is not JSON at all), with its escapes decoded in one pass.
     const std::optional<QString> text = validUTF8(body);
     if (!text) return QString();
-    const QRegularExpressionMatch match = textMemberPattern().match(*text);
-    if (!match.hasMatch()) return QString();
-    return unescapeJSONString(match.captured(1));
+    const std::optional<QString> raw = rawTextMember(*text);
+    if (!raw) return QString();
+    return unescapeJSONString(*raw);
 }
 
 bool Transcriber::isNoise(const QString& text) { return TranscriptFilter::isNoise(text); }

@@ -1,5 +1,7 @@
 #include "PrefsFixture.h"
 
+#include <QFile>
+
 namespace {
 
 using CorrectionsTest = PrefsFixture;
@@ -76,6 +78,18 @@ TEST_F(CorrectionsTest, PairsApplyInOrderToEveryOccurrence) {
     EXPECT_EQ(AppPrefs::applyCorrections(QStringLiteral("開業して開業 Abc abc Foo foo")),
               QStringLiteral("。して。  abc Foo bar"));
     EXPECT_EQ(AppPrefs::applyCorrections(QString()), QString());
+}
+
+TEST_F(CorrectionsTest, RulesThatWouldMakeTheTextGrowWithoutEndArePassedOver) {
+    QFile file(qEnvironmentVariable("QUENDLE_SOURCE_DIR") + QStringLiteral("/tests/data/hostile-inputs/corrections-doubling.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    put("corrections", QString::fromUtf8(file.readAll()).append(QStringLiteral("\nb → c")));
+    const QString text = QStringLiteral("a b");
+    const QString result = AppPrefs::applyCorrections(text);
+    // Doubling goes on while it fits, then stops; the rules after it still apply.
+    EXPECT_LE(result.size(), AppPrefs::correctionGrowthLimit(text.size()));
+    EXPECT_GT(result.size(), AppPrefs::correctionGrowthLimit(text.size()) / 2);
+    EXPECT_TRUE(result.endsWith(QStringLiteral("a c")));
 }
 
 TEST_F(CorrectionsTest, ApplyingMatchesCanonicallyEquivalentText) {

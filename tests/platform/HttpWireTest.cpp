@@ -96,9 +96,11 @@ TEST(HttpWireTest, RepliesAreReadWhateverPiecesTheyArriveIn) {
         {"connection close", "GET", "HTTP/1.1 200 OK\r\nConnection: Close\r\nContent-Length: 1\r\n\r\nx", 200, "x", false},
         {"HTTP/1.0", "GET", "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nx", 200, "x", false},
         {"duplicate equal lengths", "GET", "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nContent-Length: 1\r\n\r\nx", 200, "x", true},
+        {"bare line ends", "GET", "HTTP/1.1 200 OK\nContent-Length: 2\n\nxy", 200, "xy", true},
+        {"bare end after a carriage return", "GET", "HTTP/1.1 200 OK\r\nContent-Length: 1\n\nx", 200, "x", true},
     };
     for (const Case& c : cases) {
-        for (int step : {0, 1, 3, 7}) {
+        for (int step : {0, 1, 2, 3, 7}) {
             HttpReplyReader reader(c.method);
             ASSERT_EQ(feedInPieces(reader, c.wire, step), State::Complete) << c.what << " step " << step << ": " << reader.error().toStdString();
             EXPECT_EQ(reader.status(), c.status) << c.what;

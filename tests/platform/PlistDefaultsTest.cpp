@@ -136,6 +136,38 @@ TEST_F(PlistDefaultsTest, UnreadableFileIsKeptAsideAndNotTakenForEmpty) {
     EXPECT_EQ(disk.value(QStringLiteral("new")), QVariant(qlonglong(1)));
 }
 
+// Files a crash, another program or an attacker can leave behind: the store starts from defaults,
+// keeps the file aside, and is written normally afterwards.
+TEST_F(PlistDefaultsTest, HostileFilesAreSetAsideInsteadOfAborting) {
+    const QDir inputs(qEnvironmentVariable("QUENDLE_SOURCE_DIR") + QStringLiteral("/tests/data/hostile-inputs"));
+    const QStringList files = inputs.entryList({"min_*", "nul_*", "deep_*"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(files.size(), 9);
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray bytes = readAll(inputs.filePath(name));
+        writeAll(file(), bytes);
+        QFile::remove(file() + QStringLiteral(".unreadable"));
+        PlistDefaults store(QStringLiteral("orvane"), dir());
+        EXPECT_TRUE(store.wasUnreadableAtStart());
+        EXPECT_TRUE(store.domainMissingOrEmpty());
+        EXPECT_EQ(readAll(store.unreadableCopyPath()), bytes);
+        store.set(QStringLiteral("after"), true);
+        EXPECT_EQ(PlistDefaults::fromXml(readAll(file())), (QVariantMap{{"after", true}}));
+    }
+}
+
+TEST_F(PlistDefaultsTest, ValuesNestedBeyondAnySettingAreRefusedWhole) {
+    QVariant deep = QVariantList{};
+    for (int i = 0; i < 10'000; ++i) deep = QVariantList{deep};
+    PlistDefaults store(QStringLiteral("orvane"), dir());
+    store.set(QStringLiteral("deep"), deep);
+    EXPECT_FALSE(store.object(QStringLiteral("deep")).isValid());
+    QVariant shallow = QVariantList{qlonglong(1)};
+    for (int i = 0; i < 20; ++i) shallow = QVariantList{shallow};
+    store.set(QStringLiteral("shallow"), shallow);
+    EXPECT_TRUE(PlistDefaults::sameValue(store.object(QStringLiteral("shallow")), shallow));
+}
+
 TEST_F(PlistDefaultsTest, GlobalDomainIsReadFromTheFileBeside) {
     PlistDefaults store(QStringLiteral("orvane"), dir());
     EXPECT_FALSE(store.globalObject(QStringLiteral("com.apple.keyboard.fnState")).isValid());

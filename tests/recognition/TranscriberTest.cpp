@@ -3,6 +3,7 @@
 #include "platform/fake/FakeHttpClient.h"
 #include "recognition/Transcriber.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <optional>
 
@@ -213,6 +214,12 @@ TEST_F(TranscriberTest, ExtractTextFindsTheMemberInBodiesThatAreNotJSON) {
     EXPECT_EQ(Transcriber::extractText("x \"text\":\"cut \\u30\" y"), QStringLiteral("cut \\u30"));
     EXPECT_EQ(Transcriber::extractText("\"text\": 5"), QString());
     EXPECT_EQ(Transcriber::extractText(""), QString());
+}
+
+TEST_F(TranscriberTest, ATranscriptOfAnyLengthIsRead) {
+    QFile file(qEnvironmentVariable("QUENDLE_SOURCE_DIR") + QStringLiteral("/tests/data/hostile-inputs/reply-long-text.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(Transcriber::extractText(file.readAll()), QString(30'000, QChar(0x3042)));
 }
 
 TEST_F(TranscriberTest, PingIsFireAndForget) {

@@ -116,8 +116,11 @@ QByteArray HttpReplyReader::header(const QByteArray& name) const {
 }
 
 std::optional<QByteArray> HttpReplyReader::takeLine(qsizetype limit) {
-    const qsizetype end = buffer_.indexOf('\n', pos_);
+    // Bytes already searched hold no line end: a line that arrives a byte at a time costs its
+    // length once, not its length squared.
+    const qsizetype end = buffer_.indexOf('\n', std::max(pos_, searched_));
     if (end < 0) {
+        searched_ = buffer_.size();
         if (buffer_.size() - pos_ > limit) fail(QStringLiteral("サーバーの応答が読めません（行が長すぎます）"));
         return std::nullopt;
     }
@@ -128,12 +131,14 @@ std::optional<QByteArray> HttpReplyReader::takeLine(qsizetype limit) {
     QByteArray line = buffer_.mid(pos_, end - pos_);
     if (line.endsWith('\r')) line.chop(1);
     pos_ = end + 1;
+    searched_ = 0;
     return line;
 }
 
 void HttpReplyReader::compact() {
     if (pos_ > 0 && pos_ >= buffer_.size() / 2) {
         buffer_.remove(0, pos_);
+        searched_ = std::max<qsizetype>(0, searched_ - pos_);
         pos_ = 0;
     }
 }
@@ -167,8 +172,10 @@ HttpReplyReader::State HttpReplyReader::close() {
 }
 
 bool HttpReplyReader::readHead() {
-    const qsizetype end = buffer_.indexOf("\r\n\r\n", pos_);
-    const qsizetype bareEnd = buffer_.indexOf("\n\n", pos_);
+    // Resume where the last search stopped, less the few bytes a terminator split across two
+    // reads may have begun with.
+    const qsizetype end = buffer_.indexOf("\r\n\r\n", std::max(pos_, searched_ - 3));
+    const qsizetype bareEnd = buffer_.indexOf("\n\n", std::max(pos_, searched_ - 1));
     qsizetype headEnd = -1;
     qsizetype bodyStart = -1;
     if (end >= 0 && (bareEnd < 0 || end < bareEnd)) {
@@ -179,6 +186,7 @@ bool HttpReplyReader::readHead() {
         bodyStart = bareEnd + 2;
     }
     if (headEnd < 0) {
+        searched_ = buffer_.size();
         if (buffer_.size() - pos_ > kMaxHeaderBytes) fail(QStringLiteral("サーバーの応答が読めません（ヘッダーが大きすぎます）"));
         return false;
     }
@@ -188,6 +196,7 @@ bool HttpReplyReader::readHead() {
     }
     const QList<QByteArray> lines = buffer_.mid(pos_, headEnd - pos_).split('\n');
     pos_ = bodyStart;
+    searched_ = 0;
 
     // Status line: HTTP/1.x SP 3DIGIT [SP reason]
     QByteArray statusLine = lines.value(0);

@@ -75,6 +75,7 @@ private:
     qsizetype maxBodyBytes_;
     QByteArray buffer_;
     qsizetype pos_ = 0;
+    qsizetype searched_ = 0;  // buffer_ before this offset (from pos_) holds no terminator looked for
     qint64 received_ = 0;
     State state_ = State::Incomplete;
     Phase phase_ = Phase::Head;

@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -24,17 +26,22 @@ namespace {
 // Property-list dates count seconds from 2001-01-01T00:00:00Z.
 constexpr qint64 kAppleEpochOffset = 978'307'200;
 
-plist_t toPlist(const QVariant& value);
+// No settings value nests anywhere near this deep; a file that does is damaged or hostile, and
+// walking it recursively would risk the stack (and writing it back costs time quadratic in depth).
+constexpr int kMaxDepth = 64;
 
-plist_t dictToPlist(const QVariantMap& map) {
+plist_t toPlist(const QVariant& value, int depth);
+
+plist_t dictToPlist(const QVariantMap& map, int depth) {
     plist_t dict = plist_new_dict();
     for (auto it = map.begin(); it != map.end(); ++it) {
-        if (plist_t item = toPlist(it.value())) plist_dict_set_item(dict, it.key().toUtf8().constData(), item);
+        if (plist_t item = toPlist(it.value(), depth + 1)) plist_dict_set_item(dict, it.key().toUtf8().constData(), item);
     }
     return dict;
 }
 
-plist_t toPlist(const QVariant& raw) {
+plist_t toPlist(const QVariant& raw, int depth) {
+    if (depth > kMaxDepth) return nullptr;
     const QVariant v = Defaults::normalized(raw);
     if (Defaults::isBool(v)) return plist_new_bool(v.toBool() ? 1 : 0);
     if (Defaults::isInteger(v)) return plist_new_uint(static_cast<uint64_t>(v.toLongLong()));
@@ -57,10 +64,10 @@ plist_t toPlist(const QVariant& raw) {
     if (Defaults::isArray(v)) {
         plist_t array = plist_new_array();
         for (const QVariant& item : v.toList())
-            if (plist_t node = toPlist(item)) plist_array_append_item(array, node);
+            if (plist_t node = toPlist(item, depth + 1)) plist_array_append_item(array, node);
         return array;
     }
-    if (Defaults::isDictionary(v)) return dictToPlist(v.toMap());
+    if (Defaults::isDictionary(v)) return dictToPlist(v.toMap(), depth);
     return nullptr;
 }
 
@@ -136,6 +143,39 @@ QVariant fromPlist(plist_t node) {
     }
 }
 
+// Whether a parsed tree can be converted safely: nested no deeper than kMaxDepth (checked without
+// recursion), and no string or key holding a NUL character, on which the library's getters abort.
+// A NUL shows in the XML form the library writes, which keeps the characters the getters would cut.
+bool readableTree(plist_t root) {
+    std::vector<std::pair<plist_t, int>> pending{{root, 0}};
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (depth > kMaxDepth) return false;
+        const plist_type type = plist_get_node_type(node);
+        if (type == PLIST_ARRAY) {
+            const uint32_t count = plist_array_get_size(node);
+            for (uint32_t i = 0; i < count; ++i) pending.emplace_back(plist_array_get_item(node, i), depth + 1);
+        } else if (type == PLIST_DICT) {
+            plist_dict_iter iter = nullptr;
+            plist_dict_new_iter(node, &iter);
+            for (;;) {
+                plist_t value = nullptr;
+                plist_dict_next_item(node, iter, nullptr, &value);  // no key: its getter may abort
+                if (!value) break;
+                pending.emplace_back(value, depth + 1);
+            }
+            std::free(iter);
+        }
+    }
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root, &xml, &length);
+    const bool clean = xml && std::memchr(xml, 0, length) == nullptr;
+    if (xml) plist_to_xml_free(xml);
+    return clean;
+}
+
 // An exclusive lock shared with other processes writing the same domain.
 class DomainLock {
 public:
@@ -161,7 +201,7 @@ private:
 // ---- conversions
 
 QByteArray PlistDefaults::toXml(const QVariantMap& map) {
-    plist_t dict = dictToPlist(map);
+    plist_t dict = dictToPlist(map, 0);
     char* xml = nullptr;
     uint32_t length = 0;
     plist_to_xml(dict, &xml, &length);
@@ -173,17 +213,30 @@ QByteArray PlistDefaults::toXml(const QVariantMap& map) {
 
 std::optional<QVariantMap> PlistDefaults::fromXml(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() > INT32_MAX) return std::nullopt;
+    // XML cannot hold a NUL character; the library would read one as the end of the text.
+    if (!bytes.startsWith("bplist") && bytes.contains('\0')) return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
     if (!root) return std::nullopt;
     std::optional<QVariantMap> result;
-    if (plist_get_node_type(root) == PLIST_DICT) result = fromPlist(root).toMap();
+    if (plist_get_node_type(root) == PLIST_DICT && readableTree(root)) result = fromPlist(root).toMap();
     plist_free(root);
     return result;
 }
 
 QVariant PlistDefaults::storable(const QVariant& value) {
-    plist_t node = toPlist(value);
+    // Refused whole rather than cut short at the depth limit.
+    std::vector<std::pair<QVariant, int>> pending{{value, 0}};
+    while (!pending.empty()) {
+        const auto [item, depth] = pending.back();
+        pending.pop_back();
+        if (depth > kMaxDepth) return QVariant();
+        if (isArray(item))
+            for (const QVariant& child : item.toList()) pending.emplace_back(child, depth + 1);
+        else if (isDictionary(item))
+            for (const QVariant& child : item.toMap()) pending.emplace_back(child, depth + 1);
+    }
+    plist_t node = toPlist(value, 0);
     if (!node) return QVariant();
     QVariant result = fromPlist(node);
     plist_free(node);
@@ -231,7 +284,13 @@ PlistDefaults::PlistDefaults(const QString& domain, const QString& directory)
     lockPath_ = dir + QLatin1Char('/') + QLatin1Char('.') + domain + QStringLiteral(".plist.lock");
 
     bool exists = false;
-    if (std::optional<QVariantMap> disk = readDisk(&exists)) values_ = *disk;
+    if (std::optional<QVariantMap> disk = readDisk(&exists)) {
+        values_ = *disk;
+    } else if (exists) {
+        // Carry on with defaults, and keep the damaged file for the user before anything replaces it.
+        keepUnreadableCopy();
+        unreadableAtStart_ = true;
+    }
 
     watcher_ = new QFileSystemWatcher(this);
     watcher_->addPath(dir);
@@ -249,6 +308,14 @@ PlistDefaults::PlistDefaults(const QString& domain, const QString& directory)
 }
 
 PlistDefaults::~PlistDefaults() = default;
+
+QString PlistDefaults::unreadableCopyPath() const { return path_ + QStringLiteral(".unreadable"); }
+
+void PlistDefaults::keepUnreadableCopy() const {
+    // Replaced in one step, so the copy is never missing while a newer one is made.
+    QFile file(path_);
+    if (file.open(QIODevice::ReadOnly)) Files::writeAtomically(unreadableCopyPath(), file.readAll());
+}
 
 void PlistDefaults::watchFile() {
     // An atomic replace puts a new file at the path; the watch on the old one is gone with it.
@@ -356,9 +423,7 @@ bool PlistDefaults::persistPending() {
     const bool unreadable = !disk;
     if (unreadable) {
         // Unreadable (a broken edit): keep a copy for the user, then write what this process knows.
-        const QString keep = path_ + QStringLiteral(".unreadable");
-        QFile::remove(keep);
-        QFile::copy(path_, keep);
+        keepUnreadableCopy();
         disk = fallback;
     }
     const QVariantMap before = *disk;

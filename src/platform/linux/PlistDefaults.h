@@ -42,13 +42,18 @@ public:
 
     QString filePath() const { return path_; }
     QString globalFilePath() const { return globalPath_; }
+    // The file existed but could not be read when this store was made: it started from defaults,
+    // with the file kept as unreadableCopyPath().
+    bool wasUnreadableAtStart() const { return unreadableAtStart_; }
+    QString unreadableCopyPath() const;
 
     // Reads the file again and notifies the keys whose values changed. The watcher calls it; tests
     // may call it directly.
     void reload();
 
     // The XML property-list form of a dictionary, and back (none when the bytes are not a
-    // property list holding a dictionary; binary property lists are read too).
+    // property list holding a dictionary, or one nested deeper than any setting or holding a NUL
+    // character in a string or key; binary property lists are read too).
     static QByteArray toXml(const QVariantMap& map);
     static std::optional<QVariantMap> fromXml(const QByteArray& bytes);
     // A value as it reads back from the file (dates cut to whole seconds; kinds a property list
@@ -68,11 +73,13 @@ private:
     bool persistPending();  // writeMutex_ held
     void notify(const QStringList& keys);
     void watchFile();
+    void keepUnreadableCopy() const;
     std::optional<QVariantMap> readDisk(bool* fileExists) const;
 
     QString path_;
     QString globalPath_;
     QString lockPath_;
+    bool unreadableAtStart_ = false;
 
     std::mutex writeMutex_;       // one writer or reloader at a time in this process
     mutable std::mutex dataMutex_;  // guards the maps below

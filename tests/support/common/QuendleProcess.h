@@ -26,10 +26,21 @@ inline QString bundleExecutable() {
 class QuendleProcess {
 public:
     explicit QuendleProcess(const QVariantMap& settings) {
-        const QString prefs = home_.path() + QStringLiteral("/Library/Preferences");
-        QDir().mkpath(prefs);
-        PlistDefaults defaults(QStringLiteral("orvane"), prefs);
+        PlistDefaults defaults(QStringLiteral("orvane"), preferencesFolder());
         for (auto it = settings.begin(); it != settings.end(); ++it) defaults.set(it.key(), it.value());
+        start();
+    }
+    // Starts with these bytes as the settings file, exactly as they are.
+    explicit QuendleProcess(const QByteArray& settingsFile) {
+        QFile file(settingsPath());
+        if (file.open(QIODevice::WriteOnly)) file.write(settingsFile);
+        file.close();
+        start();
+    }
+    QString settingsPath() const { return preferencesFolder() + QStringLiteral("/orvane.plist"); }
+    bool running() const { return process_.state() == QProcess::Running; }
+
+    void start() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home_.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/.config"));
@@ -37,6 +48,11 @@ public:
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.start(bundleExecutable(), {});
+    }
+    QString preferencesFolder() const {
+        const QString prefs = home_.path() + QStringLiteral("/Library/Preferences");
+        QDir().mkpath(prefs);
+        return prefs;
     }
     ~QuendleProcess() {
         if (::testing::UnitTest::GetInstance()->current_test_info() && ::testing::Test::HasFailure()) {
