@@ -539,6 +539,13 @@ void DictationController::lowOnlyResult(const std::optional<QString>& text, bool
         cleanupLowResult(*t, style, snapshot);
         return;
     }
+    // Without a model for the language nothing was heard at all: the other language's model would
+    // only turn the speech into words of the wrong language.
+    if (!s_.local.hasModel(english)) {
+        AppLog::write(QStringLiteral("Low不可: ") + languageName(english) + QStringLiteral("の端末内モデルが未提供"));
+        showFailure(Transcriber::Failure::modelMissing(languageName(english)), rawSec);
+        return;
+    }
     AppLog::write(QStringLiteral("Low: ") + languageName(english) + QStringLiteral("で空 → ") + languageName(!english) +
                   QStringLiteral("でも試す"));
     std::weak_ptr<DictationController*> weak = alive_;
@@ -783,9 +790,11 @@ QString DictationController::failureMessage(const Transcriber::Failure& failure,
     case Transcriber::Failure::Kind::Message:
         return failure.text();
     case Transcriber::Failure::Kind::ModelMissing:
+        // No model can be added on this desktop: the service or the other language is the way out.
         return QStringLiteral("「") + failure.text() +
-               QStringLiteral("」の端末内モデルが見つかりません。システム設定 → キーボード → 音声入力 に「") +
-               failure.text() + QStringLiteral("」を追加すると使えるようになります");
+               QStringLiteral("」の端末内モデルがありません。アウトプットの品質を High か Max にしてサービスで書き起こ") +
+               (failure.text() == languageName(false) ? QStringLiteral("すか、話す言語を英語にして英語で話してください")
+                                                      : QStringLiteral("してください"));
     case Transcriber::Failure::Kind::NoSpeech:
         break;
     }

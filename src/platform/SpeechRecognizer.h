@@ -57,6 +57,8 @@ public:
     virtual QString localeIdentifier() const = 0;
     virtual bool isAvailable() const = 0;
     virtual bool supportsOnDeviceRecognition() const = 0;
+    // Whether the request's contextual strings change what this recogniser hears.
+    virtual bool usesContextualStrings() const { return true; }
     virtual std::shared_ptr<SpeechRecognitionTask> recognize(const SpeechRecognitionRequest& request, ResultHandler handler) = 0;
 };
 

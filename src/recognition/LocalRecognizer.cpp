@@ -12,7 +12,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
+#include <QTemporaryDir>
 #include <QUuid>
 #include <QtEndian>
 #include <cstring>
@@ -29,6 +31,18 @@ constexpr double kEarlyFinalGrace = 2.0;
 SerialQueue& sharedSpeechQueue() {
     static SerialQueue* queue = new SerialQueue(QStringLiteral("orvane.localspeech"));
     return *queue;
+}
+
+// The folder of the recordings handed to the classic recogniser: readable by the user alone
+// (0700), made on first use (and again should something remove it) and removed when the process
+// ends. Empty when it cannot be made.
+QString privateScratchFolder() {
+    static std::mutex lock;
+    static std::unique_ptr<QTemporaryDir> folder;
+    std::lock_guard guard(lock);
+    if (!folder || !folder->isValid() || !QFileInfo::exists(folder->path()))
+        folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quendle-XXXXXX"));
+    return folder->isValid() ? folder->path() : QString();
 }
 
 // Calls the wrapped completion once; later calls do nothing.
@@ -191,24 +205,32 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
         pcm.append(QByteArray(kSilenceTail, '\0'));
         const double effectiveWait = wait.value_or(LocalRecognizer::adaptiveWait(seconds));
 
-        // 7. The recording as a temporary file.
-        const QString path = QDir::tempPath() + QStringLiteral("/quendle-low-") +
-                             QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".wav");
-        // A scratch file read once and removed: no need to flush it to the disk.
-        QFile file(path);
-        bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        // 7. The recording as a temporary file, in a folder and a file only the user can read: it
+        // holds what the user said.
+        const QString folder = privateScratchFolder();
         QString writeError;
-        if (written) {
-            const QByteArray header = LocalRecognizer::makeWAVHeader(quint32(pcm.size()));
-            written = file.write(header) == header.size() && file.write(pcm) == pcm.size();
-            if (written && !file.flush()) written = false;
-            if (!written) writeError = file.errorString();  // before the removal replaces it
-            file.close();
-            if (!written) file.remove();
+        QString path;
+        if (folder.isEmpty()) {
+            writeError = QStringLiteral("（一時フォルダーを作れません）");
         } else {
-            writeError = file.errorString();
+            path = folder + QStringLiteral("/quendle-low-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
+                   QStringLiteral(".wav");
+            // A scratch file read once and removed: no need to flush it to the disk.
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
+                writeError = QStringLiteral("（ファイルを作れません）");
+            } else {
+                const QByteArray header = LocalRecognizer::makeWAVHeader(quint32(pcm.size()));
+                const bool written =
+                    file.write(header) == header.size() && file.write(pcm) == pcm.size() && file.flush();
+                file.close();
+                if (!written) {
+                    writeError = QStringLiteral("（書き込めません。ディスクの空きを確かめてください）");
+                    file.remove();
+                }
+            }
         }
-        if (!written) {
+        if (!writeError.isEmpty()) {
             AppLog::write(QStringLiteral("Low認識: wav 書き出し失敗 ") + writeError);
             completeWithNothing(completion);
             return;
@@ -220,7 +242,8 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
         request.requiresOnDevice = true;
         request.reportsPartialResults = true;
         request.addsPunctuation = true;
-        if (!warmUp) {
+        // Only a recogniser that uses the hints gets them (and the line that says so).
+        if (!warmUp && engine->usesContextualStrings()) {
             const QStringList hints = VocabularyHints::current();
             if (!hints.isEmpty()) {
                 request.contextualStrings = hints;
@@ -384,8 +407,10 @@ void LocalRecognizer::cancelPending() {
 
 void LocalRecognizer::prepare() { impl_->classic.prepare(); }
 
-bool LocalRecognizer::probe() {
-    const QString locale = impl_->spokenIsEnglish() ? QStringLiteral("en-US") : QStringLiteral("ja-JP");
+bool LocalRecognizer::probe() { return hasModel(impl_->spokenIsEnglish()); }
+
+bool LocalRecognizer::hasModel(bool english) {
+    const QString locale = english ? QStringLiteral("en-US") : QStringLiteral("ja-JP");
     if (impl_->classic.authorizationStatus() != SpeechAuthorization::Authorized) return false;
     auto engine = impl_->recognizer(locale);
     return engine && engine->isAvailable() && engine->supportsOnDeviceRecognition();

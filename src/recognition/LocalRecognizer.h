@@ -43,6 +43,8 @@ public:
     void prepare();
     // Whether the classic recogniser can recognise the current spoken language here. Any thread.
     bool probe();
+    // Whether the classic recogniser can recognise English (or Japanese) here. Any thread.
+    bool hasModel(bool english);
     // Two throw-away recognitions of 0.3 s of silence, the spoken language first; they load the
     // recogniser's model before the first real take.
     void scheduleWarmUp();

@@ -322,14 +322,18 @@ TEST_F(DictationControllerTest, RecorderReturningNothingLeavesTheControllerIdle)
 
 // ---- Low only: the language retry and the two failures
 
-TEST_F(DictationControllerTest, LowOnlyRetriesInTheOtherLanguageThenReportsTheMissingModel) {
+// Japanese speech through the English model is English nonsense: without a model for the
+// language, the take ends with the missing model and nothing is pasted.
+TEST_F(DictationControllerTest, LowOnlyWithoutAModelForTheLanguageSaysSoAndPastesNothing) {
     defaults.set("spokenLanguage", "ja");  // no Japanese model here
-    english->script = {Step::final(0.2, "")};
+    english->script = {Step::final(0.2, "call me shoe")};
     hold(4.0);
     queue.advance(10.0);
-    EXPECT_TRUE(logged("Low: 日本語で空 → 英語でも試す"));
+    EXPECT_TRUE(english->recognitions().empty());
+    EXPECT_TRUE(pasted.isEmpty());
     EXPECT_TRUE(logged("Low不可: 日本語の端末内モデルが未提供"));
-    EXPECT_EQ(toolTip, DictationController::failureMessage(Transcriber::Failure::modelMissing("日本語"), 4.0));
+    EXPECT_EQ(toolTip, "「日本語」の端末内モデルがありません。アウトプットの品質を High か Max にしてサービスで書き起こすか、"
+                       "話す言語を英語にして英語で話してください");
     EXPECT_TRUE(statusFile.apiErrors.isEmpty());  // a missing model is no service error
     EXPECT_EQ(sounds.requested().last(), "Tink");
 }
@@ -495,8 +499,8 @@ TEST_F(DictationControllerTest, TargetThatQuitGetsNothingPastedIntoAnotherWindow
 
 TEST_F(DictationControllerTest, FailureMessages) {
     EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::message("サーバー503"), 5), "サーバー503");
-    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::modelMissing("日本語"), 5),
-              "「日本語」の端末内モデルが見つかりません。システム設定 → キーボード → 音声入力 に「日本語」を追加すると使えるようになります");
+    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::modelMissing("英語"), 5),
+              "「英語」の端末内モデルがありません。アウトプットの品質を High か Max にしてサービスで書き起こしてください");
     EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::noAudio(), 3.0),
               "3秒分の音声は録れていましたが、書き起こしできませんでした");
 }

@@ -27,6 +27,13 @@ struct Action {
     int pieceMs = 0;
 };
 
+// Failures reach the user as they are: in Japanese, without the socket's English text.
+bool noLatinWords(const QString& text) {
+    for (QChar c : text)
+        if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))) return false;
+    return !text.isEmpty();
+}
+
 QByteArray ok(const QByteArray& body, const QByteArray& extra = {}) {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extra + "\r\n" + body;
 }
@@ -216,7 +223,7 @@ TEST(QtHttpClientTest, ADroppedConnectionFailsTheRequestWhichIsSentOnce) {
     ASSERT_FALSE(exchange(client, postTo(server.url(QStringLiteral("/first")))).failed);
     const HttpResponse dropped = exchange(client, postTo(server.url(QStringLiteral("/drop"))));
     EXPECT_TRUE(dropped.failed);
-    EXPECT_FALSE(dropped.error.isEmpty());
+    EXPECT_TRUE(noLatinWords(dropped.error)) << dropped.error.toStdString();
     EXPECT_FALSE(dropped.hasBody);
     int drops = 0;
     for (const QByteArray& r : server.requests()) drops += r.startsWith("POST /drop ") ? 1 : 0;
@@ -297,6 +304,7 @@ TEST(QtHttpClientTest, BadRequestsAndFailedTransportsAreTransportErrors) {
     const HttpResponse handshake = exchange(client, tls);
     EXPECT_TRUE(handshake.failed);
     EXPECT_NE(handshake.error, QStringLiteral("サーバーから時間内に応答がありませんでした"));
+    EXPECT_TRUE(noLatinWords(handshake.error)) << handshake.error.toStdString();
     EXPECT_TRUE(server.requests().isEmpty());
 
     // Nobody listening.
@@ -308,7 +316,7 @@ TEST(QtHttpClientTest, BadRequestsAndFailedTransportsAreTransportErrors) {
     }
     const HttpResponse refusedConnection = exchange(client, postTo(QUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(port))));
     EXPECT_TRUE(refusedConnection.failed);
-    EXPECT_FALSE(refusedConnection.error.isEmpty());
+    EXPECT_EQ(refusedConnection.error, QStringLiteral("サーバーに接続できませんでした"));
 }
 
 TEST(QtHttpClientTest, DestroyingTheClientAbandonsRequestsInFlight) {

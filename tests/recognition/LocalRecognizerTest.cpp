@@ -4,7 +4,9 @@
 #include "recognition/LocalRecognizer.h"
 #include "recognition/SpeechEngine26.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <QRegularExpression>
 #include <thread>
 
@@ -208,6 +210,33 @@ TEST_F(LocalRecognizerTest, VocabularyHintsGoWithRealTakesOnly) {
     queue.advance(1.0);
     EXPECT_TRUE(english->recognitions()[1]->request.contextualStrings.isEmpty());
     EXPECT_EQ(linesStartingWith(QStringLiteral("Low語彙ヒント")).size(), 1);
+    // A recogniser that does not use hints gets none, and the log does not claim it did.
+    defaults.remove(QStringLiteral("vocabulary"));
+    english->usesHints = false;
+    recognizer.transcribe(takeOfSeconds(1), true, std::nullopt, out.completion());
+    queue.advance(1.0);
+    EXPECT_TRUE(english->recognitions()[2]->request.contextualStrings.isEmpty());
+    EXPECT_EQ(linesStartingWith(QStringLiteral("Low語彙ヒント")).size(), 1);
+}
+
+// The recording holds what the user said: no other user of the machine may read it.
+TEST_F(LocalRecognizerTest, TheRecordingIsHandedOverInAFolderAndFileOnlyTheUserCanRead) {
+    english->script = {Step::final(1.0, QStringLiteral("private words"))};
+    Outcomes out;
+    recognizer.transcribe(takeOfSeconds(1), true, std::nullopt, out.completion());
+    queue.runPending();
+    ASSERT_EQ(english->recognitions().size(), 1u);
+    const QString path = english->recognitions()[0]->request.wavPath;
+    const QString folder = QFileInfo(path).absolutePath();
+    struct stat file {}, dir {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &file), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &dir), 0);
+    EXPECT_EQ(file.st_mode & 0777, 0600u);
+    EXPECT_EQ(dir.st_mode & 0777, 0700u);
+    EXPECT_NE(QDir(folder).canonicalPath(), QDir(QDir::tempPath()).canonicalPath());
+    queue.advance(2.0);
+    EXPECT_EQ(out.received, std::vector<std::optional<QString>>{QStringLiteral("private words")});
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST_F(LocalRecognizerTest, WarmUpRunsTheSpokenLanguageFirstThenTheOther) {

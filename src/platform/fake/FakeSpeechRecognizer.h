@@ -37,6 +37,7 @@ public:
     QString localeIdentifier() const override { return locale_; }
     bool isAvailable() const override { return available; }
     bool supportsOnDeviceRecognition() const override { return onDevice; }
+    bool usesContextualStrings() const override { return usesHints; }
     std::shared_ptr<SpeechRecognitionTask> recognize(const SpeechRecognitionRequest& request, ResultHandler handler) override;
 
     // Main thread only.
@@ -44,6 +45,7 @@ public:
 
     bool available = true;
     bool onDevice = true;
+    bool usesHints = true;
     std::vector<Step> script;  // the script of every following recognition
 
 private:

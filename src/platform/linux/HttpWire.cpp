@@ -53,7 +53,7 @@ HttpWire::EncodedRequest HttpWire::encodeRequest(const HttpRequest& request, boo
     EncodedRequest out;
     const QUrl& url = request.url;
     if (!url.isValid() || defaultPort(url.scheme()) == 0 || url.host().isEmpty()) {
-        out.error = QStringLiteral("The URL is not an http or https URL: %1").arg(url.toDisplayString());
+        out.error = QStringLiteral("サーバーの URL が http でも https でもありません: %1").arg(url.toDisplayString());
         return out;
     }
     if (!isToken(request.method)) {
@@ -255,7 +255,7 @@ bool HttpReplyReader::readHead() {
                 for (char c : digits) valid = valid && c >= '0' && c <= '9';
                 const qint64 value = valid && digits.size() <= 18 ? digits.toLongLong() : -1;
                 if (value < 0 || (length >= 0 && value != length)) {
-                    fail(QStringLiteral("The reply has an invalid Content-Length."));
+                    fail(QStringLiteral("サーバーの応答が読めません（長さの表示が壊れています）"));
                     return false;
                 }
                 length = value;

@@ -142,25 +142,26 @@ public:
     QString localeIdentifier() const override { return QStringLiteral("en-US"); }
     bool isAvailable() const override { return modelFilesPresent(modelDirectory_); }
     bool supportsOnDeviceRecognition() const override { return true; }
+    bool usesContextualStrings() const override { return false; }
 
     std::shared_ptr<SpeechRecognitionTask> recognize(const SpeechRecognitionRequest& request, ResultHandler handler) override {
         auto task = std::make_shared<PocketSphinxTask>();
         queue_->post([task, request, handler, dir = modelDirectory_, grammar = grammar_] {
             auto cancelled = [&] {
                 handler(std::nullopt, SpeechRecognitionError{SpeechRecognitionError::Kind::Cancelled,
-                                                             QStringLiteral("Recognition was cancelled")});
+                                                             QStringLiteral("認識を取り消しました")});
             };
             if (task->cancelled) return cancelled();
             const QByteArray wav = Files::read(request.wavPath);
             if (wav.isNull() || wav.size() < 44) {
                 handler(std::nullopt, SpeechRecognitionError{SpeechRecognitionError::Kind::Failed,
-                                                             QStringLiteral("The recording could not be read")});
+                                                             QStringLiteral("録音を読み込めませんでした")});
                 return;
             }
             auto decoder = sharedDecoder(dir, grammar);
             if (!decoder) {
                 handler(std::nullopt, SpeechRecognitionError{SpeechRecognitionError::Kind::Failed,
-                                                             QStringLiteral("The speech model could not be loaded")});
+                                                             QStringLiteral("音声モデルを読み込めませんでした")});
                 return;
             }
             const QString text = decoder->decode(wav.mid(44));

@@ -22,32 +22,25 @@ namespace {
 
 const QString kTimedOut = QStringLiteral("サーバーから時間内に応答がありませんでした");
 
-// What went wrong with the connection, in the user's language (the message reaches the user as
-// it is); the socket's own text follows for diagnosis.
-QString describeSocketError(QAbstractSocket::SocketError error, const QString& detail) {
-    QString text;
+// What went wrong with the connection, in the user's language: the message reaches the user as it
+// is. The socket's own text is English, so an unnamed failure carries only its number.
+QString describeSocketError(QAbstractSocket::SocketError error) {
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
-        text = QStringLiteral("サーバーに接続できませんでした");
-        break;
+        return QStringLiteral("サーバーに接続できませんでした");
     case QAbstractSocket::HostNotFoundError:
-        text = QStringLiteral("サーバーが見つかりません");
-        break;
+        return QStringLiteral("サーバーが見つかりません");
     case QAbstractSocket::NetworkError:
-        text = QStringLiteral("ネットワークにつながっていません");
-        break;
+        return QStringLiteral("ネットワークにつながっていません");
     case QAbstractSocket::SocketTimeoutError:
         return kTimedOut;
     case QAbstractSocket::SslHandshakeFailedError:
     case QAbstractSocket::SslInternalError:
     case QAbstractSocket::SslInvalidUserDataError:
-        text = QStringLiteral("安全な接続を確立できませんでした");
-        break;
+        return QStringLiteral("安全な接続を確立できませんでした");
     default:
-        text = QStringLiteral("サーバーとの通信に失敗しました");
-        break;
+        return QStringLiteral("サーバーとの通信に失敗しました（ソケットエラー ") + QString::number(int(error)) + QStringLiteral("）");
     }
-    return detail.isEmpty() ? text : text + QStringLiteral("（") + detail + QStringLiteral("）");
 }
 constexpr int kMaxIdlePerOrigin = 4;
 
@@ -303,7 +296,7 @@ void QtHttpClient::Engine::Exchange::failed(QAbstractSocket::SocketError error) 
         closed();
         return;
     }
-    finish(HttpResponse::transportError(describeSocketError(error, socket_->errorString())));
+    finish(HttpResponse::transportError(describeSocketError(error)));
 }
 
 void QtHttpClient::Engine::Exchange::finish(const HttpResponse& response, double keepSeconds) {
