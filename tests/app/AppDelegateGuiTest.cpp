@@ -143,6 +143,7 @@ TEST_F(AppDelegateTest, MenuBeforeMonitoringAsksForThePermission) {
 }
 
 TEST_F(AppDelegateTest, MenuFollowsTheDictationState) {
+    provider.add("ja-JP");  // a Japanese recogniser that takes its time
     launch();
     EXPECT_EQ(statusItem->titles(), (QStringList{"右シフトを長押しで話す", "---", "はじめ方", "設定…", "---", "再起動", "終了"}));
     EXPECT_EQ(statusItem->entry("設定…")->shortcut, ",");
