@@ -25,17 +25,13 @@ QString OnboardingToneDemo::sample(int index) {
 void OnboardingToneDemo::start() {
     stop();
     index_ = 0;
-    fade_.set(1);
     loop_.after(kStepSeconds, [this] { fadeOut(); });
 }
 
-void OnboardingToneDemo::stop() {
-    loop_.stop();
-    fade_.set(1);
-}
+void OnboardingToneDemo::stop() { loop_.stop(); }
 
 void OnboardingToneDemo::fadeOut() {
-    fade_.start(0, kFadeSeconds);
+    if (onFade) onFade(0, kFadeSeconds);
     // The fade's end brings the next sentence.
     loop_.after(kFadeSeconds, [this] { advance(); });
 }
@@ -43,6 +39,6 @@ void OnboardingToneDemo::fadeOut() {
 void OnboardingToneDemo::advance() {
     index_ = (index_ + 1) % kCount;
     if (onChange) onChange(index_);
-    fade_.start(1, kFadeSeconds);
+    if (onFade) onFade(1, kFadeSeconds);
     loop_.after(kStepSeconds, [this] { fadeOut(); });
 }

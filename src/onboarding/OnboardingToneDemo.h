@@ -1,6 +1,5 @@
 #pragma once
 
-#include "onboarding/OnboardingFade.h"
 #include "onboarding/OnboardingLoop.h"
 
 #include <QString>
@@ -19,24 +18,22 @@ public:
     static QString chipTitle(int index);
     static QString sample(int index);
 
-    // Called when the sentence changes to register `index`, at the bottom of the fade.
+    // Called when the sentence starts fading towards `opacity` (0 out, 1 in) over `seconds`.
+    std::function<void(double opacity, double seconds)> onFade;
+    // Called when the sentence changes to register `index`, at the bottom of the fade-out.
     std::function<void(int index)> onChange;
 
-    // Starts from the first register at full opacity.
+    // Starts from the first register.
     void start();
     void stop();
     bool isRunning() const { return loop_.isPending(); }
 
     int index() const { return index_; }
-    // The sentence's opacity now (0…1).
-    double textOpacity() const { return fade_.value(); }
-    bool isFading() const { return fade_.isMoving(); }
 
 private:
     void fadeOut();
     void advance();
 
     OnboardingLoop loop_;
-    OnboardingFade fade_;
     int index_ = 0;
 };
