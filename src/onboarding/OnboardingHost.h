@@ -21,6 +21,10 @@ struct OnboardingHost {
     // Wires the trigger key, the recorder and the dictation controller and starts watching the
     // trigger key; calling it again rewires rather than adding a second watch.
     Action startMonitoring;
+    // Whether the trigger key is being watched now (empty: it is not).
+    std::function<bool()> isMonitoring;
+    // Whether we may watch and send keys (empty: we may not).
+    std::function<bool()> isAccessibilityTrusted;
     // Registers or removes the login item to match the stored `launchAtLogin`.
     Action applyLaunchAtLogin;
     // The tray icon's attention pulse, and its end (the icon back at full opacity).

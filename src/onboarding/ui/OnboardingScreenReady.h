@@ -2,7 +2,8 @@
 
 #include "onboarding/ui/OnboardingV2Screen.h"
 
-// A screen of the onboarding (its heading only for now).
+// The last screen of the setup flow: the trigger key chosen earlier and a reminder that the
+// settings can be changed at any time.
 class OnboardingScreenReady : public OnboardingV2Screen {
 public:
     OnboardingScreenViews makeViews(OnboardingV2Window& window) override;

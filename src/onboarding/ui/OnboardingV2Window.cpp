@@ -14,8 +14,10 @@
 #include "onboarding/ui/OnboardingScreenPermissions.h"
 #include "onboarding/ui/OnboardingScreenPractice.h"
 #include "onboarding/ui/OnboardingScreenReady.h"
+#include "onboarding/ui/OnboardingScreenSwitchKeys.h"
 #include "onboarding/ui/OnboardingScreenTone.h"
 #include "onboarding/ui/OnboardingScreenTriggerKey.h"
+#include "onboarding/ui/OnboardingScreenUsageIntro.h"
 #include "onboarding/ui/OnboardingScreenVocabulary.h"
 #include "onboarding/ui/OnboardingV2Palette.h"
 #include "onboarding/ui/OnboardingWritingView.h"
@@ -130,6 +132,23 @@ OnboardingV2Window* OnboardingV2Window::open(OnboardingHost host, Screens screen
     window->present();
     sharedWindow() = window;
     return window;
+}
+
+QStringList OnboardingV2Window::usageGuideLabels() {
+    const QString more = QStringLiteral("つづける");
+    return {more, more, more, QStringLiteral("おわる")};
+}
+
+OnboardingV2Window* OnboardingV2Window::openUsageGuide(OnboardingHost host) {
+    Screens screens;
+    screens.push_back(std::make_unique<OnboardingScreenUsageIntro>());
+    screens.push_back(std::make_unique<OnboardingScreenTriggerKey>());
+    screens.push_back(std::make_unique<OnboardingScreenSwitchKeys>());
+    screens.push_back(std::make_unique<OnboardingScreenPractice>());
+    const Finish finish = [isMonitoring = host.isMonitoring, start = host.startMonitoring](bool) {
+        if (!isMonitoring || !isMonitoring()) OnboardingHost::call(start);
+    };
+    return open(std::move(host), std::move(screens), usageGuideLabels(), true, finish);
 }
 
 OnboardingV2Window* OnboardingV2Window::shared() { return sharedWindow(); }

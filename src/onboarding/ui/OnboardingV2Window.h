@@ -62,6 +62,10 @@ public:
     // screens and `onFinish` are dropped). The setup flow records that it was shown.
     static OnboardingV2Window* open(OnboardingHost host, Screens screens, QStringList labels, bool usageGuide,
                                     Finish onFinish);
+    // The usage guide (usage intro, trigger key, switch keys, practice), from the settings' 「使い方」
+    // row. Finishing it starts monitoring when it is not running; it never records completion.
+    static OnboardingV2Window* openUsageGuide(OnboardingHost host);
+    static QStringList usageGuideLabels();
     // The open window (null when none); it deletes itself once finished.
     static OnboardingV2Window* shared();
 
