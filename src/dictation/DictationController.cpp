@@ -60,8 +60,16 @@ bool isSessionMode() { return AppPrefs::modeSelectStyle() == QLatin1String("sess
 
 }  // namespace
 
+// A stopped recording on its way to the user.
+struct DictationController::Send {
+    quint64 id = 0;  // the generation of its recording
+    std::optional<RunningApplication> target;
+    std::function<void(DictationController&)> outcome;  // set once its result is known
+};
+
 // One online/local race; shared by the two result handlers and the timer.
 struct DictationController::RaceState {
+    SendRef send;
     bool settled = false;
     bool lowDone = false;
     bool onlineDone = false;
@@ -170,8 +178,11 @@ void DictationController::startMonitor() {
     // Monitoring counts as running only when the monitor really started; otherwise the menu
     // keeps asking for the permission.
     isMonitoring_ = s_.monitor.start();
-    AppLog::write(QStringLiteral("見張り開始: ") + (isMonitoring_ ? QStringLiteral("成功") : QStringLiteral("失敗")) +
-                  QStringLiteral(" / キー=") + AppPrefs::triggerKeyName());
+    // A failure is logged once, not at every retry of the permission poll.
+    if (isMonitoring_ || !monitorFailed_)
+        AppLog::write(QStringLiteral("見張り開始: ") + (isMonitoring_ ? QStringLiteral("成功") : QStringLiteral("失敗")) +
+                      QStringLiteral(" / キー=") + AppPrefs::triggerKeyName());
+    monitorFailed_ = !isMonitoring_;
     if (AppPrefs::copyOnSelectMode() == QLatin1String("off"))
         s_.selectionCopier.stop();
     else
@@ -193,9 +204,12 @@ void DictationController::startPermissionPoll() {
         if (!alive || !*alive) return;
         DictationController& self = **alive;
         if (self.shell_.isAccessibilityTrusted && !self.shell_.isAccessibilityTrusted()) return;
-        MainQueue::cancel(self.permissionTimer_);
         self.startMonitor();
-        if (self.isMonitoring_) Feedback::play(Feedback::Moment::start, self.s_.sounds);
+        // A monitor that cannot start yet (the display refused the keys) is tried again on the
+        // next tick: the user granted the permission and expects the key to work without a restart.
+        if (!self.isMonitoring_) return;
+        MainQueue::cancel(self.permissionTimer_);
+        Feedback::play(Feedback::Moment::start, self.s_.sounds);
     });
 }
 
@@ -301,14 +315,19 @@ void DictationController::screenshotPasteKey() {
 
 void DictationController::pickStyleForSend(const QString& style) {
     sessionStyle_ = style;
+    setBadge(style, generation_);
+}
+
+void DictationController::setBadge(const std::optional<QString>& style, quint64 owner) {
     gActiveSendStyle = style;
+    badgeOwner_ = owner;
 }
 
 void DictationController::gestureStyleChanged(const std::optional<QString>& style) {
     if (AppPrefs::qualityLevel() == QLatin1String("low") && !AppPrefs::lowMayUseCleanup()) return;
     if (!isSessionMode()) return;
     sessionStyle_ = style;
-    gActiveSendStyle = style;
+    setBadge(style, generation_);
     refreshIcon();
     if (s_.hud.exists()) s_.hud.update();
 }
@@ -328,7 +347,7 @@ void DictationController::startRecording(bool deferStartSound) {
     isCapturingTail_ = false;
     routeLowOnFinish_ = false;
     sessionStyle_.reset();
-    gActiveSendStyle.reset();
+    setBadge(std::nullopt, generation_ + 1);
     AppLog::write(QStringLiteral("録音を開始しようとしている (Quality=") + AppPrefs::qualityLevelLabel() + QLatin1Char(')'));
 
     const QString spoken = AppPrefs::spokenLanguage();
@@ -406,7 +425,7 @@ void DictationController::cancelRecording() {
     s_.local.cancelPending();
     s_.recorder.cancel();
     s_.gesture.stop();
-    gActiveSendStyle.reset();
+    setBadge(std::nullopt, generation_);
     isRecording_ = false;
     s_.monitor.setRecordingActive(false);
     s_.hud.hide();
@@ -466,7 +485,7 @@ void DictationController::stopAndRoute() {
     const bool session = isSessionMode();
     if (session) AppPrefs::setCleanupMode(QStringLiteral("off"));
     sessionStyle_.reset();
-    gActiveSendStyle = style == QLatin1String("off") ? std::nullopt : std::optional<QString>(style);
+    setBadge(style == QLatin1String("off") ? std::nullopt : std::optional<QString>(style), generation_);
 
     const bool routeLow = routeLowOnFinish_;
     routeLowOnFinish_ = false;
@@ -475,10 +494,14 @@ void DictationController::stopAndRoute() {
     const std::optional<QByteArray> recorded = s_.recorder.stop();
     if (!recorded) {
         AppLog::write(QStringLiteral("短すぎるので送らない"));
-        gActiveSendStyle.reset();
+        setBadge(std::nullopt, generation_);
         refreshIconAndMenu();
         return;
     }
+    auto send = std::make_shared<Send>();
+    send->id = generation_;
+    send->target = recordingTargetApp_;
+    sends_.push_back(send);
     const QByteArray wav = *recorded;
     const std::optional<ContextCapture::Snapshot> snapshot = capturedContext_;
     capturedContext_.reset();
@@ -489,15 +512,13 @@ void DictationController::stopAndRoute() {
 
     const double rawSec = RecordingFormat::durationSeconds(wav);
     const bool english = localPassIsEnglish();
-    std::weak_ptr<DictationController*> weak = alive_;
 
     if (AppPrefs::qualityLevel() == QLatin1String("low")) {
         AppLog::write(QStringLiteral("Low 生認識 (") + f1(rawSec) + QStringLiteral("秒, style=") + style + QLatin1Char(')'));
-        s_.local.transcribe(wav, english, 0.0, true,
-                            [weak, english, rawSec, style, snapshot, wav](const std::optional<QString>& text) {
-                                if (auto alive = weak.lock(); alive && *alive)
-                                    (**alive).lowOnlyResult(text, english, rawSec, style, snapshot, wav);
-                            });
+        localPass(send, wav, english,
+                  [send, english, rawSec, style, snapshot, wav](DictationController& self, const std::optional<QString>& text) {
+                      self.lowOnlyResult(send, text, english, rawSec, style, snapshot, wav);
+                  });
         return;
     }
 
@@ -516,97 +537,120 @@ void DictationController::stopAndRoute() {
     if (race) {
         AppLog::write(QStringLiteral("オンライン優先(cloud ") + f1(cloudSec) + QStringLiteral("秒 / local生 ") + f1(rawSec) +
                       QStringLiteral("秒, style=") + style + QLatin1Char(')'));
-        runOnlineRace(cloudWav, wav, style, snapshot, rawSec);
+        runOnlineRace(send, cloudWav, wav, style, snapshot, rawSec);
         return;
     }
     AppLog::write(QStringLiteral("短発話→Low優先(生 ") + f1(rawSec) + QStringLiteral("秒)"));
-    s_.local.transcribe(wav, english, 0.0, true,
-                        [weak, cloudWav, wav, style, snapshot, rawSec](const std::optional<QString>& text) {
-                            if (auto alive = weak.lock(); alive && *alive)
-                                (**alive).lowFirstResult(text, cloudWav, wav, style, snapshot, rawSec);
-                        });
+    localPass(send, wav, english,
+              [send, cloudWav, wav, style, snapshot, rawSec](DictationController& self, const std::optional<QString>& text) {
+                  self.lowFirstResult(send, text, cloudWav, wav, style, snapshot, rawSec);
+              });
+}
+
+void DictationController::localPass(const SendRef& send, const QByteArray& wav, bool english, PassDone done) {
+    // The oldest send goes first: a language retry of an earlier send does not wait behind a
+    // later send's pass.
+    auto at = std::find_if(passes_.begin(), passes_.end(), [&](const LocalPass& p) { return p.send > send->id; });
+    passes_.insert(at, LocalPass{send->id, wav, english, std::move(done)});
+    runNextPass();
+}
+
+void DictationController::runNextPass() {
+    if (passRunning_ || passes_.empty()) return;
+    LocalPass pass = std::move(passes_.front());
+    passes_.pop_front();
+    passRunning_ = true;
+    std::weak_ptr<DictationController*> weak = alive_;
+    s_.local.transcribe(pass.wav, pass.english, 0.0, true, [weak, done = std::move(pass.done)](const std::optional<QString>& text) {
+        auto alive = weak.lock();
+        if (!alive || !*alive) return;
+        DictationController& self = **alive;
+        self.passRunning_ = false;
+        done(self, text);
+        self.runNextPass();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
 // The roads
 
-void DictationController::lowOnlyResult(const std::optional<QString>& text, bool english, double rawSec,
-                                        const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot,
-                                        const QByteArray& wav) {
+void DictationController::lowOnlyResult(const SendRef& send, const std::optional<QString>& text, bool english,
+                                        double rawSec, const QString& style,
+                                        const std::optional<ContextCapture::Snapshot>& snapshot, const QByteArray& wav) {
     if (const auto t = trimmedOrNone(text)) {
         AppLog::write(QStringLiteral("Low結果(") + languageName(english) + QLatin1Char(' ') + f1(rawSec) +
                       QStringLiteral("秒): ") + Graphemes::first(*t, 40));
-        cleanupLowResult(*t, style, snapshot);
+        cleanupLowResult(send, *t, style, snapshot);
         return;
     }
     // Without a model for the language nothing was heard at all: the other language's model would
     // only turn the speech into words of the wrong language.
     if (!s_.local.hasModel(english)) {
         AppLog::write(QStringLiteral("Low不可: ") + languageName(english) + QStringLiteral("の端末内モデルが未提供"));
-        showFailure(Transcriber::Failure::modelMissing(languageName(english)), rawSec);
+        showFailure(send, Transcriber::Failure::modelMissing(languageName(english)), rawSec);
         return;
     }
     AppLog::write(QStringLiteral("Low: ") + languageName(english) + QStringLiteral("で空 → ") + languageName(!english) +
                   QStringLiteral("でも試す"));
-    std::weak_ptr<DictationController*> weak = alive_;
-    s_.local.transcribe(wav, !english, 0.0, true, [weak, english, rawSec, style, snapshot](const std::optional<QString>& t) {
-        if (auto alive = weak.lock(); alive && *alive) (**alive).lowRetryResult(t, !english, rawSec, style, snapshot, english);
-    });
+    localPass(send, wav, !english,
+              [send, english, rawSec, style, snapshot](DictationController& self, const std::optional<QString>& t) {
+                  self.lowRetryResult(send, t, !english, rawSec, style, snapshot, english);
+              });
 }
 
-void DictationController::lowRetryResult(const std::optional<QString>& text, bool english, double rawSec,
-                                         const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot,
-                                         bool firstEnglish) {
+void DictationController::lowRetryResult(const SendRef& send, const std::optional<QString>& text, bool english,
+                                         double rawSec, const QString& style,
+                                         const std::optional<ContextCapture::Snapshot>& snapshot, bool firstEnglish) {
     if (const auto t = trimmedOrNone(text)) {
         AppLog::write(QStringLiteral("Low結果(") + languageName(english) + QLatin1Char(' ') + f1(rawSec) +
                       QStringLiteral("秒・言語切替): ") + Graphemes::first(*t, 40));
-        cleanupLowResult(*t, style, snapshot);
+        cleanupLowResult(send, *t, style, snapshot);
         return;
     }
     if (s_.local.probe()) {
         AppLog::write(QStringLiteral("Low: 両言語とも空"));
-        showFailure(Transcriber::Failure::noAudio(), rawSec);
+        showFailure(send, Transcriber::Failure::noAudio(), rawSec);
     } else {
         AppLog::write(QStringLiteral("Low不可: ") + languageName(firstEnglish) + QStringLiteral("の端末内モデルが未提供"));
-        showFailure(Transcriber::Failure::modelMissing(languageName(firstEnglish)), rawSec);
+        showFailure(send, Transcriber::Failure::modelMissing(languageName(firstEnglish)), rawSec);
     }
 }
 
-void DictationController::cleanupLowResult(const QString& text, const QString& style,
+void DictationController::cleanupLowResult(const SendRef& send, const QString& text, const QString& style,
                                            const std::optional<ContextCapture::Snapshot>& snapshot) {
     if (style == QLatin1String("off") || !AppPrefs::hasServiceCredential()) {
-        deliverText(text);
+        deliverText(send, text);
         return;
     }
     std::weak_ptr<DictationController*> weak = alive_;
-    s_.transcriber.cleanup(text, style, snapshot, [weak, text](const Transcriber::Result& result) {
-        MainQueue::post([weak, text, result] {
-            if (auto alive = weak.lock(); alive && *alive) (**alive).lowCleanupResult(result, text);
+    s_.transcriber.cleanup(text, style, snapshot, [weak, send, text](const Transcriber::Result& result) {
+        MainQueue::post([weak, send, text, result] {
+            if (auto alive = weak.lock(); alive && *alive) (**alive).lowCleanupResult(send, result, text);
         });
     });
 }
 
-void DictationController::lowCleanupResult(const Transcriber::Result& result, const QString& rawText) {
+void DictationController::lowCleanupResult(const SendRef& send, const Transcriber::Result& result, const QString& rawText) {
     if (result.isSuccess()) {
         AppLog::write(QStringLiteral("Low整形結果: ") + Graphemes::first(result.text(), 40));
-        deliverText(result.text());
+        deliverText(send, result.text());
         return;
     }
     AppLog::write(QStringLiteral("Low整形失敗 → 生のLowテキストを採用: ") + describe(result.failure()));
-    deliverText(rawText);
+    deliverText(send, rawText);
 }
 
-void DictationController::lowFirstResult(const std::optional<QString>& text, const QByteArray& cloudWav,
-                                         const QByteArray& wav, const QString& style,
+void DictationController::lowFirstResult(const SendRef& send, const std::optional<QString>& text,
+                                         const QByteArray& cloudWav, const QByteArray& wav, const QString& style,
                                          const std::optional<ContextCapture::Snapshot>& snapshot, double rawSec) {
     const auto t = trimmedOrNone(text);
     if (t && Graphemes::count(*t) <= kLowFirstMaxCharacters) {
         AppLog::write(QStringLiteral("Low認識で即挿入: ") + Graphemes::first(*t, 20));
-        deliverText(*t);
+        deliverText(send, *t);
         return;
     }
     AppLog::write(QStringLiteral("Low空振り → オンライン優先レースへ"));
-    runOnlineRace(cloudWav, wav, style, snapshot, rawSec);
+    runOnlineRace(send, cloudWav, wav, style, snapshot, rawSec);
 }
 
 double DictationController::raceTimeout(double rawSeconds, double fallbackSeconds) {
@@ -615,17 +659,19 @@ double DictationController::raceTimeout(double rawSeconds, double fallbackSecond
     return std::max(fallbackSeconds, s);
 }
 
-void DictationController::runOnlineRace(const QByteArray& cloudWav, const QByteArray& wav, const QString& style,
-                                        const std::optional<ContextCapture::Snapshot>& snapshot, double rawSec) {
+void DictationController::runOnlineRace(const SendRef& send, const QByteArray& cloudWav, const QByteArray& wav,
+                                        const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot,
+                                        double rawSec) {
     auto race = std::make_shared<RaceState>();
+    race->send = send;
     race->heldSeconds = rawSec;
     const double timeout = raceTimeout(rawSec, AppPrefs::onlineFallbackSeconds());
     AppLog::write(QStringLiteral("オンライン待ち時間 ") + f1(timeout) + QStringLiteral("秒（音声") + f1(rawSec) +
                   QStringLiteral("秒分）"));
     const double start = Clock::monotonicNow();
     std::weak_ptr<DictationController*> weak = alive_;
-    s_.local.transcribe(wav, localPassIsEnglish(), 0.0, true, [weak, race, start](const std::optional<QString>& text) {
-        if (auto alive = weak.lock(); alive && *alive) (**alive).raceLowResult(text, race, start);
+    localPass(send, wav, localPassIsEnglish(), [race, start](DictationController& self, const std::optional<QString>& text) {
+        self.raceLowResult(text, race, start);
     });
     s_.transcriber.transcribe(cloudWav, style, snapshot, [weak, race, start](const Transcriber::Result& result) {
         MainQueue::post([weak, race, start, result] {
@@ -670,7 +716,7 @@ void DictationController::settleRace(const std::shared_ptr<RaceState>& race, dou
         race->settled = true;
         AppLog::write(QStringLiteral("オンライン結果(") + QString::number(ms) + QStringLiteral("ms/") + source +
                       QStringLiteral("): ") + Graphemes::first(*race->onlineText, 40));
-        deliverText(*race->onlineText);
+        deliverText(race->send, *race->onlineText);
         return;
     }
     if (!race->onlineDone) return;
@@ -678,14 +724,14 @@ void DictationController::settleRace(const std::shared_ptr<RaceState>& race, dou
         race->settled = true;
         AppLog::write(QStringLiteral("オンライン失敗 → Low採用(") + QString::number(ms) + QStringLiteral("ms): ") +
                       Graphemes::first(*race->lowText, 40));
-        deliverText(*race->lowText);
+        deliverText(race->send, *race->lowText);
         return;
     }
     if (!race->lowDone) return;
     race->settled = true;
     const Transcriber::Failure failure = race->onlineError.value_or(Transcriber::Failure::noAudio());
     AppLog::write(QStringLiteral("オンラインもLowも空(") + QString::number(ms) + QStringLiteral("ms): ") + describe(failure));
-    showFailure(failure, race->heldSeconds);
+    showFailure(race->send, failure, race->heldSeconds);
 }
 
 void DictationController::raceTimeoutFired(const std::shared_ptr<RaceState>& race, double timeout) {
@@ -694,37 +740,50 @@ void DictationController::raceTimeoutFired(const std::shared_ptr<RaceState>& rac
     race->settledByTimeout = true;
     AppLog::write(QStringLiteral("オンライン") + f1(timeout) + QStringLiteral("秒応答なし → Low採用: ") +
                   Graphemes::first(*race->lowText, 20));
-    deliverText(*race->lowText);
+    deliverText(race->send, *race->lowText);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Delivery
 
-void DictationController::endSend() {
+void DictationController::complete(const SendRef& send, std::function<void(DictationController&)> outcome) {
+    send->outcome = std::move(outcome);
+    while (!sends_.empty() && sends_.front()->outcome) {
+        const SendRef head = sends_.front();
+        sends_.pop_front();
+        head->outcome(*this);
+    }
+}
+
+void DictationController::endSend(const SendRef& send) {
     if (busySends_ > 0) --busySends_;
-    gActiveSendStyle.reset();
+    // The badge may show a newer recording's style by now; that one is not ours to clear.
+    if (badgeOwner_ == send->id) gActiveSendStyle.reset();
     refreshIconAndMenu();
 }
 
-void DictationController::deliverText(const QString& text) {
-    endSend();
-    const QString corrected = AppPrefs::applyCorrections(text);
-    std::weak_ptr<DictationController*> weak = alive_;
-    insertIntoTarget(corrected, [weak, corrected](bool inserted) {
-        auto alive = weak.lock();
-        if (!alive || !*alive) return;
-        DictationController& self = **alive;
-        // The text was recognised either way; what follows an insertion only follows a real one.
-        self.s_.statusFile.noteTranscribed();
-        if (!inserted) return;
-        self.play(static_cast<int>(Feedback::Moment::success));
-        self.s_.correctionBar.lastInsertedText = corrected;
-        if (AppPrefs::correctionBar()) self.s_.correctionBar.show(corrected, true);
+void DictationController::deliverText(const SendRef& send, const QString& text) {
+    complete(send, [send, text](DictationController& self) {
+        self.endSend(send);
+        const QString corrected = AppPrefs::applyCorrections(text);
+        std::weak_ptr<DictationController*> weak = self.alive_;
+        self.insertIntoTarget(send->target, corrected, [weak, corrected](bool inserted) {
+            auto alive = weak.lock();
+            if (!alive || !*alive) return;
+            DictationController& owner = **alive;
+            // The text was recognised either way; what follows an insertion only follows a real one.
+            owner.s_.statusFile.noteTranscribed();
+            if (!inserted) return;
+            owner.play(static_cast<int>(Feedback::Moment::success));
+            owner.s_.correctionBar.lastInsertedText = corrected;
+            if (AppPrefs::correctionBar()) owner.s_.correctionBar.show(corrected, true);
+        });
     });
 }
 
-void DictationController::insertIntoTarget(const QString& text, std::function<void(bool)> done) {
-    const std::optional<RunningApplication> target = recordingTargetApp_;
+// The target is the application that was in front when the send's recording started.
+void DictationController::insertIntoTarget(const std::optional<RunningApplication>& target, const QString& text,
+                                           std::function<void(bool)> done) {
     if (target && target->isSelf) {
         s_.inserter.insert(text);
         done(true);
@@ -774,15 +833,17 @@ void DictationController::leaveOnClipboard(const QString& text) {
     Toast::show(QStringLiteral("録音開始時の場所に戻れず貼り付けを中止。クリップボードに保存しました"), std::nullopt, 2.5);
 }
 
-void DictationController::showFailure(const Transcriber::Failure& failure, double seconds) {
-    endSend();
-    if (failure.kind() == Transcriber::Failure::Kind::NoSpeech && seconds < kQuietFailureSeconds) return;
-    play(static_cast<int>(Feedback::Moment::failure));
-    const QString message = failureMessage(failure, seconds);
-    if (shell_.setStatusToolTip) shell_.setStatusToolTip(message);
-    // Only what the service or the connection said is a service error; a missing model or an
-    // empty result would send the user looking at the network for nothing.
-    if (failure.kind() == Transcriber::Failure::Kind::Message) s_.statusFile.noteAPIError(message);
+void DictationController::showFailure(const SendRef& send, const Transcriber::Failure& failure, double seconds) {
+    complete(send, [send, failure, seconds](DictationController& self) {
+        self.endSend(send);
+        if (failure.kind() == Transcriber::Failure::Kind::NoSpeech && seconds < kQuietFailureSeconds) return;
+        self.play(static_cast<int>(Feedback::Moment::failure));
+        const QString message = failureMessage(failure, seconds);
+        if (self.shell_.setStatusToolTip) self.shell_.setStatusToolTip(message);
+        // Only what the service or the connection said is a service error; a missing model or an
+        // empty result would send the user looking at the network for nothing.
+        if (failure.kind() == Transcriber::Failure::Kind::Message) self.s_.statusFile.noteAPIError(message);
+    });
 }
 
 QString DictationController::failureMessage(const Transcriber::Failure& failure, double seconds) {
@@ -832,7 +893,7 @@ void DictationController::switchCleanupStyleForSend(bool backward) {
     const qsizetype n = cycle.size();
     const QString next = cycle.at(backward ? (i + n - 1) % n : (i + 1) % n);
     sessionStyle_ = next;
-    gActiveSendStyle = next;
+    setBadge(next, generation_);
     AppLog::write(QStringLiteral("送信時モード（一時）: ") +
                   MenuBarIcon::styleBadge(AppPrefs::effectiveCleanupStyle(gActiveSendStyle)));
     refreshIcon();

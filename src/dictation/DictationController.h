@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -32,6 +33,11 @@ class TimePitch;
 // Every recording gets a generation number. Steps that run later (the hold confirmation, the tail
 // timer, a context capture) carry the generation of their recording and do nothing for another
 // one, so a press during the previous recording's tail can never merge two recordings.
+//
+// A stopped recording becomes a send, which keeps what belongs to it (the application it goes
+// to, its badge) while the next recording runs. Sends overlap when the trigger is pressed during
+// a tail; each gets its own result, and the results reach the user in the order of the
+// recordings. The on-device recogniser has one run slot, so local passes run one at a time.
 class DictationController {
 public:
     // The pieces of the application the controller drives; all must outlive it.
@@ -109,8 +115,6 @@ public:
     void switchQualityLevel(bool up);
 
     // ---- results
-    void deliverText(const QString& text);
-    void showFailure(const Transcriber::Failure& failure, double seconds);
     static QString failureMessage(const Transcriber::Failure& failure, double seconds);
     // max(onlineFallbackSeconds, min(ceil(seconds / 10) × 1.5, 25))
     static double raceTimeout(double rawSeconds, double fallbackSeconds);
@@ -136,6 +140,15 @@ public:
 
 private:
     struct RaceState;
+    struct Send;
+    using SendRef = std::shared_ptr<Send>;
+    using PassDone = std::function<void(DictationController&, const std::optional<QString>&)>;
+    struct LocalPass {
+        quint64 send = 0;
+        QByteArray wav;
+        bool english = false;
+        PassDone done;
+    };
     void startMonitor();    // starts the key monitor and copy-on-select, logs, rebuilds the menu
     void play(int moment);  // a Feedback::Moment
     void refreshIcon();
@@ -144,24 +157,34 @@ private:
     void contextCaptured(const std::optional<ContextCapture::Snapshot>& snapshot, quint64 generation);
     void confirmHold(double pressedAt, quint64 generation);
     void stopAndRoute();
-    void endSend();
+    void setBadge(const std::optional<QString>& style, quint64 owner);
+    void localPass(const SendRef& send, const QByteArray& wav, bool english, PassDone done);
+    void runNextPass();
+    // Hands a send's outcome over; outcomes run in the order of the recordings.
+    void complete(const SendRef& send, std::function<void(DictationController&)> outcome);
+    void endSend(const SendRef& send);
+    void deliverText(const SendRef& send, const QString& text);
+    void showFailure(const SendRef& send, const Transcriber::Failure& failure, double seconds);
 
-    void lowOnlyResult(const std::optional<QString>& text, bool english, double rawSec, const QString& style,
-                       const std::optional<ContextCapture::Snapshot>& snapshot, const QByteArray& wav);
-    void lowRetryResult(const std::optional<QString>& text, bool english, double rawSec, const QString& style,
-                        const std::optional<ContextCapture::Snapshot>& snapshot, bool firstEnglish);
-    void cleanupLowResult(const QString& text, const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot);
-    void lowCleanupResult(const Transcriber::Result& result, const QString& rawText);
-    void lowFirstResult(const std::optional<QString>& text, const QByteArray& cloudWav, const QByteArray& wav,
-                        const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot, double rawSec);
-    void runOnlineRace(const QByteArray& cloudWav, const QByteArray& wav, const QString& style,
+    void lowOnlyResult(const SendRef& send, const std::optional<QString>& text, bool english, double rawSec,
+                       const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot, const QByteArray& wav);
+    void lowRetryResult(const SendRef& send, const std::optional<QString>& text, bool english, double rawSec,
+                        const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot, bool firstEnglish);
+    void cleanupLowResult(const SendRef& send, const QString& text, const QString& style,
+                          const std::optional<ContextCapture::Snapshot>& snapshot);
+    void lowCleanupResult(const SendRef& send, const Transcriber::Result& result, const QString& rawText);
+    void lowFirstResult(const SendRef& send, const std::optional<QString>& text, const QByteArray& cloudWav,
+                        const QByteArray& wav, const QString& style, const std::optional<ContextCapture::Snapshot>& snapshot,
+                        double rawSec);
+    void runOnlineRace(const SendRef& send, const QByteArray& cloudWav, const QByteArray& wav, const QString& style,
                        const std::optional<ContextCapture::Snapshot>& snapshot, double rawSec);
     void raceLowResult(const std::optional<QString>& text, const std::shared_ptr<RaceState>& race, double start);
     void raceOnlineResult(const Transcriber::Result& result, const std::shared_ptr<RaceState>& race, double start);
     void settleRace(const std::shared_ptr<RaceState>& race, double start, const QString& source);
     void raceTimeoutFired(const std::shared_ptr<RaceState>& race, double timeout);
 
-    void insertIntoTarget(const QString& text, std::function<void(bool inserted)> done);
+    void insertIntoTarget(const std::optional<RunningApplication>& target, const QString& text,
+                          std::function<void(bool inserted)> done);
     void insertAfterReactivation(const RunningApplication& target, const QString& text,
                                  std::function<void(bool inserted)> done);
     void leaveOnClipboard(const QString& text);
@@ -181,7 +204,12 @@ private:
     std::optional<ContextCapture::Snapshot> capturedContext_;
     quint64 generation_ = 0;               // also the token of the context capture
     int busySends_ = 0;
+    std::deque<SendRef> sends_;            // sends without an outcome delivered yet, oldest first
+    std::deque<LocalPass> passes_;         // local passes waiting for the recogniser, oldest send first
+    bool passRunning_ = false;
+    quint64 badgeOwner_ = 0;               // the recording or send whose style the badge shows
     bool isMonitoring_ = false;
+    bool monitorFailed_ = false;  // the last start of the monitor failed
     std::optional<QString> sessionStyle_;
     std::optional<double> recordStartedAt_;
     bool isCapturingTail_ = false;

@@ -88,6 +88,7 @@ protected:
         keys.onPost = [this](const FakeSyntheticKeys::Chord& chord) {
             if (chord.keyId == KeyIds::V) {
                 pasted << pasteboard.text().value_or(QString());
+                pastedInto << (workspace.frontmost ? workspace.frontmost->pid : 0);
                 pasteboard.readByOtherProgram();
             }
         };
@@ -183,6 +184,7 @@ protected:
     QStringList openedURLs;
     QString toolTip;
     QStringList pasted;
+    QList<qint32> pastedInto;  // the frontmost application at each paste
 };
 
 }  // namespace
@@ -517,21 +519,39 @@ TEST_F(DictationControllerTest, NothingHeardInAShortRecordingEndsQuietly) {
 
 // ---- mended faults
 
+// The on-device pass takes longer than the second recording: both sends are in flight at once.
 TEST_F(DictationControllerTest, PressDuringTheTailSendsThatRecordingAndStartsAFreshOne) {
-    english->script = {Step::final(0.1, "first")};
-    hold(2.0);
+    english->script = {Step::final(3.0, "first")};
+    hold(4.0);
     ASSERT_TRUE(controller->isCapturingTail());
     queue.advance(0.2);
-    press();  // during the 0.45 s tail
+    workspace.frontmost = editor(777);  // the second recording is for another window
+    press();                            // during the 0.45 s tail
     EXPECT_TRUE(controller->isRecording());
     EXPECT_FALSE(controller->isCapturingTail());
-    // The first recording's tail timer would have fired now; the new recording keeps running.
-    talk(1.0);
+    english->script = {Step::final(3.0, "second")};
+    talk(1.0);  // the first recording's tail timer would have fired meanwhile
     EXPECT_TRUE(controller->isRecording());
-    english->script = {Step::final(0.1, "second")};
     release();
-    queue.advance(5.0);
+    queue.advance(10.0);
     EXPECT_EQ(pasted, (QStringList{"first", "second"}));
+    EXPECT_EQ(pastedInto, (QList<qint32>{editor().pid, 777}));
+    EXPECT_FALSE(sounds.requested().contains("Tink"));
+    EXPECT_FALSE(controller->isBusy());
+}
+
+TEST_F(DictationControllerTest, AnEarlierSendEndingLeavesTheNewerRecordingsBadgeAlone) {
+    defaults.set("serviceKey", "k");
+    english->script = {Step::final(3.0, "first")};
+    hold(4.0);
+    queue.advance(0.2);
+    press();
+    ASSERT_TRUE(controller->arrowKeyWhileRecording(124));  // a style for this recording only
+    queue.runPending();
+    ASSERT_EQ(DictationController::activeSendStyle(), "standard");
+    talk(4.0);  // the first send delivers meanwhile
+    ASSERT_EQ(pasted, QStringList{"first"});
+    EXPECT_EQ(DictationController::activeSendStyle(), "standard");
 }
 
 TEST_F(DictationControllerTest, ReleaseAfterTheLengthLimitDoesNotThrowTheRecordingAway) {
@@ -578,10 +598,16 @@ TEST_F(DictationControllerTest, PollKeepsAskingWhenTheMonitorCannotStart) {
     controller->startMonitoring();
     keySource.failInstall = true;
     trusted = true;
-    queue.advance(1.0);
+    queue.advance(3.0);
     EXPECT_FALSE(controller->isMonitoring());
-    EXPECT_TRUE(logged("見張り開始: 失敗 / キー=右シフト"));
+    EXPECT_TRUE(controller->isPolling());
+    EXPECT_EQ(log().filter("見張り開始: 失敗").size(), 1);
     EXPECT_TRUE(sounds.requested().isEmpty());
+    keySource.failInstall = false;  // the display lets us have the keys now
+    queue.advance(1.0);
+    EXPECT_TRUE(controller->isMonitoring());
+    EXPECT_FALSE(controller->isPolling());
+    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
 }
 
 // ---- switching during a recording
