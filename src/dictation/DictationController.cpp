@@ -178,11 +178,12 @@ void DictationController::startMonitor() {
     // Monitoring counts as running only when the monitor really started; otherwise the menu
     // keeps asking for the permission.
     isMonitoring_ = s_.monitor.start();
-    // A failure is logged once, not at every retry of the permission poll.
-    if (isMonitoring_ || !monitorFailed_)
-        AppLog::write(QStringLiteral("見張り開始: ") + (isMonitoring_ ? QStringLiteral("成功") : QStringLiteral("失敗")) +
-                      QStringLiteral(" / キー=") + AppPrefs::triggerKeyName());
+    // A retry of the permission poll that fails again has nothing new to log or set up.
+    const bool failedAgain = !isMonitoring_ && monitorFailed_;
     monitorFailed_ = !isMonitoring_;
+    if (failedAgain) return;
+    AppLog::write(QStringLiteral("見張り開始: ") + (isMonitoring_ ? QStringLiteral("成功") : QStringLiteral("失敗")) +
+                  QStringLiteral(" / キー=") + AppPrefs::triggerKeyName());
     if (AppPrefs::copyOnSelectMode() == QLatin1String("off"))
         s_.selectionCopier.stop();
     else

@@ -11,6 +11,7 @@
 #include "dictation/InputSources.h"
 #include "dictation/Recorder.h"
 #include "dictation/RecordingHUD.h"
+#include "platform/KeyCodes.h"
 #include "platform/SyntheticKeys.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeAudioInput.h"
@@ -95,9 +96,8 @@ protected:
         controller = std::make_unique<DictationController>(
             DictationController::Services{monitor, recorder, gesture, inputSources, sounds, timePitch, local, transcriber,
                                           context, inserter, workspace, hud, bar, statusFile, copier},
-            DictationController::Shell{[this] { ++iconRefreshes; }, [this] { ++menuRebuilds; }, [] {},
-                                       [this](const QString& text) { toolTip = text; }, [this] { return trusted; },
-                                       [this] { ++prompts; }, [this](const QString& url) { openedURLs << url; }, [] {}});
+            DictationController::Shell{[] {}, [] {}, [] {}, [this](const QString& text) { toolTip = text; },
+                                       [this] { return trusted; }, [this] { ++prompts; }, [](const QString&) {}, [] {}});
     }
     ~DictationControllerTest() override {
         controller.reset();
@@ -136,16 +136,21 @@ protected:
         }
         queue.runPending();
     }
+    // The body of the last request to `path` (empty when there was none).
+    QByteArray sent(const QString& path) const {
+        const auto requests = http.requests();
+        for (auto it = requests.rbegin(); it != requests.rend(); ++it)
+            if (it->url.path().endsWith(path)) return it->body.value_or("-");
+        return {};
+    }
+    static bool hasField(const QByteArray& body, const QByteArray& name, const QByteArray& value) {
+        return body.contains("name=\"" + name + "\"\r\n\r\n" + value + "\r\n");
+    }
     void answerText(const QString& text) {
         answer("/v1/transcribe", HttpResponse::reply(200, QStringLiteral("{\"text\":\"%1\"}").arg(text).toUtf8()));
     }
     QStringList log() const { return home.logLines(); }
     bool logged(const QString& line) const { return log().contains(line); }
-    bool loggedPrefix(const QString& prefix) const {
-        for (const QString& l : log())
-            if (l.startsWith(prefix)) return true;
-        return false;
-    }
 
     TestHome home;
     FakeMainQueue queue;
@@ -180,8 +185,7 @@ protected:
     std::unique_ptr<DictationController> controller;
 
     bool trusted = true;
-    int prompts = 0, iconRefreshes = 0, menuRebuilds = 0;
-    QStringList openedURLs;
+    int prompts = 0;
     QString toolTip;
     QStringList pasted;
     QList<qint32> pastedInto;  // the frontmost application at each paste
@@ -191,21 +195,15 @@ protected:
 
 // ---- press and release rules
 
-TEST_F(DictationControllerTest, ShortTapUnderTheHoldThresholdIsThrownAwaySilently) {
+// A tap under the threshold is thrown away silently; a hold hears the start sound when it passes.
+TEST_F(DictationControllerTest, HoldThresholdDefersTheStartSoundAndDropsShorterTaps) {
     defaults.set("holdThreshold", 0.3);
     press();
-    EXPECT_TRUE(controller->isRecording());
     talk(0.2);
     release();
     EXPECT_FALSE(controller->isRecording());
-    EXPECT_FALSE(controller->isBusy());
-    EXPECT_TRUE(logged("0.20秒で離されたので誤爆として捨てる"));
     queue.advance(1.0);
-    EXPECT_TRUE(sounds.requested().isEmpty()) << sounds.requested().join(",").toStdString();
-}
-
-TEST_F(DictationControllerTest, HoldThresholdDefersTheStartSound) {
-    defaults.set("holdThreshold", 0.3);
+    EXPECT_TRUE(sounds.requested().isEmpty());
     press();
     queue.advance(0.29);
     EXPECT_TRUE(sounds.requested().isEmpty());
@@ -213,111 +211,82 @@ TEST_F(DictationControllerTest, HoldThresholdDefersTheStartSound) {
     EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
 }
 
-TEST_F(DictationControllerTest, WithoutThresholdTheStartSoundPlaysAtThePress) {
-    press();
-    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
-    EXPECT_TRUE(loggedPrefix("録音を開始しようとしている (Quality=Low)"));
-    EXPECT_TRUE(loggedPrefix("録音中（マイク起動 "));
-}
-
-TEST_F(DictationControllerTest, ToggleModeStartsAndFinishesOnPressesOnly) {
-    defaults.set("holdToTalk", false);
-    english->script = {Step::final(0.2, "hello there")};
-    press();
-    talk(2.0);
-    release();
-    EXPECT_TRUE(controller->isRecording());
-    press();
-    EXPECT_FALSE(controller->isRecording());  // no tail in toggle mode
-    EXPECT_TRUE(controller->isBusy());
-    queue.advance(5.0);
-    EXPECT_EQ(pasted, QStringList{"hello there"});
-}
-
-TEST_F(DictationControllerTest, PressesWhileBusyAreIgnored) {
-    english->script = {Step::final(2.0, "slow words")};
-    hold(2.0);
-    queue.advance(0.5);  // tail over: recognising
-    ASSERT_TRUE(controller->isBusy());
-    press();
-    EXPECT_FALSE(controller->isRecording());
-    queue.advance(5.0);
-    EXPECT_FALSE(controller->isBusy());
-    EXPECT_EQ(pasted, QStringList{"slow words"});
-}
-
 // ---- tails and roads
 
+// A short press with style "off" records 0.5 s more, then inserts a local text of up to 25
+// characters at once; a longer one goes on to the race.
 TEST_F(DictationControllerTest, ShortPressWithStyleOffRecordsHalfASecondMoreThenTriesLocalFirst) {
     AppPrefs::setQualityLevel("high");
     defaults.set("cleanup", false);
-    english->script = {Step::final(0.2, "yes")};
+    english->script = {Step::final(0.2, QString(25, QLatin1Char('a')))};
     hold(0.8);
-    EXPECT_TRUE(logged("短押し(0.80秒) → +0.5秒録ってLowへ"));
     queue.advance(0.49);
     EXPECT_TRUE(controller->isRecording());
     queue.advance(0.02);
     EXPECT_FALSE(controller->isRecording());
-    EXPECT_TRUE(loggedPrefix("短発話→Low優先(生 "));
     queue.advance(3.0);
-    EXPECT_TRUE(logged("Low認識で即挿入: yes"));
-    EXPECT_EQ(pasted, QStringList{"yes"});
+    EXPECT_EQ(pasted, QStringList{QString(25, QLatin1Char('a'))});
+    EXPECT_TRUE(sent("/v1/transcribe").isEmpty());
     EXPECT_EQ(sounds.requested(), (QStringList{"Purr", "Frog", "Morse"}));
+    english->script = {Step::final(0.2, QString(26, QLatin1Char('b')))};
+    hold(0.5);
+    queue.advance(3.0);
+    EXPECT_FALSE(sent("/v1/transcribe").isEmpty());
+    EXPECT_EQ(pasted.size(), 1);
 }
 
-TEST_F(DictationControllerTest, ShortPressWithAStyleStillRacesTheService) {
+// A short press with a style still goes to the service (after its 0.5 s); a long hold after 0.25 s.
+TEST_F(DictationControllerTest, ServiceRoadTails) {
     AppPrefs::setQualityLevel("high");
     defaults.set("cleanupStyle", "standard");
     hold(0.8);
     queue.advance(0.5);
-    EXPECT_TRUE(loggedPrefix("オンライン優先(cloud "));
-    EXPECT_TRUE(loggedPrefix("送信時モード: standard（永続）"));
-}
-
-TEST_F(DictationControllerTest, LongHoldTailsDependOnQuality) {
-    AppPrefs::setQualityLevel("high");
+    EXPECT_TRUE(hasField(sent("/v1/transcribe"), "style", "standard"));
+    answerText("one");
     defaults.set("cleanup", false);
     hold(3.0);
-    EXPECT_TRUE(logged("長押し(3.00秒) → +0.25秒後に認識へ"));
-    queue.advance(0.26);
-    EXPECT_TRUE(loggedPrefix("オンライン優先(cloud "));
+    queue.advance(0.24);
+    EXPECT_FALSE(hasField(sent("/v1/transcribe"), "style", "off"));
+    queue.advance(0.02);
+    EXPECT_TRUE(hasField(sent("/v1/transcribe"), "style", "off"));
 }
 
 TEST_F(DictationControllerTest, LowQualityTakesTheLocalRoadOnlyWhateverTheStyle) {
     defaults.set("cleanupStyle", "formal");
     english->script = {Step::final(0.2, "meeting notes")};
     hold(3.0);
-    EXPECT_TRUE(logged("長押し(3.00秒) → +0.45秒後に認識へ"));
-    queue.advance(0.46);
-    EXPECT_TRUE(loggedPrefix("Low 生認識 ("));
+    queue.advance(0.44);
+    EXPECT_TRUE(english->recognitions().empty());
     queue.advance(5.0);
-    EXPECT_TRUE(loggedPrefix("Low結果(英語 "));
     EXPECT_EQ(pasted, QStringList{"meeting notes"});
     EXPECT_TRUE(http.requests().empty());  // no credential: no ping, no cleanup
 }
 
-TEST_F(DictationControllerTest, ToggleModeShortRecordingGoesLocalFirstLongerOneRaces) {
+// Presses start and finish; with style "off" up to 1.0 s goes local first, longer races the service.
+TEST_F(DictationControllerTest, ToggleModeFinishesOnPressesAndRoutesByLength) {
     defaults.set("holdToTalk", false);
     AppPrefs::setQualityLevel("high");
     defaults.set("cleanup", false);
     english->script = {Step::final(0.2, "ok")};
-    // The recorder pads 0.4 s of silence: 0.5 s of speech makes a 0.9 s recording.
     press();
     talk(0.5);
-    press();
-    EXPECT_TRUE(logged("短発話→Low優先(生 0.9秒)"));
+    release();
+    EXPECT_TRUE(controller->isRecording());
+    press();  // the recorder pads 0.4 s of silence: a 0.9 s recording
+    EXPECT_FALSE(controller->isRecording());
     queue.advance(3.0);
+    EXPECT_EQ(pasted, QStringList{"ok"});
+    EXPECT_TRUE(sent("/v1/transcribe").isEmpty());
     press();
     talk(0.7);
     press();
-    EXPECT_TRUE(loggedPrefix("オンライン優先("));
+    EXPECT_FALSE(sent("/v1/transcribe").isEmpty());
 }
 
 TEST_F(DictationControllerTest, RecorderReturningNothingLeavesTheControllerIdle) {
     press();
     release();  // nothing was fed: too short
     queue.advance(0.6);
-    EXPECT_TRUE(logged("短すぎるので送らない"));
     EXPECT_FALSE(controller->isBusy());
     EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
 }
@@ -340,12 +309,17 @@ TEST_F(DictationControllerTest, LowOnlyWithoutAModelForTheLanguageSaysSoAndPaste
     EXPECT_EQ(sounds.requested().last(), "Tink");
 }
 
+// Nothing heard in either language: said from 3 s of audio on, quiet below.
 TEST_F(DictationControllerTest, LowOnlyWithBothLanguagesEmptyIsNothingHeard) {
     english->script = {Step::final(0.2, "")};
     provider.add("ja-JP")->script = {Step::final(0.2, " ")};
+    hold(2.0);  // 2 s + 0.45 s tail + 0.4 s padding < 3 s
+    queue.advance(10.0);
+    EXPECT_TRUE(sounds.requested().filter("Tink").isEmpty());
+    EXPECT_TRUE(toolTip.isEmpty());
+    EXPECT_FALSE(controller->isBusy());
     hold(4.0);
     queue.advance(10.0);
-    EXPECT_TRUE(logged("Low: 両言語とも空"));
     EXPECT_TRUE(toolTip.startsWith("4秒分の音声は録れていましたが"));
 }
 
@@ -357,46 +331,14 @@ TEST_F(DictationControllerTest, LowCleanupFailureInsertsTheRawText) {
     hold(2.0);
     queue.advance(3.0);
     answer("/v1/cleanup", HttpResponse::transportError("offline"));
-    EXPECT_TRUE(loggedPrefix("Low整形失敗 → 生のLowテキストを採用: "));
     EXPECT_EQ(pasted, QStringList{"raw words"});
 }
 
 // ---- Low first and the race
 
-TEST_F(DictationControllerTest, LowFirstInsertsUpToTwentyFiveCharactersAndRacesBeyond) {
-    AppPrefs::setQualityLevel("high");
-    defaults.set("cleanup", false);
-    english->script = {Step::final(0.2, QString(25, QLatin1Char('a')))};
-    hold(0.5);
-    queue.advance(3.0);
-    EXPECT_EQ(pasted, QStringList{QString(25, QLatin1Char('a'))});
-
-    english->script = {Step::final(0.2, QString(26, QLatin1Char('b')))};
-    hold(0.5);
-    queue.advance(3.0);
-    EXPECT_TRUE(logged("Low空振り → オンライン優先レースへ"));
-    EXPECT_EQ(pasted.size(), 1);
-}
-
 TEST_F(DictationControllerTest, RaceTimeoutGrowsWithTheRecording) {
-    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(0, 3.0), 3.0);
-    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(3, 3.0), 3.0);
     EXPECT_DOUBLE_EQ(DictationController::raceTimeout(25, 3.0), 4.5);
-    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(45, 3.0), 7.5);
-    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(170, 3.0), 25.0);
     EXPECT_DOUBLE_EQ(DictationController::raceTimeout(290, 3.0), 25.0);
-    EXPECT_DOUBLE_EQ(DictationController::raceTimeout(25, 8.0), 8.0);
-}
-
-TEST_F(DictationControllerTest, CloudTextWinsEvenAfterTheLocalTextArrived) {
-    AppPrefs::setQualityLevel("high");
-    english->script = {Step::final(0.1, "local words")};
-    hold(2.0);
-    queue.advance(1.0);  // tail, then the local result
-    EXPECT_TRUE(pasted.isEmpty());
-    answerText("クラウドの文");
-    EXPECT_EQ(pasted, QStringList{"クラウドの文"});
-    EXPECT_TRUE(loggedPrefix("オンライン結果("));
 }
 
 TEST_F(DictationControllerTest, LateCloudTextAfterTheTimeoutGoesToTheClipboard) {
@@ -405,7 +347,6 @@ TEST_F(DictationControllerTest, LateCloudTextAfterTheTimeoutGoesToTheClipboard) 
     hold(2.0);
     queue.advance(0.3 + 3.0);  // tail, then past the 3 s fallback
     EXPECT_EQ(pasted, QStringList{"local words"});
-    EXPECT_TRUE(loggedPrefix("オンライン3.0秒応答なし → Low採用: local words"));
     queue.advance(5.0);  // the paste burst ends and the clipboard is restored
     answerText("late cloud");
     EXPECT_EQ(pasteboard.text(), "late cloud");
@@ -426,24 +367,24 @@ TEST_F(DictationControllerTest, LateCloudTextDuringTheRestoreIsNotOverwrittenByI
     EXPECT_EQ(pasteboard.text(), "late cloud");
 }
 
-TEST_F(DictationControllerTest, CloudFailureFallsBackToTheLocalText) {
+// The service's text wins even after the local one arrived; the local text stands in for a
+// failed service; with neither, the service's failure is what the user sees.
+TEST_F(DictationControllerTest, RaceOutcomes) {
     AppPrefs::setQualityLevel("high");
     english->script = {Step::final(0.1, "local words")};
     hold(2.0);
+    queue.advance(1.0);  // tail, then the local result
+    EXPECT_TRUE(pasted.isEmpty());
+    answerText("クラウドの文");
+    hold(2.0);
     queue.advance(0.5);
     answer("/v1/transcribe", HttpResponse::reply(503, "{\"error\":\"混雑しています\"}"));
-    EXPECT_EQ(pasted, QStringList{"local words"});
-    EXPECT_TRUE(loggedPrefix("オンライン失敗 → Low採用("));
-}
-
-TEST_F(DictationControllerTest, BothEmptyShowsTheServiceFailureAsAServiceError) {
-    AppPrefs::setQualityLevel("high");
+    EXPECT_EQ(pasted, (QStringList{"クラウドの文", "local words"}));
     english->script = {Step::final(0.1, "")};
     hold(4.0);
     queue.advance(0.5);
     answer("/v1/transcribe", HttpResponse::reply(500, "{\"error\":\"壊れました\"}"));
     queue.advance(10.0);
-    EXPECT_TRUE(loggedPrefix("オンラインもLowも空("));
     EXPECT_EQ(toolTip, "壊れました");
     EXPECT_EQ(statusFile.apiErrors, QStringList{"壊れました"});
 }
@@ -461,42 +402,52 @@ TEST_F(DictationControllerTest, CorrectionsApplyInListOrder) {
     EXPECT_EQ(statusFile.transcribed, 1);
 }
 
-TEST_F(DictationControllerTest, TargetThatComesBackInTimeGetsTheText) {
-    english->script = {Step::final(0.1, "for the editor")};
-    hold(2.0);
-    workspace.frontmost = editor(777);  // the user switched away
-    queue.advance(0.45 + 0.2);
-    EXPECT_TRUE(logged("挿入先(Editor)が前面ではないので戻す"));
-    ASSERT_EQ(workspace.activated.size(), 1);
-    queue.advance(0.2);
-    EXPECT_EQ(pasted, QStringList{"for the editor"});
-}
-
-TEST_F(DictationControllerTest, TargetThatDoesNotComeBackLeavesTheTextOnTheClipboard) {
+// The user switched away while the text was recognised: the target is brought back, and the text
+// is pasted only there.
+TEST_F(DictationControllerTest, TargetThatComesBackGetsTheTextOtherwiseTheClipboardDoes) {
     english->script = {Step::final(0.1, "for the editor")};
     hold(2.0);
     workspace.frontmost = editor(777);
+    queue.advance(0.45 + 0.4);
+    ASSERT_EQ(workspace.activated.size(), 1);
+    EXPECT_EQ(pasted, QStringList{"for the editor"});
+    EXPECT_EQ(pastedInto, QList<qint32>{editor().pid});
+
+    hold(2.0);
+    workspace.frontmost = editor(777);
     workspace.activationWorks = false;
-    queue.advance(0.45 + 0.2 + 0.2);
-    EXPECT_TRUE(pasted.isEmpty());
+    queue.advance(0.45 + 0.4);
+    EXPECT_EQ(pasted.size(), 1);
     EXPECT_EQ(pasteboard.text(), "for the editor");
     EXPECT_EQ(toasts.messages, QStringList{"録音開始時の場所に戻れず貼り付けを中止。クリップボードに保存しました"});
-    // Nothing was inserted: no success sound, no correction bar.
-    EXPECT_FALSE(sounds.requested().contains("Morse"));
-    EXPECT_TRUE(bar.shown.isEmpty());
-    EXPECT_TRUE(bar.lastInsertedText.isEmpty());
+    // Nothing was inserted: no success sound, no correction bar; but it was recognised.
+    EXPECT_EQ(sounds.requested().filter("Morse").size(), 1);
+    EXPECT_EQ(bar.shown.size(), 1);
+    EXPECT_EQ(statusFile.transcribed, 2);
 }
 
+// Never paste into whatever came forward when the target is gone, before or while it comes back.
 TEST_F(DictationControllerTest, TargetThatQuitGetsNothingPastedIntoAnotherWindow) {
     english->script = {Step::final(0.1, "for the editor")};
     hold(2.0);
     workspace.terminatedPids << editor().pid;
     workspace.frontmost = editor(777);
     queue.advance(0.45 + 0.3);
-    EXPECT_TRUE(pasted.isEmpty());
-    EXPECT_EQ(pasteboard.text(), "for the editor");
     EXPECT_TRUE(workspace.activated.isEmpty());
-    EXPECT_EQ(toasts.messages.size(), 1);
+    EXPECT_EQ(pasteboard.text(), "for the editor");
+
+    workspace.terminatedPids.clear();
+    workspace.frontmost = editor();
+    english->script = {Step::final(0.1, "second try")};
+    hold(2.0);
+    workspace.frontmost = editor(777);
+    queue.advance(0.45 + 0.2);
+    ASSERT_EQ(workspace.activated.size(), 1);
+    workspace.terminatedPids << editor().pid;  // the window manager still names it in front
+    queue.advance(0.2);
+    EXPECT_TRUE(pasted.isEmpty());
+    EXPECT_EQ(pasteboard.text(), "second try");
+    EXPECT_EQ(toasts.messages.size(), 2);
 }
 
 TEST_F(DictationControllerTest, FailureMessages) {
@@ -507,51 +458,29 @@ TEST_F(DictationControllerTest, FailureMessages) {
               "3秒分の音声は録れていましたが、書き起こしできませんでした");
 }
 
-TEST_F(DictationControllerTest, NothingHeardInAShortRecordingEndsQuietly) {
-    english->script = {Step::final(0.1, "")};
-    provider.add("ja-JP")->script = {Step::final(0.1, "")};
-    hold(2.0);  // 2 s + 0.45 s tail + 0.4 s padding < 3 s
-    queue.advance(10.0);
-    EXPECT_FALSE(sounds.requested().contains("Tink"));
-    EXPECT_TRUE(toolTip.isEmpty());
-    EXPECT_FALSE(controller->isBusy());
-}
-
 // ---- mended faults
 
 // The on-device pass takes longer than the second recording: both sends are in flight at once.
 TEST_F(DictationControllerTest, PressDuringTheTailSendsThatRecordingAndStartsAFreshOne) {
     english->script = {Step::final(3.0, "first")};
     hold(4.0);
-    ASSERT_TRUE(controller->isCapturingTail());
     queue.advance(0.2);
     workspace.frontmost = editor(777);  // the second recording is for another window
     press();                            // during the 0.45 s tail
     EXPECT_TRUE(controller->isRecording());
-    EXPECT_FALSE(controller->isCapturingTail());
     english->script = {Step::final(3.0, "second")};
     talk(1.0);  // the first recording's tail timer would have fired meanwhile
     EXPECT_TRUE(controller->isRecording());
     release();
+    queue.advance(0.6);
+    ASSERT_TRUE(controller->isBusy());
+    press();  // ignored while busy
+    EXPECT_FALSE(controller->isRecording());
     queue.advance(10.0);
     EXPECT_EQ(pasted, (QStringList{"first", "second"}));
     EXPECT_EQ(pastedInto, (QList<qint32>{editor().pid, 777}));
     EXPECT_FALSE(sounds.requested().contains("Tink"));
     EXPECT_FALSE(controller->isBusy());
-}
-
-TEST_F(DictationControllerTest, AnEarlierSendEndingLeavesTheNewerRecordingsBadgeAlone) {
-    defaults.set("serviceKey", "k");
-    english->script = {Step::final(3.0, "first")};
-    hold(4.0);
-    queue.advance(0.2);
-    press();
-    ASSERT_TRUE(controller->arrowKeyWhileRecording(124));  // a style for this recording only
-    queue.runPending();
-    ASSERT_EQ(DictationController::activeSendStyle(), "standard");
-    talk(4.0);  // the first send delivers meanwhile
-    ASSERT_EQ(pasted, QStringList{"first"});
-    EXPECT_EQ(DictationController::activeSendStyle(), "standard");
 }
 
 TEST_F(DictationControllerTest, ReleaseAfterTheLengthLimitDoesNotThrowTheRecordingAway) {
@@ -561,20 +490,86 @@ TEST_F(DictationControllerTest, ReleaseAfterTheLengthLimitDoesNotThrowTheRecordi
     talk(3.0);
     controller->recordingLimitReached();
     release();  // during the tail the limit started
-    EXPECT_FALSE(loggedPrefix("0.00秒で離されたので"));
     queue.advance(5.0);
     EXPECT_EQ(pasted, QStringList{"a very long talk"});
 }
 
-// ---- monitoring and the Accessibility poll
-
-TEST_F(DictationControllerTest, MonitoringStartsWhenTrusted) {
+TEST_F(DictationControllerTest, TriggerWithAnotherKeyCancelsAndSendsNothing) {
     defaults.set("copyOnSelectMode", "off");
     controller->startMonitoring();
-    EXPECT_TRUE(controller->isMonitoring());
-    EXPECT_TRUE(logged("見張り開始: 成功 / キー=右シフト"));
     EXPECT_EQ(copier.stops, 1);
+    english->script = {Step::final(0.1, "should not appear")};
+    keySource.flagsChanged(KeyCodes::RightShift, 0x4 | KeyCodes::ShiftFlag);
+    queue.runPending();
+    ASSERT_TRUE(controller->isRecording());
+    talk(1.5);
+    keySource.keyDown(0, 0x4 | KeyCodes::ShiftFlag);  // Shift+A: the user is typing a capital
+    queue.runPending();
+    EXPECT_FALSE(controller->isRecording());
+    keySource.flagsChanged(KeyCodes::RightShift, 0);
+    queue.advance(5.0);
+    EXPECT_TRUE(english->recognitions().empty());
+    EXPECT_TRUE(pasted.isEmpty());
+    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
 }
+
+// The text around the caret goes with the request, but only the text of the recording's own field.
+TEST_F(DictationControllerTest, TheContextOfTheRecordingsOwnFieldGoesWithTheRequest) {
+    defaults.set("serviceKey", "k");
+    AppPrefs::setQualityLevel("high");
+    defaults.set("cleanupStyle", "standard");
+    auto field = std::make_shared<FakeAccessibleElement>();
+    field->text = QStringLiteral("the field");
+    field->selection = TextRange{field->text.size(), 0};
+    accessibility.focused[editor().pid] = field;
+    // Captures run in turn on their own thread; one more after the recording's waits for it.
+    auto settleCaptures = [&] {
+        std::atomic<bool> done = false;
+        context.capture(0, [&](std::optional<ContextCapture::Snapshot>) { done = true; });
+        ASSERT_TRUE(queue.waitFor([&] { return done.load(); }));
+        queue.runPending();
+    };
+    controller->triggerDown();
+    controller->cancelRecording();
+    workspace.frontmost.reset();  // the next recording has no field: the old capture arrives in it
+    press();
+    settleCaptures();
+    talk(2.0);
+    release();
+    queue.advance(0.3);
+    EXPECT_FALSE(sent("/v1/transcribe").contains("the field"));
+    answerText("one");
+    workspace.frontmost = editor();
+    press();
+    settleCaptures();
+    talk(2.0);
+    release();
+    queue.advance(0.3);
+    EXPECT_TRUE(hasField(sent("/v1/transcribe"), "context_before", "the field"));
+}
+
+TEST_F(DictationControllerTest, SessionModeSendsTheFlickedStyleOnceThenTurnsCleanupOff) {
+    defaults.set("serviceKey", "k");
+    AppPrefs::setQualityLevel("high");
+    defaults.set("modeSelectStyle", "session");
+    defaults.set("cleanupStyle", "standard");
+    controller->startMonitoring();
+    press();
+    pointer.moveBy(0, 80);  // up: "formal"
+    queue.advance(0.1);
+    EXPECT_EQ(DictationController::activeSendStyle(), "formal");
+    talk(2.0);
+    release();
+    queue.advance(0.3);
+    EXPECT_TRUE(hasField(sent("/v1/transcribe"), "style", "formal"));
+    EXPECT_FALSE(AppPrefs::cleanup());
+    answerText("one");
+    hold(2.0);
+    queue.advance(0.3);
+    EXPECT_TRUE(hasField(sent("/v1/transcribe"), "style", "off"));
+}
+
+// ---- monitoring and the Accessibility poll
 
 TEST_F(DictationControllerTest, UntrustedPromptsOpensTheSettingsAndPollsOnce) {
     trusted = false;
@@ -583,30 +578,18 @@ TEST_F(DictationControllerTest, UntrustedPromptsOpensTheSettingsAndPollsOnce) {
     EXPECT_FALSE(controller->isMonitoring());
     EXPECT_EQ(prompts, 2);
     EXPECT_EQ(queue.pendingTimers(), 1u);  // one poll, whatever the number of requests
-    queue.advance(3.0);
-    EXPECT_FALSE(controller->isMonitoring());
     trusted = true;
-    queue.advance(1.0);
-    EXPECT_TRUE(controller->isMonitoring());
-    EXPECT_FALSE(controller->isPolling());
-    EXPECT_EQ(copier.starts, 1);
-    EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
-}
-
-TEST_F(DictationControllerTest, PollKeepsAskingWhenTheMonitorCannotStart) {
-    trusted = false;
-    controller->startMonitoring();
-    keySource.failInstall = true;
-    trusted = true;
+    keySource.failInstall = true;  // trusted, but the display keeps the keys: the poll goes on
     queue.advance(3.0);
     EXPECT_FALSE(controller->isMonitoring());
     EXPECT_TRUE(controller->isPolling());
     EXPECT_EQ(log().filter("見張り開始: 失敗").size(), 1);
     EXPECT_TRUE(sounds.requested().isEmpty());
-    keySource.failInstall = false;  // the display lets us have the keys now
+    keySource.failInstall = false;
     queue.advance(1.0);
     EXPECT_TRUE(controller->isMonitoring());
     EXPECT_FALSE(controller->isPolling());
+    EXPECT_GT(copier.starts, 0);
     EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
 }
 
@@ -621,26 +604,19 @@ TEST_F(DictationControllerTest, RightArrowStepsThroughTheStylesAndWraps) {
     queue.runPending();
     EXPECT_FALSE(AppPrefs::cleanup());
     EXPECT_EQ(AppPrefs::cleanupStyle(), "lover");  // "off" keeps the previous style stored
-    controller->arrowKeyWhileRecording(124);
+    controller->arrowKeyWhileRecording(123);  // left from "off"
     queue.runPending();
     EXPECT_TRUE(AppPrefs::cleanup());
-    EXPECT_EQ(AppPrefs::cleanupStyle(), "standard");
-    EXPECT_EQ(hud.pendingFlash, RecordingHUD::Arrow::Right);
-}
-
-TEST_F(DictationControllerTest, LeftArrowFromOffGivesLover) {
-    defaults.set("serviceKey", "k");
-    AppPrefs::setQualityLevel("high");
-    defaults.set("cleanup", false);
-    press();
-    controller->arrowKeyWhileRecording(123);
-    queue.runPending();
     EXPECT_EQ(AppPrefs::cleanupStyle(), "lover");
-    EXPECT_TRUE(AppPrefs::cleanup());
+    EXPECT_EQ(hud.pendingFlash, RecordingHUD::Arrow::Left);
 }
 
+// The badge belongs to this recording: an earlier send that ends meanwhile leaves it alone.
 TEST_F(DictationControllerTest, LowTierArrowsChangeOnlyThisSendOrNothing) {
-    press();
+    english->script = {Step::final(3.0, "first")};
+    hold(4.0);
+    queue.advance(0.2);
+    press();  // in the tail: the first recording is on its way
     EXPECT_FALSE(controller->arrowKeyWhileRecording(124));  // no credential: the key goes on
     defaults.set("serviceKey", "k");
     defaults.set("cleanupStyle", "formal");
@@ -648,10 +624,13 @@ TEST_F(DictationControllerTest, LowTierArrowsChangeOnlyThisSendOrNothing) {
     queue.runPending();
     EXPECT_EQ(controller->sessionStyle(), "standard");  // effective "off" → next is "standard"
     EXPECT_EQ(AppPrefs::cleanupStyle(), "formal");
+    talk(4.0);
+    ASSERT_EQ(pasted, QStringList{"first"});
     EXPECT_EQ(DictationController::activeSendStyle(), "standard");
 }
 
 TEST_F(DictationControllerTest, UpAndDownPickTheEndsOfTheQualityList) {
+    EXPECT_FALSE(controller->arrowKeyWhileRecording(126));  // idle: the key goes on
     press();
     controller->arrowKeyWhileRecording(125);
     queue.runPending();
@@ -660,11 +639,6 @@ TEST_F(DictationControllerTest, UpAndDownPickTheEndsOfTheQualityList) {
     controller->arrowKeyWhileRecording(126);
     queue.runPending();
     EXPECT_EQ(AppPrefs::qualityLevel(), "low");
-    EXPECT_EQ(log().filter("品質切り替え: Low").size(), 2);
     EXPECT_FALSE(controller->arrowKeyWhileRecording(50));
 }
 
-TEST_F(DictationControllerTest, ArrowsAreNotConsumedWhileIdle) {
-    EXPECT_FALSE(controller->arrowKeyWhileRecording(124));
-    EXPECT_FALSE(controller->arrowKeyWhileRecording(126));
-}

@@ -155,6 +155,7 @@ TEST_F(TranscriberTest, ReplyRulesApplyInOrder) {
         {"503 with a non-string error", HttpResponse::reply(503, "{\"error\":5}"), Failure::message(QStringLiteral("サーバー503")), {}},
         {"401 with an error member", HttpResponse::reply(401, "{\"error\":\"鍵が違います\"}"), Failure::message(QStringLiteral("鍵が違います")), {}},
         {"error status with a JSON array", HttpResponse::reply(400, "[\"error\"]"), Failure::message(QStringLiteral("サーバー400")), {}},
+        {"a redirect is no answer, text or not", HttpResponse::reply(302, "{\"text\":\"a\"}"), Failure::message(QStringLiteral("サーバー302")), {}},
         {"2xx without text", HttpResponse::reply(200, "{}"), Failure::noSpeech(), {}},
         {"2xx with blank text", HttpResponse::reply(201, "{\"text\":\" \\n \"}"), Failure::noSpeech(), {}},
         {"2xx with text", HttpResponse::reply(200, "{\"text\":\"  明日の会議は10時からです\\n\"}"), std::nullopt,
