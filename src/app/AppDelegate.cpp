@@ -152,8 +152,14 @@ void AppDelegate::didFinishLaunching() {
         self.rebuildStatusMenu();
     });
 
-    // No onboarding needs to run first: monitoring starts at once.
-    startMonitoring();
+    // Monitoring starts once the onboarding is over, or at once when it is not needed.
+    if (onboardingOpener) {
+        onboardingOpener(true, [weak] {
+            if (auto alive = weak.lock(); alive && *alive) (**alive).startMonitoring();
+        });
+    } else {
+        startMonitoring();
+    }
 }
 
 void AppDelegate::recordRunVersion() {
@@ -169,8 +175,34 @@ void AppDelegate::startMonitoring() {
 }
 
 void AppDelegate::showOnboarding() {
-    // The guided setup is a window of its own; until it exists this only makes sure dictation runs.
-    if (!controller_->isMonitoring()) startMonitoring();
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    auto start = [weak] {
+        if (auto alive = weak.lock(); alive && *alive) (**alive).startMonitoring();
+    };
+    if (onboardingOpener) onboardingOpener(false, start);
+    else start();
+}
+
+OnboardingHost AppDelegate::onboardingHost() {
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    auto bound = [weak](void (AppDelegate::*method)()) {
+        return [weak, method] {
+            if (auto alive = weak.lock(); alive && *alive) ((**alive).*method)();
+        };
+    };
+    OnboardingHost host;
+    host.startMonitoring = bound(&AppDelegate::startMonitoring);
+    host.isMonitoring = [weak] {
+        auto alive = weak.lock();
+        return alive && *alive && (**alive).controller_->isMonitoring();
+    };
+    host.isAccessibilityTrusted = platform_.isAccessibilityTrusted;
+    host.applyLaunchAtLogin = bound(&AppDelegate::applyLaunchAtLogin);
+    host.startStatusIconBlink = bound(&AppDelegate::startStatusIconBlink);
+    host.stopStatusIconBlink = bound(&AppDelegate::stopStatusIconBlink);
+    host.statusIconImage = [] { return MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt).image; };
+    host.openURL = platform_.openURL;
+    return host;
 }
 
 void AppDelegate::restartApp() {
@@ -266,6 +298,7 @@ SettingsActions AppDelegate::settingsActions() {
     };
     actions.applyLaunchAtLogin = [this] { applyLaunchAtLogin(); };
     actions.checkForUpdates = [this] { updater_->check(true); };
+    actions.showSetupOnboarding = [this] { showOnboarding(); };
     actions.switchInputSource = [this](int language) { inputSources_->switchInputSource(language); };
     actions.startCopyOnSelect = [this] { selectionCopier_->start(); };
     actions.stopCopyOnSelect = [this] { selectionCopier_->stop(); };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "onboarding/OnboardingHost.h"
 #include "platform/MainQueue.h"
 #include "platform/StatusItem.h"
 
@@ -143,6 +144,14 @@ public:
     // What the settings window may ask of the application; every slot does nothing once the
     // delegate is gone.
     SettingsActions settingsActions();
+
+    // Opens the setup onboarding: with `ifNeeded` only when the launch decision wants it. `done`
+    // runs once the flow is over (at once when nothing opens). Set by the entry point; without it
+    // monitoring starts at once.
+    std::function<void(bool ifNeeded, std::function<void()> done)> onboardingOpener;
+    // What the onboarding may ask of the delegate (the machine services are the opener's to add);
+    // every action does nothing once the delegate is gone.
+    OnboardingHost onboardingHost();
 
 private:
     Platform& platform_;

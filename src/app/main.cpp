@@ -3,6 +3,7 @@
 // tray; closing a window does not end it. SIGTERM and SIGINT end it through the event loop, so the
 // delegate and the services shut down as they do for the menu's quit.
 #include "app/AppDelegate.h"
+#include "app/Previews.h"
 #include "app/SingleInstance.h"
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
@@ -12,9 +13,11 @@
 #include "dictation/HUDPlacement.h"
 #include "dictation/InputSources.h"
 #include "dictation/ui/RecordingHUDPanel.h"
+#include "onboarding/ui/OnboardingV2Window.h"
 #include "platform/Clock.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
+#include "platform/linux/GSettingsMotionPreference.h"
 #include "platform/linux/IcuWordTokenizer.h"
 #include "platform/linux/InfoPlistBundle.h"
 #include "platform/linux/LinuxPermissions.h"
@@ -147,6 +150,8 @@ int main(int argc, char** argv) {
     TerminationSignals termination;
     app.setQuitOnLastWindowClosed(false);
     app.setApplicationName(QStringLiteral("Quendle"));
+    // The developer previews draw one window on fixed facts and virtual time, then end.
+    if (const std::optional<QString> preview = Previews::selected(arguments)) return Previews::run(*preview);
 
     SystemClock clock;
     Clock::install(&clock);
@@ -266,10 +271,24 @@ int main(int argc, char** argv) {
         if (settingsWindow) settingsWindow->reloadIfVisible();
     };
     delegate.inserter().setOwnFieldInsert(&OwnTextField::insert);
+    GSettingsMotionPreference motion;
+    delegate.onboardingOpener = [&](bool ifNeeded, std::function<void()> done) {
+        OnboardingHost host = delegate.onboardingHost();
+        host.permissions = &permissionSteps;
+        host.systemInfo = &systemInfo;
+        host.motion = &motion;
+        auto finish = [done = std::move(done)](bool) {
+            if (done) done();
+        };
+        if (ifNeeded) OnboardingV2Window::openIfNeeded(host, finish);
+        else OnboardingV2Window::open(host, OnboardingV2Window::makeScreens(), OnboardingV2Window::setupLabels(), false, finish);
+    };
     MainQueue::post([&delegate] { delegate.didFinishLaunching(); });
     if (termination.requested()) return 0;
     app.exec();
-    // The settings window goes before the delegate: nothing may reach it from here on.
+    // The settings and onboarding windows go before the delegate: nothing may reach it from here on.
+    delete OnboardingV2Window::shared();
+    delegate.onboardingOpener = nullptr;
     delegate.settingsWindowOpener = nullptr;
     delegate.settingsWindowReload = nullptr;
     return 0;

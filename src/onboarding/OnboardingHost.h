@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 #include <functional>
@@ -30,6 +31,8 @@ struct OnboardingHost {
     // The tray icon's attention pulse, and its end (the icon back at full opacity).
     Action startStatusIconBlink;
     Action stopStatusIconBlink;
+    // The tray icon as it looks now (the menu-bar picture shows it among the system's items).
+    std::function<QImage()> statusIconImage;
     // Opens a link or a settings page of the desktop.
     std::function<void(const QString&)> openURL;
 

@@ -15,6 +15,7 @@
 #include <QEvent>
 
 #include <memory>
+#include <vector>
 
 class OnboardingFixture : public PrefsFixture {
 protected:
@@ -26,7 +27,7 @@ protected:
             ++probes;
             return OnboardingWindow::ProcessRun{OnboardingWindow::ProcessRun::Outcome::exited, probeStatus};
         };
-        services.openSettings = [](OnboardingWindow::Step) {};
+        services.openSettings = [this](OnboardingWindow::Step step) { settingsOpened.push_back(step); };
         steps = std::make_unique<OnboardingWindow>(services);
     }
     void TearDown() override {
@@ -56,6 +57,7 @@ protected:
     FakeSpeechRecognizerProvider speech;
     FakeSystemInfo system;
     std::unique_ptr<OnboardingWindow> steps;
+    std::vector<OnboardingWindow::Step> settingsOpened;
     int probeStatus = 0;
     int probes = 0;
     int monitoringStarts = 0;

@@ -68,6 +68,64 @@ private:
     Display* display_;
 };
 
+// Finds a viewable window of another client by its title (searching the whole tree, so with or
+// without a window manager's frames) and clicks inside it with XTest, as a person would.
+class XTestPointer {
+public:
+    XTestPointer() : display_(XOpenDisplay(nullptr)) {}
+    ~XTestPointer() {
+        if (display_) XCloseDisplay(display_);
+    }
+    bool ok() const { return display_ != nullptr; }
+
+    // A viewable window titled `title`; 0 when there is none.
+    Window find(const QByteArray& title) { return find(DefaultRootWindow(display_), title); }
+
+    // Presses and releases the left button at (x, y) of `window`.
+    void click(Window window, int x, int y) {
+        int rootX = 0;
+        int rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
+        XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+        XFlush(display_);
+    }
+
+private:
+    Window find(Window parent, const QByteArray& title) {
+        Window root = 0;
+        Window up = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, parent, &root, &up, &children, &count)) return 0;
+        Window found = 0;
+        const Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
+        const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes attributes;
+            if (!XGetWindowAttributes(display_, children[i], &attributes) || attributes.map_state != IsViewable)
+                continue;
+            Atom type = 0;
+            int format = 0;
+            unsigned long items = 0;
+            unsigned long after = 0;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(display_, children[i], netName, 0, 1024, False, utf8, &type, &format, &items,
+                                   &after, &data) == Success && data) {
+                if (QByteArray(reinterpret_cast<const char*>(data), int(items)) == title) found = children[i];
+                XFree(data);
+            }
+            if (!found) found = find(children[i], title);
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
+    Display* display_;
+};
+
 class X11TestWindow {
 public:
     struct Key {

@@ -2,6 +2,7 @@
 
 #include "onboarding/OnboardingHost.h"
 #include "onboarding/ui/OnboardingV2Screen.h"
+#include "onboarding/ui/OnboardingWritingView.h"
 #include "platform/MainQueue.h"
 
 #include <QPointer>
@@ -15,7 +16,6 @@
 class OnboardingDotsView;
 class OnboardingLinkButton;
 class OnboardingPillButton;
-class OnboardingWritingView;
 
 // The onboarding window: a fixed 440 × 720 dark window that steps through full-window screens,
 // one at a time, with the pill (the primary button), the skip link and the page dots under every

@@ -84,6 +84,7 @@ QString SymbolLabel::ligature(const QString& name) {
         {QStringLiteral("text.justify"), QStringLiteral("format_align_justify")},
         {QStringLiteral("wand.and.stars"), QStringLiteral("auto_fix_high")},
         {QStringLiteral("waveform"), QStringLiteral("graphic_eq")},
+        {QStringLiteral("wifi"), QStringLiteral("wifi")},
         {QStringLiteral("xmark"), QStringLiteral("close")},
     };
     return table.value(name);

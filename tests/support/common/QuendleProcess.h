@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <functional>
+#include <memory>
 #include <iostream>
 
 #include <gtest/gtest.h>
@@ -22,16 +23,28 @@ inline QString bundleExecutable() {
     return qEnvironmentVariable("QUENDLE_BUILD_DIR") + QStringLiteral("/Quendle.app/Contents/MacOS/Quendle");
 }
 
+// How a run starts.
+struct QuendleLaunch {
+    // The user went through the setup onboarding before (no onboarding window at launch), unless
+    // the settings say otherwise.
+    bool setUp = true;
+    // The home folder of an earlier run, to start again with what it left; none: a new one.
+    std::shared_ptr<QTemporaryDir> home;
+};
+
 // One run of the application with a home folder of its own.
 class QuendleProcess {
 public:
-    explicit QuendleProcess(const QVariantMap& settings) {
+    explicit QuendleProcess(const QVariantMap& settings, QuendleLaunch launch = {})
+        : home_(launch.home ? launch.home : std::make_shared<QTemporaryDir>()) {
         PlistDefaults defaults(QStringLiteral("orvane"), preferencesFolder());
         for (auto it = settings.begin(); it != settings.end(); ++it) defaults.set(it.key(), it.value());
+        if (launch.setUp && !settings.contains(QStringLiteral("onboardingV2Completed")))
+            defaults.set(QStringLiteral("onboardingV2Completed"), true);
         start();
     }
     // Starts with these bytes as the settings file, exactly as they are.
-    explicit QuendleProcess(const QByteArray& settingsFile) {
+    explicit QuendleProcess(const QByteArray& settingsFile) : home_(std::make_shared<QTemporaryDir>()) {
         QFile file(settingsPath());
         if (file.open(QIODevice::WriteOnly)) file.write(settingsFile);
         file.close();
@@ -42,15 +55,15 @@ public:
 
     void start() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home_.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("HOME"), home_->path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_->path() + QStringLiteral("/.config"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // test mains default to offscreen
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.start(bundleExecutable(), {});
     }
     QString preferencesFolder() const {
-        const QString prefs = home_.path() + QStringLiteral("/Library/Preferences");
+        const QString prefs = home_->path() + QStringLiteral("/Library/Preferences");
         QDir().mkpath(prefs);
         return prefs;
     }
@@ -59,13 +72,17 @@ public:
             std::cerr << "--- the application's log\n";
             for (const QString& line : log()) std::cerr << line.toStdString() << "\n";
         }
+        stop();
+    }
+    // Ends the run (the home folder stays while someone holds it).
+    void stop() {
         process_.terminate();
         if (!process_.waitForFinished(3000)) process_.kill();
         process_.waitForFinished(1000);
     }
 
     QStringList log() const {
-        QFile file(home_.path() + QStringLiteral("/Library/Logs/Orvane.log"));
+        QFile file(home_->path() + QStringLiteral("/Library/Logs/Orvane.log"));
         if (!file.open(QIODevice::ReadOnly)) return {};
         QStringList lines;
         for (const QByteArray& line : file.readAll().split('\n'))
@@ -85,7 +102,10 @@ public:
     }
     qint64 pid() const { return process_.processId(); }
     // The home folder it runs with (another copy started with it is the same user's second copy).
-    QString home() const { return home_.path(); }
+    QString home() const { return home_->path(); }
+    std::shared_ptr<QTemporaryDir> homeFolder() const { return home_; }
+    // A setting as the application stored it.
+    QVariant setting(const QString& key) const { return PlistDefaults(QStringLiteral("orvane"), preferencesFolder()).object(key); }
     int indexOf(const QString& prefix) const {
         const QStringList lines = log();
         for (int i = 0; i < lines.size(); ++i)
@@ -94,7 +114,7 @@ public:
     }
 
 private:
-    QTemporaryDir home_;
+    std::shared_ptr<QTemporaryDir> home_;
     QProcess process_;
 };
 
