@@ -1,6 +1,7 @@
 // The shell around dictation: the launch sequence, the status menu for each state, the icon pulse
 // and the login item, on fakes and the virtual clock.
 #include "app/AppDelegate.h"
+#include "settings/SettingsActions.h"
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
@@ -229,4 +230,28 @@ TEST_F(AppDelegateTest, SelectCleanupTakesOnlyStrings) {
     EXPECT_FALSE(AppPrefs::cleanup());
     delegate->selectCleanup(QVariant(QStringLiteral("friend")));
     EXPECT_EQ(AppPrefs::cleanupStyle(), "friend");
+}
+
+TEST_F(AppDelegateTest, MonitoringWaitsForTheOnboardingAndTheMenuAndSettingsReopenIt) {
+    std::vector<bool> opened;  // ifNeeded of each call
+    std::function<void()> done;
+    delegate = std::make_unique<AppDelegate>(platform);
+    delegate->onboardingOpener = [&](bool ifNeeded, std::function<void()> finished) {
+        opened.push_back(ifNeeded);
+        done = std::move(finished);
+    };
+    delegate->didFinishLaunching();
+    queue.runPending();
+    EXPECT_EQ(opened, std::vector<bool>{true});
+    EXPECT_FALSE(delegate->controller().isMonitoring());
+    done();
+    EXPECT_TRUE(delegate->controller().isMonitoring());
+
+    delegate->showOnboarding();
+    delegate->settingsActions().showSetupOnboarding();
+    EXPECT_EQ(opened, (std::vector<bool>{true, false, false}));
+
+    // A finish that comes after the delegate went does nothing.
+    delegate.reset();
+    done();
 }

@@ -6,7 +6,10 @@
 #include "platform/linux/QtHttpClient.h"
 #include "recognition/UsageReport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -16,6 +19,21 @@ TEST(LinuxSystemInfo, VersionIsThreeNumbers) {
     EXPECT_EQ(LinuxSystemInfo::versionTriple(QStringLiteral("unknown")), QStringLiteral("0.0.0"));
     const QString running = LinuxSystemInfo().systemVersion();
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$")).match(running).hasMatch()) << running.toStdString();
+}
+
+TEST(LinuxSystemInfo, ABatteryAmongThePowerSuppliesMeansALaptop) {
+    QTemporaryDir supplies;
+    auto supply = [&](const char* name, const char* type) {
+        QDir(supplies.path()).mkpath(QString::fromLatin1(name));
+        QFile file(supplies.path() + QLatin1Char('/') + QLatin1String(name) + QStringLiteral("/type"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(type);
+    };
+    supply("AC", "Mains\n");
+    EXPECT_FALSE(LinuxSystemInfo::hasBattery(supplies.path()));
+    supply("BAT0", "Battery\n");
+    EXPECT_TRUE(LinuxSystemInfo::hasBattery(supplies.path()));
+    EXPECT_FALSE(LinuxSystemInfo::hasBattery(supplies.path() + QStringLiteral("/missing")));
 }
 
 class UsageReportServiceTest : public RecognitionFixture {
