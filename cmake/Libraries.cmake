@@ -9,6 +9,7 @@ pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(X11LIBS REQUIRED IMPORTED_TARGET x11 xcb xi xtst xfixes)
 pkg_check_modules(GOBJECT REQUIRED IMPORTED_TARGET gobject-2.0 glib-2.0 gio-2.0)
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 
 # pocketsphinx.pc names an include folder that does not exist; build the target by hand.
 pkg_check_modules(POCKETSPHINX_PC REQUIRED pocketsphinx sphinxbase)

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/MenuBarIcon.h"
+#include "app/MoveToApplications.h"
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
 #include "core/ExternalConfig.h"
@@ -66,8 +67,8 @@ AppDelegate::AppDelegate(Platform& platform)
     prefsSync_ = std::make_unique<PrefsSync>(platform.http, &BetaSettingsModel::vocabularyEditPending);
     prefsSync_->observeDidSync(&BetaSettingsModel::prefsDidSync);
     if (platform.systemInfo) usageReport_ = std::make_unique<UsageReport>(platform.http, *platform.systemInfo);
-    // An accepted update is not installed here: the check ends with a log line naming the archive.
-    updater_ = std::make_unique<Updater>(Updater::Services{platform.http});
+    updater_ = std::make_unique<Updater>(
+        Updater::Services{platform.http, {}, platform.verifyUpdate, platform.startProgram, platform.quit});
 
     std::weak_ptr<AppDelegate*> weak = alive_;
     auto withSelf = [weak](std::function<void(AppDelegate&)> fn) {
@@ -120,7 +121,8 @@ AppDelegate::~AppDelegate() {
 // Launch
 
 void AppDelegate::didFinishLaunching() {
-    // Moving the bundle into the Applications folder is offered by its own step; nothing to stop for.
+    // A copy moved into ~/Applications takes over: nothing starts here.
+    if (platform_.moveToApplications && platform_.moveToApplications()) return;
     AppLog::write(QStringLiteral("起動"));
     // Qt's text fields carry the standard editing shortcuts themselves: no Edit menu to install.
     recordRunVersion();
@@ -138,6 +140,8 @@ void AppDelegate::didFinishLaunching() {
     statusRefreshTimer_ = MainQueue::every(kStatusRefreshInterval, [weak] {
         if (auto alive = weak.lock(); alive && *alive) (**alive).statusFile_->refresh();
     });
+    // A newer release is offered once at launch; the settings window checks on request.
+    updater_->check(false);
 
     // Settings written from outside while we run.
     externalConfig_ = std::make_unique<ExternalConfig>(AppPrefs::defaults(), [weak] {
@@ -346,8 +350,15 @@ void AppDelegate::openCorrectionBar() {
 void AppDelegate::openAccessibilitySettings() { controller_->openAccessibilitySettings(); }
 
 void AppDelegate::applyLaunchAtLogin() {
-    const bool wanted = AppPrefs::launchAtLogin();
+    bool wanted = AppPrefs::launchAtLogin();
     const bool enabled = platform_.loginItem.isEnabled();
+    // A developer's own build is never started at login: the build tree is no installed copy.
+    if (wanted && Bundle::isInstalled() && MoveToApplications::isInBuildTree(Bundle::instance().bundlePath())) {
+        wanted = false;
+        if (!buildTreeLoginNoted_ && !enabled)
+            AppLog::write(QStringLiteral("ログイン時に起動: ビルド用のフォルダから動いているので登録しない"));
+        buildTreeLoginNoted_ = true;
+    }
     if (wanted && !enabled) {
         const QString error = platform_.loginItem.enable();
         AppLog::write(error.isEmpty() ? QStringLiteral("ログイン時に起動: 登録した")

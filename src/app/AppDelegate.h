@@ -88,6 +88,15 @@ struct Platform {
     ImageCodec* imageCodec = nullptr;
     // The machine the weekly usage report names; absent, no report is sent.
     const SystemInfo* systemInfo = nullptr;
+    // The first step of the launch: true when a copy moved into ~/Applications is starting and
+    // this one quits; absent, the application stays where it is.
+    std::function<bool()> moveToApplications = {};
+    // Starts a program on its own; empty when it started, else what went wrong. Absent, an
+    // accepted update cannot be installed.
+    std::function<QString(const QString& program, const QStringList& arguments)> startProgram = {};
+    // Whether a detached signature of a downloaded update was made with the release key; absent,
+    // no update is trusted.
+    std::function<bool(const QByteArray& archive, const QByteArray& signature)> verifyUpdate = {};
 };
 
 // The one application delegate: owns the long-lived parts of the running application (status
@@ -177,5 +186,6 @@ private:
     MainQueue::TimerId pulseTimer_ = 0;
     MainQueue::TimerId statusRefreshTimer_ = 0;
     bool pulseDimmed_ = false;
+    bool buildTreeLoginNoted_ = false;
     std::shared_ptr<AppDelegate*> alive_;
 };

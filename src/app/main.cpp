@@ -3,6 +3,7 @@
 // tray; closing a window does not end it. SIGTERM and SIGINT end it through the event loop, so the
 // delegate and the services shut down as they do for the menu's quit.
 #include "app/AppDelegate.h"
+#include "app/MoveToApplications.h"
 #include "app/Previews.h"
 #include "app/SingleInstance.h"
 #include "core/AppLog.h"
@@ -15,7 +16,9 @@
 #include "dictation/ui/RecordingHUDPanel.h"
 #include "onboarding/ui/OnboardingV2Window.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/Ed25519Signature.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/GSettingsMotionPreference.h"
 #include "platform/linux/IcuWordTokenizer.h"
@@ -29,12 +32,14 @@
 #include "platform/linux/PulseSounds.h"
 #include "platform/linux/QtHttpClient.h"
 #include "platform/linux/QtMainQueue.h"
+#include "platform/linux/RemovableMedia.h"
 #include "platform/linux/SoundTouchTimePitch.h"
 #include "platform/linux/X11KeyEventSource.h"
 #include "platform/linux/X11PointerButtons.h"
 #include "platform/linux/X11SyntheticKeys.h"
 #include "platform/linux/X11Trust.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XdgDesktopEntry.h"
 #include "platform/linux/XdgLoginItem.h"
 #include "platform/linux/XdgScreenshotFolder.h"
 #include "platform/linux/XkbInputSourceService.h"
@@ -52,6 +57,8 @@
 #include "textio/TextInserter.h"
 #include "textio/ui/CorrectionBarWindow.h"
 #include "textio/ui/OwnTextField.h"
+
+#include "UpdateSigningKey.h"
 
 #include <QApplication>
 #include <QStyleHints>
@@ -229,6 +236,19 @@ int main(int argc, char** argv) {
     platform.imageCodec = &imageCodec;
     LinuxSystemInfo systemInfo;
     platform.systemInfo = &systemInfo;
+    // Programs we start (a moved or updated copy) run from the home folder, not from where this
+    // one was started, which may be a medium about to be detached.
+    platform.startProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments, Files::home()) ? QString()
+                                                                          : program + QStringLiteral(" を起動できません");
+    };
+    platform.verifyUpdate = [](const QByteArray& archive, const QByteArray& signature) {
+        const QByteArray key(reinterpret_cast<const char*>(kUpdateSigningKey), sizeof kUpdateSigningKey);
+        return Ed25519Signature::verify(archive, signature, key);
+    };
+    MoveToApplications mover({runningApplications, single, bundle.identifier(), platform.startProgram,
+                              &RemovableMedia::detachWhenGone, &XdgDesktopEntry::addToMenu, platform.quit});
+    platform.moveToApplications = [&] { return mover.offer(bundle.bundlePath()); };
     // The panel hangs under the tray icon when the tray tells where that is.
     AppDelegate* running = nullptr;
     platform.makeRecordingHUD = [&] {

@@ -3,14 +3,20 @@
 #include "core/Alerts.h"
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/BundleSwap.h"
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 #include "platform/HttpClient.h"
 #include "platform/MainQueue.h"
+#include "platform/SerialQueue.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <limits>
@@ -46,11 +52,48 @@ QList<qint64> versionNumbers(const QString& version) {
 const QString kCheckFailedTitle = QStringLiteral("確認できませんでした");
 const QString kCheckFailedMessage = QStringLiteral("あとでもう一度お試しください。");
 
+bool succeeded(const HttpResponse& response) {
+    return !response.failed && response.hasBody && response.status >= 200 && response.status < 300;
+}
+
+QString failureOf(const HttpResponse& response) {
+    if (response.failed) return response.error;
+    return QStringLiteral("HTTP ") + QString::number(response.status);
+}
+
+// On the update queue: checks the archive's signature, unpacks the archive into a fresh private
+// folder and copies the bundle it holds beside the installed one. Empty on success.
+QString prepare(const QByteArray& archive, const QByteArray& signature,
+                const std::function<bool(const QByteArray&, const QByteArray&)>& verify, BundleSwap& swap) {
+    // Nothing of the archive is looked at before its signature holds.
+    if (signature.isEmpty() || !verify || !verify(archive, signature)) return QString::fromUtf8(Updater::kSignatureFailed);
+    QTemporaryDir unpack(QDir::tempPath() + QStringLiteral("/QuendleUpdate-XXXXXX"));  // mode 0700
+    if (!unpack.isValid()) return QDir::tempPath() + QStringLiteral(" に作業用のフォルダを作れません");
+    const QString zip = unpack.filePath(QStringLiteral("Quendle.zip"));
+    QFile file(zip);
+    if (!file.open(QIODevice::WriteOnly) || file.write(archive) != archive.size() || !file.flush())
+        return zip + QStringLiteral(" に書き込めません");
+    file.close();
+    const QString contents = unpack.filePath(QStringLiteral("contents"));
+    if (const QString error = BundleSwap::runTool(QStringLiteral("unzip"), {QStringLiteral("-q"), zip, QStringLiteral("-d"), contents});
+        !error.isEmpty())
+        return error;
+    const QString bundle = contents + QStringLiteral("/Quendle.app");
+    const QFileInfo folder(bundle);
+    const QFileInfo executable(bundle + QStringLiteral("/Contents/MacOS/Quendle"));
+    if (!folder.isDir() || folder.isSymLink() || !executable.isFile() || !executable.isExecutable())
+        return QString::fromUtf8(Updater::kArchiveUnexpected);
+    return swap.stage(bundle);
+}
+
 }  // namespace
 
 Updater::Updater(Services services) : services_(std::move(services)), alive_(std::make_shared<Updater*>(this)) {}
 
-Updater::~Updater() { *alive_ = nullptr; }
+Updater::~Updater() {
+    *alive_ = nullptr;
+    worker_.reset();  // finishes an unpacking under way; its result is dropped
+}
 
 bool Updater::compareVersions(const QString& candidate, const QString& current) {
     const QList<qint64> x = versionNumbers(candidate);
@@ -155,11 +198,84 @@ void Updater::offer(const QString& version, const QString& url) {
                           QStringLiteral("）。更新して再起動しますか？"),
                       {QStringLiteral("今すぐアップデート"), QStringLiteral("あとで")}};
     // The alert runs a modal loop; the Updater may be gone when it returns.
-    const auto download = services_.download;
+    std::weak_ptr<Updater*> weak = alive_;
     if (runModalAlert(alert) != AlertRunner::kFirstButton) return;
-    if (download) {
-        download(url);
-        return;
+    if (const auto self = weak.lock(); self && *self) (*self)->download(url);
+}
+
+void Updater::download(const QString& address) {
+    const std::optional<QUrl> url = webAddress(address);
+    if (!url) return;
+    AppLog::write(QStringLiteral("アップデート開始: ") + address);
+    fetch(*url, [url = *url](Updater& self, const HttpResponse& response) { self.archiveArrived(url, response); });
+}
+
+void Updater::fetch(const QUrl& url, std::function<void(Updater&, const HttpResponse&)> then) {
+    HttpRequest request;
+    request.method = "GET";
+    request.url = url;
+    std::weak_ptr<Updater*> weak = alive_;
+    services_.http.send(std::move(request), [weak, then = std::move(then)](const HttpResponse& response) {
+        MainQueue::post([weak, then, response] {
+            if (const auto self = weak.lock(); self && *self) then(**self, response);
+        });
+    });
+}
+
+void Updater::archiveArrived(const QUrl& url, const HttpResponse& response) {
+    // An error page is a failed download, not an archive.
+    if (!succeeded(response)) return downloadFailed(failureOf(response));
+    QUrl signatureUrl = url;
+    signatureUrl.setPath(url.path() + QStringLiteral(".sig"));
+    fetch(signatureUrl, [archive = response.body](Updater& self, const HttpResponse& signature) {
+        self.signatureArrived(archive, signature);
+    });
+}
+
+void Updater::signatureArrived(const QByteArray& archive, const HttpResponse& response) {
+    if (response.failed) return downloadFailed(response.error);
+    // A signature the server does not have is a missing signature.
+    const QByteArray signature = succeeded(response) ? response.body : QByteArray();
+    const QString installed = Bundle::isInstalled() ? Bundle::instance().bundlePath() : QString();
+    if (installed.isEmpty()) return installFailed(QStringLiteral("入れ替える Quendle.app が見つかりません"));
+    auto swap = std::make_shared<BundleSwap>(installed, services_.rename);
+    if (!worker_) worker_ = std::make_unique<SerialQueue>(QStringLiteral("orvane.update"));
+    std::weak_ptr<Updater*> weak = alive_;
+    worker_->post([weak, archive, signature, verify = services_.verifySignature, swap] {
+        const QString error = prepare(archive, signature, verify, *swap);
+        MainQueue::post([weak, error, swap] {
+            const auto self = weak.lock();
+            if (!self || !*self) return;
+            if (!error.isEmpty()) return installFailed(error);
+            (*self)->putInPlace(swap);
+        });
+    });
+}
+
+void Updater::putInPlace(const std::shared_ptr<BundleSwap>& swap) {
+    QString error = swap->swap();
+    if (error.isEmpty()) {
+        // Started only once the new bundle is in place; if it cannot start, the old one goes back.
+        const QString program = swap->target() + QStringLiteral("/Contents/MacOS/Quendle");
+        error = services_.start ? services_.start(program, {QStringLiteral("--takeover")})
+                                : program + QStringLiteral(" を起動できません");
+        if (!error.isEmpty()) {
+            if (const QString undone = swap->rollback(); !undone.isEmpty()) error += QStringLiteral("。") + undone;
+        }
     }
-    AppLog::write(QStringLiteral("アップデート: この環境では自動で入れ替えない: ") + url);
+    if (!error.isEmpty()) return installFailed(error);
+    BundleSwap::removeTree(swap->previous());
+    AppLog::write(QStringLiteral("アップデート適用: 再起動する"));
+    if (services_.quit) MainQueue::post(services_.quit);
+}
+
+void Updater::downloadFailed(const QString& description) {
+    AppLog::write(QStringLiteral("アップデートのダウンロードに失敗: ") + description);
+    showAlert(QString::fromUtf8(kInstallFailedTitle),
+              QStringLiteral("ダウンロードできませんでした。あとでもう一度お試しください。"));
+}
+
+void Updater::installFailed(const QString& message) {
+    AppLog::write(QStringLiteral("アップデートに失敗: ") + message);
+    showAlert(QString::fromUtf8(kInstallFailedTitle), message);
 }

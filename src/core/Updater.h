@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringList>
 #include <QString>
 #include <QUrl>
 
@@ -8,7 +9,10 @@
 #include <memory>
 #include <optional>
 
+class BundleSwap;
 class HttpClient;
+struct HttpResponse;
+class SerialQueue;
 
 // The update check: fetches a small JSON version document naming the newest release and the
 // address of its archive ({"version": "1.4.2", "url": "https://…"}; other members are ignored),
@@ -17,8 +21,16 @@ class HttpClient;
 // check stays silent unless there is a version that was not offered before (`offeredUpdate`
 // remembers the last version offered).
 //
-// Main thread only; the request's answer hops back to the main queue, and the Updater may go
-// while a request is under way (the answer is then dropped).
+// An accepted offer downloads the archive (a ZIP whose top level holds Quendle.app) and its
+// detached signature (the archive's address followed by ".sig"), checks the signature before
+// anything else, unpacks the archive into a fresh private temporary folder, copies the new bundle
+// beside the installed one, exchanges the two by renaming and starts the new bundle (with
+// `--takeover`), then quits. Every failure ends in one alert and leaves the installed bundle as it
+// was.
+//
+// Main thread only; answers hop back to the main queue, unpacking and copying run on the queue
+// "orvane.update", and the Updater may go while a request is under way (the answer is then
+// dropped).
 class Updater {
 public:
     // Idle time after which the request fails.
@@ -34,10 +46,20 @@ public:
         // The version document's address; empty: the service's base URL followed by
         // kManifestPath, read at every check.
         QString manifestAddress = {};
-        // Takes over once the user accepted an offer, with the archive's address. Absent: the
-        // acceptance is only logged (this desktop has no self-installation yet).
-        std::function<void(const QString& archiveAddress)> download = {};
+        // Whether a detached signature of the downloaded archive was made with the release key.
+        // Absent: no archive is trusted.
+        std::function<bool(const QByteArray& archive, const QByteArray& signature)> verifySignature = {};
+        // Starts a program on its own; empty when it started, else what went wrong.
+        std::function<QString(const QString& program, const QStringList& arguments)> start = {};
+        // Ends the application (after the new version was started).
+        std::function<void()> quit = {};
+        // rename(2) for the exchange of the bundles; tests plant failures here.
+        std::function<bool(const QString& from, const QString& to)> rename = {};
     };
+
+    static constexpr const char* kInstallFailedTitle = "アップデートに失敗しました";
+    static constexpr const char* kSignatureFailed = "署名の確認に失敗しました";
+    static constexpr const char* kArchiveUnexpected = "書庫の中身が想定と違います";
 
     explicit Updater(Services services);
     ~Updater();
@@ -51,6 +73,8 @@ public:
     void handleManifest(const std::optional<QByteArray>& body, bool interactive);
     // The question to the user; on "今すぐアップデート" the download takes over.
     void offer(const QString& version, const QString& url);
+    // Downloads, checks and installs the release archive at the address (see above).
+    void download(const QString& address);
 
     // The address a check asks now.
     QString manifestAddress() const;
@@ -68,7 +92,14 @@ public:
 
 private:
     void reportFailure(bool interactive);
+    void fetch(const QUrl& url, std::function<void(Updater&, const HttpResponse&)> then);
+    void archiveArrived(const QUrl& url, const HttpResponse& response);
+    void signatureArrived(const QByteArray& archive, const HttpResponse& response);
+    void putInPlace(const std::shared_ptr<BundleSwap>& swap);
+    static void downloadFailed(const QString& description);
+    static void installFailed(const QString& message);
 
     Services services_;
+    std::unique_ptr<SerialQueue> worker_;
     std::shared_ptr<Updater*> alive_;
 };

@@ -30,6 +30,7 @@
 #include "TestHome.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -120,6 +121,33 @@ TEST_F(AppDelegateTest, LaunchLogsStoresTheVersionAndStartsMonitoring) {
     EXPECT_EQ(statusItem->titles().first(), "右シフトを長押しで話す");
     // The status file is refreshed every 5 s: one repeating timer besides nothing else running.
     EXPECT_GE(queue.pendingTimers(), 1u);
+    // A newer release is looked for once, quietly.
+    int checks = 0;
+    for (const HttpRequest& request : http.requests()) checks += request.url.path().endsWith("/v1/app/latest");
+    EXPECT_EQ(checks, 1);
+}
+
+TEST_F(AppDelegateTest, ALaunchThatMovesTheBundleStartsNothing) {
+    platform.moveToApplications = [] { return true; };
+    launch();
+    EXPECT_TRUE(log().isEmpty());
+    EXPECT_EQ(statusItem, nullptr);
+    EXPECT_FALSE(delegate->controller().isMonitoring());
+    EXPECT_EQ(queue.pendingTimers(), 0u);
+    EXPECT_TRUE(http.requests().empty());
+    EXPECT_FALSE(loginItem.enabled);
+}
+
+TEST_F(AppDelegateTest, ABundleInABuildTreeIsNeverStartedAtLogin) {
+    QTemporaryDir tree;
+    QFile(tree.filePath("CMakeCache.txt")).open(QIODevice::WriteOnly);
+    bundle.path = tree.filePath("Quendle.app");
+    loginItem.enabled = true;  // registered by an earlier version
+    launch();
+    EXPECT_FALSE(loginItem.enabled);
+    delegate->applyLaunchAtLogin();
+    EXPECT_FALSE(loginItem.enabled);
+    EXPECT_EQ(log().count("ログイン時に起動: 外した"), 1);
 }
 
 TEST_F(AppDelegateTest, LaunchingTheSameVersionAgainLeavesItAlone) {

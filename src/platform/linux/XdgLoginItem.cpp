@@ -1,6 +1,7 @@
 #include "platform/linux/XdgLoginItem.h"
 
 #include "platform/Files.h"
+#include "platform/linux/XdgDesktopEntry.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,12 +16,8 @@ QString XdgLoginItem::entryPath() const {
 }
 
 QString XdgLoginItem::entryText() const {
-    // Exec takes a quoted path so that folders with blanks work.
-    QString quoted = executable_;
-    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Quendle\nExec=\"%1\"\nX-GNOME-Autostart-enabled=true\n"
-                          "NoDisplay=true\nTerminal=false\n")
-        .arg(quoted);
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Quendle\n") + XdgDesktopEntry::execLine(executable_) +
+           QStringLiteral("\nX-GNOME-Autostart-enabled=true\nNoDisplay=true\nTerminal=false\n");
 }
 
 bool XdgLoginItem::isEnabled() const {

@@ -30,6 +30,9 @@ struct QuendleLaunch {
     bool setUp = true;
     // The home folder of an earlier run, to start again with what it left; none: a new one.
     std::shared_ptr<QTemporaryDir> home;
+    // Puts a bundle somewhere in the home folder it is given and returns its executable, to run
+    // instead of the build tree's.
+    std::function<QString(const QString& home)> install = {};
 };
 
 // One run of the application with a home folder of its own.
@@ -38,6 +41,7 @@ public:
     explicit QuendleProcess(const QVariantMap& settings, QuendleLaunch launch = {})
         : home_(launch.home ? launch.home : std::make_shared<QTemporaryDir>()) {
         PlistDefaults defaults(QStringLiteral("orvane"), preferencesFolder());
+        if (launch.install) executable_ = launch.install(home_->path());
         for (auto it = settings.begin(); it != settings.end(); ++it) defaults.set(it.key(), it.value());
         if (launch.setUp && !settings.contains(QStringLiteral("onboardingV2Completed")))
             defaults.set(QStringLiteral("onboardingV2Completed"), true);
@@ -57,10 +61,11 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home_->path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_->path() + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home_->path() + QStringLiteral("/.local/share"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // test mains default to offscreen
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
-        process_.start(bundleExecutable(), {});
+        process_.start(executable_, {});
     }
     QString preferencesFolder() const {
         const QString prefs = home_->path() + QStringLiteral("/Library/Preferences");
@@ -115,6 +120,7 @@ public:
 
 private:
     std::shared_ptr<QTemporaryDir> home_;
+    QString executable_ = bundleExecutable();
     QProcess process_;
 };
 

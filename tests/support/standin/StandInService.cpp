@@ -395,6 +395,16 @@ struct StandInService::Server : QObject {
             if (!reply)
                 reply = Reply::json(200, QJsonObject{{QStringLiteral("version"), QStringLiteral("0")},
                                                      {QStringLiteral("url"), QStringLiteral("http://127.0.0.1/Quendle.zip")}});
+        } else if (path.startsWith(QLatin1String("/releases/"))) {
+            if (request.method != "GET") request.problems << QStringLiteral("releases are only fetched with GET");
+            forbidIdentity(request);
+            if (!reply) {
+                std::lock_guard guard(owner->mutex_);
+                const auto found = owner->published_.find(path);
+                reply = found == owner->published_.end()
+                            ? Reply::error(404, QStringLiteral("not found"))
+                            : Reply::raw(200, found->second, "application/octet-stream");
+            }
         } else {
             request.problems << QStringLiteral("unknown path ") + path;
             if (!reply) reply = Reply::error(404, QStringLiteral("not found"));
@@ -455,6 +465,11 @@ QString StandInService::baseURL() const { return QStringLiteral("http://127.0.0.
 void StandInService::enqueue(const QString& path, const Reply& reply) {
     std::lock_guard guard(mutex_);
     script_[path].push_back(reply);
+}
+
+void StandInService::publish(const QString& path, const QByteArray& bytes) {
+    std::lock_guard guard(mutex_);
+    published_[path] = bytes;
 }
 
 void StandInService::setFailOnProblems(bool fail) {

@@ -19,7 +19,8 @@ class QObject;
 
 // A stand-in for the transcription service, for tests: an HTTP/1.1 server on 127.0.0.1 (a free
 // port) on its own thread. It implements /v1/transcribe, /v1/cleanup, /v1/ping, /v1/prefs (GET
-// and PUT), /v1/hello and the update check's version document /v1/app/latest, checks every
+// and PUT), /v1/hello, the update check's version document /v1/app/latest and GET of the files
+// published under /releases/ (release archives and their signatures), checks every
 // request strictly against the service's wire format (method, headers, Content-Length, multipart
 // framing, required fields, JSON bodies), records it, and answers from a per-path script (or
 // with a sensible default answer).
@@ -78,6 +79,9 @@ public:
 
     // Scripts the next answer for a path ("/v1/transcribe", …); answers are used in order.
     void enqueue(const QString& path, const Reply& reply);
+    // Serves `bytes` to every GET of `path` (which begins with "/releases/"); unpublished paths
+    // there answer 404.
+    void publish(const QString& path, const QByteArray& bytes);
     // Whether a scripted wire-format problem fails the running test (default true).
     void setFailOnProblems(bool fail);
 
@@ -106,6 +110,7 @@ private:
     mutable std::condition_variable changed_;
     QList<Request> requests_;
     std::map<QString, std::deque<Reply>> script_;
+    std::map<QString, QByteArray> published_;
     QJsonObject prefs_;
     bool failOnProblems_ = true;
 
