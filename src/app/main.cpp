@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
     X11PointerButtons barButtons;
     platform.makeCorrectionBar = [&] {
         return std::make_unique<CorrectionBarWindow>(
-            CorrectionBar::Services{workspace, accessibility, screens, wordTokenizer, &barButtons});
+            CorrectionBar::Services{workspace, accessibility, screens, wordTokenizer, &barButtons, &pointer});
     };
 
     AppDelegate delegate(platform);

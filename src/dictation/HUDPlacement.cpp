@@ -204,10 +204,10 @@ double HUDPlacement::primaryHeight() const {
     return all.isEmpty() ? 0.0 : all.first().frame.height();
 }
 
-std::optional<QRectF> HUDPlacement::visibleFrame() const {
-    const QList<Screens::Screen> all = s_.screens.all();
-    if (all.isEmpty()) return std::nullopt;
-    return all.first().visibleFrame;
+std::optional<QRectF> HUDPlacement::visibleFrame(QPointF near) const {
+    const std::optional<Screens::Screen> screen = Screens::holding(s_.screens.all(), near);
+    if (!screen) return std::nullopt;
+    return screen->visibleFrame;
 }
 
 void HUDPlacement::prefetchCaret() {
@@ -270,14 +270,17 @@ void HUDPlacement::serveWaiter() {
 void HUDPlacement::place(QSizeF size, std::function<void(Result)> done) {
     waiter_.reset();
     MainQueue::cancel(waitTimer_);
-    const std::optional<QRectF> visible = visibleFrame();
-    if (!visible) {
+    if (s_.screens.all().isEmpty()) {
         done(Result{true, std::nullopt});
         return;
     }
     if (AppPrefs::recordingHUDPlacement() != QLatin1String("cursor")) {
+        // Under the icon, on the icon's screen; without an icon, at the top of the screen the
+        // pointer is on.
         const double w = size.width();
         const std::optional<QPointF> icon = statusItemAnchor(s_.iconGeometry ? s_.iconGeometry() : std::nullopt, w);
+        const std::optional<QRectF> visible = visibleFrame(icon ? *icon : s_.pointer.location());
+        if (!visible) return done(Result{true, std::nullopt});
         const QPointF target = icon ? *icon : QPointF(visible->center().x() - w / 2, visible->y() + visible->height() - 8);
         done(Result{true, clampedFrame(target, size, *visible)});
         return;
@@ -306,17 +309,18 @@ void HUDPlacement::place(QSizeF size, std::function<void(Result)> done) {
 }
 
 void HUDPlacement::finish(QSizeF size, const std::function<void(Result)>& done, const std::optional<CaretAnchor>& caret) {
-    const std::optional<QRectF> visible = visibleFrame();
-    if (!visible) {
-        done(Result{true, std::nullopt});
-        return;
-    }
     CaretAnchor anchor;
     if (caret) {
         anchor = *caret;
     } else {
         AppLog::write(QStringLiteral("HUD位置: キャレットが取れずマウス位置（方法④）"));
         anchor.rect = QRectF(s_.pointer.location(), QSizeF(1, 1));
+    }
+    // The screen of the caret (or of the pointer standing in for it).
+    const std::optional<QRectF> visible = visibleFrame(anchor.rect.center());
+    if (!visible) {
+        done(Result{true, std::nullopt});
+        return;
     }
     const std::optional<QPointF> icon =
         statusItemAnchor(s_.iconGeometry ? s_.iconGeometry() : std::nullopt, size.width());

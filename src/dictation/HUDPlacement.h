@@ -24,7 +24,8 @@ class SerialQueue;
 // is read on a worker of its own ("hud-caret"), never on the main queue, each request bounded by
 // kRequestTimeout. A placement that needs the caret waits for the answer at most kCaretWait and
 // then falls back to the mouse pointer, so a hung application delays the panel by a fraction of
-// a second and never freezes the application.
+// a second and never freezes the application. The panel stays on the screen of the caret (or of
+// the pointer standing in for it; for "top", of the tray icon).
 class HUDPlacement {
 public:
     static constexpr double kRequestTimeout = 0.25;  // per accessibility request
@@ -105,7 +106,8 @@ private:
     void lookupFinished(quint64 token, std::optional<CaretAnchor> anchor);
     void serveWaiter();
     void finish(QSizeF size, const std::function<void(Result)>& done, const std::optional<CaretAnchor>& caret);
-    std::optional<QRectF> visibleFrame() const;
+    // The visible frame of the screen that holds `near`.
+    std::optional<QRectF> visibleFrame(QPointF near) const;
     double primaryHeight() const;
 
     Services s_;

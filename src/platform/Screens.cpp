@@ -1,6 +1,9 @@
 #include "platform/Screens.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <limits>
 
 namespace {
 std::atomic<Screens*> installedScreens{nullptr};
@@ -24,3 +27,22 @@ QRectF Screens::toDesktop(const QRectF& global) { return flip(global); }
 QRectF Screens::fromDesktop(const QRectF& desktop) { return flip(desktop); }
 QPointF Screens::pointToDesktop(const QPointF& global) { return flip(global); }
 QPointF Screens::pointFromDesktop(const QPointF& desktop) { return flip(desktop); }
+
+std::optional<Screens::Screen> Screens::holding(const QList<Screen>& all, QPointF point) {
+    std::optional<Screen> nearest;
+    double best = std::numeric_limits<double>::infinity();
+    for (const Screen& screen : all) {
+        const QRectF& f = screen.frame;
+        // Distance from the point to the frame (0 inside; the right and top edges belong to the
+        // next screen).
+        const double dx = std::max({f.left() - point.x(), 0.0, point.x() - f.right()});
+        const double dy = std::max({f.top() - point.y(), 0.0, point.y() - f.bottom()});
+        const bool inside = point.x() >= f.left() && point.x() < f.right() && point.y() >= f.top() && point.y() < f.bottom();
+        const double distance = inside ? -1.0 : std::hypot(dx, dy);
+        if (distance < best) {
+            best = distance;
+            nearest = screen;
+        }
+    }
+    return nearest;
+}

@@ -17,6 +17,10 @@ public:
     virtual QList<Screen> all() const = 0;       // the primary screen first
     virtual std::optional<Screen> main() const = 0;  // the screen with the keyboard focus, else the primary
 
+    // The screen of `all` whose frame holds `point`, else the one nearest to it; absent when
+    // `all` is empty. Windows placed near a point go to that point's screen.
+    static std::optional<Screen> holding(const QList<Screen>& all, QPointF point);
+
     static void install(Screens* screens);
     static Screens* installed();  // may be null (no display)
 

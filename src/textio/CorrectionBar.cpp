@@ -5,6 +5,7 @@
 #include "core/Toast.h"
 #include "platform/Accessibility.h"
 #include "platform/PointerButtons.h"
+#include "platform/Pointer.h"
 #include "platform/Screens.h"
 #include "platform/SerialQueue.h"
 #include "platform/WordTokenizer.h"
@@ -176,7 +177,13 @@ bool CorrectionBar::isStorableRule(const QString& wrong, const QString& right) {
 std::optional<QRectF> CorrectionBar::visibleFrame() const {
     const QList<Screens::Screen> all = s_->screens.all();
     if (all.isEmpty()) return std::nullopt;
-    return all.first().visibleFrame;
+    std::optional<QPointF> near;
+    if (caret_)
+        near = caret_->center();
+    else if (s_->pointer)
+        near = s_->pointer->location();
+    if (!near) return all.first().visibleFrame;
+    return Screens::holding(all, *near)->visibleFrame;
 }
 
 void CorrectionBar::show(const QString& text, bool autoClose) {

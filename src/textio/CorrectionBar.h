@@ -13,6 +13,7 @@
 #include <optional>
 
 class Accessibility;
+class Pointer;
 class PointerButtons;
 class Screens;
 class SerialQueue;
@@ -25,7 +26,8 @@ class WordTokenizer;
 // States: hidden → chips (shown without the keyboard focus; closes by itself after kAutoClose
 // when asked to, paused while the pointer is over the bar) → editing (a word picked: the bar takes
 // the keyboard focus; losing it closes the bar) → hidden. A press of the mouse button outside
-// the bar, Esc, the timer, a save or a new show() closes it.
+// the bar, Esc, the timer, a save or a new show() closes it. The bar opens on the screen of the
+// caret (without one, of the pointer).
 //
 // This class is the logic; the window is drawn by a subclass (textio/ui/CorrectionBarWindow)
 // through the protected view hooks. Default-constructed, it keeps lastInsertedText and shows
@@ -55,6 +57,9 @@ public:
         // a press outside the bar closes it. Absent: only the focus leaving an editing bar, Esc
         // and the timer close it.
         PointerButtons* pointerButtons = nullptr;
+        // Where the pointer is: without a caret the bar goes to the pointer's screen. Absent: the
+        // primary screen.
+        Pointer* pointer = nullptr;
     };
 
     // Where the chips of the chip row go, in the row's own coordinates (origin top left, y down).

@@ -27,6 +27,14 @@ bool hasControlCharacter(const QString& text) {
     return false;
 }
 
+// The path as one shell word: a terminal runs what is typed once the user presses Return, and a
+// name may hold blanks ("Screenshot from …"), quotes, $() or backticks.
+QString shellQuoted(const QString& path) {
+    QString quoted = path;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 // A path as it goes into the log: one line, whatever the file is called.
 QString printable(QString path) {
     for (QChar& c : path)
@@ -134,8 +142,7 @@ void ScreenshotPaste::handleScan(const ScanOutcome& outcome) {
     }
     if (outcome.failure) {
         AppLog::write(QStringLiteral("スクショ貼り付け: 保存先を読めない（") + outcome.failure->message + QStringLiteral("）"));
-        Toast::show(QStringLiteral("スクリーンショットの保存先を読めません。設定の「許可をリセット」を試してください"), std::nullopt,
-                    2.5);
+        Toast::show(QStringLiteral("スクリーンショットの保存先を読めません。フォルダの権限を確認してください"), std::nullopt, 2.5);
         return;
     }
     if (!outcome.file) {
@@ -190,7 +197,7 @@ void ScreenshotPaste::finishScreenshotPaste(bool released, const QString& file) 
                 return;
             }
             AppLog::write(QStringLiteral("スクショ貼り付け(パス): ") + file);
-            self.s_.inserter.insert(file);
+            self.s_.inserter.insert(shellQuoted(file));
             return;
         }
         AppLog::write(QStringLiteral("スクショ貼り付け(画像") + (terminal ? QStringLiteral("/端末") : QString()) +

@@ -206,7 +206,7 @@ void PointerSelectionCopier::writeToPasteboard(const QString& text) {
 
 void PointerSelectionCopier::claimClipboard(const QString& text, quint64 gesture, int attempt) {
     if (gesture != gesture_ || insertingNow()) return;
-    if (pasteboard_.setClipboardText(text) == Pasteboard::kRefused) {
+    if (pasteboard_.setText(text) == Pasteboard::kRefused) {
         // The desktop has not yet told us of the last owner's claim; it will shortly.
         if (attempt >= kClaimAttempts) return;
         std::weak_ptr<PointerSelectionCopier*> weak = alive_;

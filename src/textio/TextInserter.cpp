@@ -2,6 +2,8 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/Graphemes.h"
+#include "core/Toast.h"
 #include "platform/Accessibility.h"
 #include "platform/ApplicationIdentifiers.h"
 #include "platform/Clock.h"
@@ -101,8 +103,18 @@ void TextInserter::pumpPaste() {
         return;
     }
 
+    // Terminals that paste the PRIMARY selection get the piece there too; everyone else's
+    // selection is left alone (the middle button pastes it).
+    const TerminalDetection::PasteChord chord = frontmostPasteChord();
+    const bool viaSelection = chord == TerminalDetection::PasteChord::ShiftInsert;
+    if (viaSelection && !selectionSaved_) {
+        savedSelection_ = pasteboard_.selectionSnapshot();
+        selectionSaved_ = true;
+    }
     const quint64 change = pasteboard_.setText(piece);
-    if (change == Pasteboard::kRefused) {
+    const bool refused = change == Pasteboard::kRefused;
+    const quint64 selectionChange = !refused && viaSelection ? pasteboard_.setSelectionText(piece) : 0;
+    if (refused || (viaSelection && selectionChange == Pasteboard::kRefused)) {
         // The desktop would not hand us the clipboard yet (it has not told us of the latest
         // owner's change). A paste chord now would paste that owner's contents: try again shortly.
         if (++claimAttempts_ < kClaimAttempts) {
@@ -121,15 +133,28 @@ void TextInserter::pumpPaste() {
             return;
         }
         claimAttempts_ = 0;
-        AppLog::write(QStringLiteral("貼り付け: クリップボードを取得できず%1字を貼り付けなかった").arg(piece.size()));
-        afterPaste();
+        // No paste chord without our text on the clipboard. The piece, and the ones queued after
+        // it (pasting those alone would leave a gap), are kept for the user instead.
+        QString kept = piece;
+        {
+            std::lock_guard guard(lock_);
+            for (const QString& later : pasteQueue_) kept += later;
+            pasteQueue_.clear();
+        }
+        AppLog::write(QStringLiteral("貼り付け: クリップボードを取得できず%1字を貼り付けなかった").arg(Graphemes::count(kept)));
+        undelivered_ += kept;
+        finishBurst();
         return;
     }
     claimAttempts_ = 0;
     burstWrote_ = true;
     lastWriteChange_ = change;
     lastWriteAt_ = Clock::monotonicNow();
-    postPaste();
+    if (viaSelection) {
+        selectionWrote_ = true;
+        lastSelectionChange_ = selectionChange;
+    }
+    postPasteChord(chord);
     MainQueue::after(remaining > 0 ? kPieceSpacing : kRestoreDelay,
                      guarded(alive_, [](TextInserter& self) { self.afterPaste(); }));
 }
@@ -182,6 +207,12 @@ void TextInserter::finishBurst() {
         isInserting_ = false;
     }
     const bool wrote = std::exchange(burstWrote_, false);
+    restoreSelection();
+    if (!undelivered_.isEmpty()) {
+        // Dictated text that never reached the target goes to the user before anything else.
+        keepForUser(std::exchange(undelivered_, QString()), 1);
+        return;
+    }
     if (leave) {
         // Text the user was told is on the clipboard wins over the restore.
         pasteboard_.setText(*leave);
@@ -197,9 +228,45 @@ void TextInserter::finishBurst() {
     pasteboard_.restore(*saved);
 }
 
-void TextInserter::postPaste() {
+void TextInserter::restoreSelection() {
+    std::optional<PasteboardContents> saved = std::exchange(savedSelection_, std::nullopt);
+    selectionSaved_ = false;
+    if (!std::exchange(selectionWrote_, false) || !saved) return;
+    // The user has selected something new meanwhile: that is the selection now.
+    if (pasteboard_.selectionChangeCount() != lastSelectionChange_) return;
+    pasteboard_.restoreSelection(*saved);
+}
+
+void TextInserter::keepForUser(const QString& text, int attempt) {
+    if (isInserting()) {
+        // A new burst owns the clipboard now; our turn comes after it.
+        MainQueue::after(kKeepRetry, guarded(alive_, [text, attempt](TextInserter& self) { self.keepForUser(text, attempt); }));
+        return;
+    }
+    if (pasteboard_.setText(text) != Pasteboard::kRefused) {
+        AppLog::write(QStringLiteral("貼り付け: 貼り付けられなかった%1字をクリップボードに残した").arg(Graphemes::count(text)));
+        Toast::show(QStringLiteral("貼り付けできませんでした。クリップボードに保存しました"), std::nullopt, 2.5);
+        return;
+    }
+    if (attempt < kKeepAttempts) {
+        MainQueue::after(kKeepRetry,
+                         guarded(alive_, [text, attempt](TextInserter& self) { self.keepForUser(text, attempt + 1); }));
+        return;
+    }
+    AppLog::write(QStringLiteral("貼り付け: クリップボードを取得できず%1字を残せなかった").arg(Graphemes::count(text)));
+    Toast::show(QStringLiteral("貼り付けできませんでした。クリップボードも使えず、書き起こしを保存できませんでした"), std::nullopt,
+                4.0);
+}
+
+TerminalDetection::PasteChord TextInserter::frontmostPasteChord() const {
     const auto app = workspace_.frontmostApplication();
-    switch (TerminalDetection::pasteChordFor(app ? app->identifier : QString())) {
+    return TerminalDetection::pasteChordFor(app ? app->identifier : QString());
+}
+
+void TextInserter::postPaste() { postPasteChord(frontmostPasteChord()); }
+
+void TextInserter::postPasteChord(TerminalDetection::PasteChord chord) {
+    switch (chord) {
     case TerminalDetection::PasteChord::ControlV:
         keys_.postKey(KeyIds::V, KeyFlags::Control);
         break;

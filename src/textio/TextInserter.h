@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Pasteboard.h"
+#include "textio/TerminalDetection.h"
 
 #include <QString>
 #include <deque>
@@ -16,7 +17,10 @@ class Workspace;
 
 // The one way text reaches another application: through the clipboard and the application's own
 // paste chord. Pieces are pasted in order and spaced in time; the clipboard the user had (every
-// format of it) comes back once the target has fetched the last piece. Also owns the synthetic key
+// format of it) comes back once the target has fetched the last piece. Terminals that paste the
+// PRIMARY selection (Shift+Insert) get the piece there too, and the selection comes back as well;
+// for every other application PRIMARY is left alone. Text that cannot be pasted (the desktop
+// keeps refusing us the clipboard) is never dropped: it is left on the clipboard with a notice. Also owns the synthetic key
 // chords that field clearing and screenshot paste send.
 //
 // One instance per process, made at start-up with the platform services; it must outlive the
@@ -31,9 +35,13 @@ public:
     static constexpr double kReadPoll = 0.05;
     static constexpr double kReadWaitLimit = 3.0;
     // When the desktop refuses us the clipboard, the claim is tried again every kClaimRetry
-    // seconds, kClaimAttempts times in all, before the piece is given up.
+    // seconds, kClaimAttempts times in all, before the piece is not pasted. It is then left on the
+    // clipboard for the user (with a notice): that claim is tried every kKeepRetry seconds,
+    // kKeepAttempts times in all.
     static constexpr double kClaimRetry = 0.02;
     static constexpr int kClaimAttempts = 10;
+    static constexpr double kKeepRetry = 0.25;
+    static constexpr int kKeepAttempts = 40;
     // Messaging timeout of the web-terminal probe.
     static constexpr double kProbeTimeout = 0.15;
 
@@ -83,6 +91,10 @@ private:
     void pumpPaste();
     void afterPaste();
     void finishBurst();
+    void restoreSelection();
+    void keepForUser(const QString& text, int attempt);
+    TerminalDetection::PasteChord frontmostPasteChord() const;
+    void postPasteChord(TerminalDetection::PasteChord chord);
     SerialQueue& probeQueue();
 
     Pasteboard& pasteboard_;
@@ -108,4 +120,11 @@ private:
     double lastWriteAt_ = 0;
     bool burstWrote_ = false;
     int claimAttempts_ = 0;
+    // Main queue only: the PRIMARY selection as the burst found it (taken before our first write
+    // there), whether and when we wrote it, and the text given up on in this burst.
+    bool selectionSaved_ = false;
+    std::optional<PasteboardContents> savedSelection_;
+    bool selectionWrote_ = false;
+    quint64 lastSelectionChange_ = 0;
+    QString undelivered_;
 };

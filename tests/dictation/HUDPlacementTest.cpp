@@ -307,6 +307,32 @@ TEST_F(PlacementFlowTest, ResetDropsAWaitingPlacementAndNoApplicationMeansThePoi
     EXPECT_EQ(*result->frame, QRectF(109, 111, 300, 68));
 }
 
+TEST_F(PlacementFlowTest, ThePanelGoesToTheScreenOfTheCaretOrElseThePointer) {
+    const Screens::Screen second{QRectF(1600, 0, 1280, 800), QRectF(1600, 0, 1280, 780)};
+    screens.screens.append(second);
+    defaults.set(QStringLiteral("recordingHUDPlacement"), QStringLiteral("cursor"));
+    element->selection = TextRange{3, 0};
+    element->boundsFor = [](TextRange) { return std::optional<QRect>(QRect(2800, 600, 2, 18)); };
+    pointer.at = QPointF(100, 100);  // elsewhere: the caret decides
+    placement.prefetchCaret();
+    place();
+    ASSERT_TRUE(queue.waitFor([&] { return calls == 1; }));
+    ASSERT_TRUE(result && result->frame);
+    EXPECT_TRUE(second.visibleFrame.contains(*result->frame)) << result->frame->x();
+
+    placement.reset();
+    workspace.frontmost.reset();
+    pointer.at = QPointF(2000, 300);
+    place();
+    ASSERT_TRUE(result->frame);
+    EXPECT_TRUE(second.visibleFrame.contains(*result->frame)) << result->frame->x();
+
+    defaults.set(QStringLiteral("recordingHUDPlacement"), QStringLiteral("top"));  // no icon: the pointer's screen
+    place();
+    ASSERT_TRUE(result->frame);
+    EXPECT_TRUE(second.visibleFrame.contains(*result->frame)) << result->frame->x();
+}
+
 TEST_F(PlacementFlowTest, RefusedWhenTheOnlyPlaceLeftCoversTheCaret) {
     defaults.set(QStringLiteral("recordingHUDPlacement"), QStringLiteral("cursor"));
     workspace.frontmost.reset();

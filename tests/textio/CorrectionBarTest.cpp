@@ -4,6 +4,7 @@
 #include "core/Toast.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeMainQueue.h"
+#include "platform/fake/FakePointer.h"
 #include "platform/fake/FakePointerButtons.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeWordTokenizer.h"
@@ -80,7 +81,7 @@ protected:
         element->selection = TextRange{5, 0};
         element->boundsFor = [](TextRange) { return std::optional<QRect>(QRect(400, 300, 2, 18)); };
         accessibility.focused.insert(kPid, element);
-        bar = std::make_unique<TestBar>(CorrectionBar::Services{workspace, accessibility, screens, tokenizer, &buttons});
+        bar = std::make_unique<TestBar>(CorrectionBar::Services{workspace, accessibility, screens, tokenizer, &buttons, &pointer});
     }
     ~CorrectionBarTest() override {
         bar.reset();
@@ -106,6 +107,7 @@ protected:
     FakeAccessibility accessibility;
     FakeWordTokenizer tokenizer;
     FakePointerButtons buttons;
+    FakePointer pointer;
     RunningApplication target;
     std::shared_ptr<FakeAccessibleElement> element = std::make_shared<FakeAccessibleElement>();
     std::unique_ptr<TestBar> bar;
@@ -240,6 +242,21 @@ TEST_F(CorrectionBarTest, ShowsTheChipsUnderTheCaretAndClosesAfterSixSeconds) {
     EXPECT_FALSE(bar->isShown());
     EXPECT_EQ(bar->state(), CorrectionBar::State::Hidden);
     EXPECT_TRUE(workspace.activated.isEmpty());
+}
+
+TEST_F(CorrectionBarTest, OpensOnTheScreenOfTheCaretOrElseOfThePointer) {
+    const Screens::Screen second{QRectF(1600, 0, 1280, 800), QRectF(1600, 0, 1280, 780)};
+    screens.screens.append(second);
+    element->boundsFor = [](TextRange) { return std::optional<QRect>(QRect(2800, 600, 2, 18)); };
+    showAndWait(QStringLiteral("hello"), true);
+    ASSERT_TRUE(bar->shownAt);
+    EXPECT_TRUE(second.visibleFrame.contains(*bar->shownAt)) << bar->shownAt->x();
+    bar->dismiss();
+
+    workspace.frontmost.reset();  // no caret to read
+    pointer.at = QPointF(2000, 300);
+    showAndWait(QStringLiteral("hello"), true);
+    EXPECT_TRUE(second.visibleFrame.contains(*bar->shownAt)) << bar->shownAt->x();
 }
 
 TEST_F(CorrectionBarTest, ATextWithoutWordsShowsNothingAndTheMenuBarStaysUntilClosed) {

@@ -1,5 +1,6 @@
 // Screenshot paste on fakes and virtual time: which file, the wait for the shortcut's keys, the
 // picture on the clipboard and the clipboard coming back, terminals, and every failure's message.
+#include "RecordingToasts.h"
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
 #include "core/Toast.h"
@@ -26,18 +27,6 @@ const QString kDesktop = QStringLiteral("/home/user/Desktop");
 const QString kPng = QStringLiteral("image/png");
 constexpr qint64 kSecond = 1'000'000'000;
 
-struct ToastRecord {
-    QString message;
-    double seconds;
-};
-
-class RecordingToasts final : public ToastPresenter {
-public:
-    void show(const QString& message, std::optional<QPointF>, double seconds) override {
-        shown.append({message, seconds});
-    }
-    QList<ToastRecord> shown;
-};
 
 FolderEntry entry(const QString& name, std::optional<qint64> modified, bool regular = true, bool capture = false) {
     FolderEntry e;
@@ -71,11 +60,6 @@ protected:
     }
 
     QString log() const { return QString::fromUtf8(Files::read(AppLog::fileURL())); }
-    QStringList toastTexts() const {
-        QStringList texts;
-        for (const auto& t : toasts.shown) texts.append(t.message);
-        return texts;
-    }
     // Presses the shortcut and lets the scan's outcome reach the main queue.
     void press() {
         start = queue.uptime();
@@ -171,7 +155,7 @@ TEST_F(ScreenshotPasteTest, APictureThatDoesNotDecodeLeavesTheClipboardAlone) {
     press();
     EXPECT_TRUE(keys.chords.isEmpty());
     EXPECT_EQ(pasteboard.writeCount, writes);
-    EXPECT_EQ(toastTexts(), QStringList{QStringLiteral("スクリーンショットを画像として読めませんでした")});
+    EXPECT_EQ(toasts.messages(), QStringList{QStringLiteral("スクリーンショットを画像として読めませんでした")});
     EXPECT_EQ(toasts.shown[0].seconds, 2.0);
     EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 画像として読めない（") + kShots + QStringLiteral("/broken.png）")));
 }
@@ -242,7 +226,7 @@ TEST_F(ScreenshotPasteTest, RefusedClaimsAreRetriedThenGivenUpWithAMessage) {
     press();
     queue.advance(1);
     EXPECT_TRUE(keys.chords.isEmpty());
-    EXPECT_EQ(toastTexts().last(), QStringLiteral("スクリーンショットを貼り付けられませんでした"));
+    EXPECT_EQ(toasts.messages().last(), QStringLiteral("スクリーンショットを貼り付けられませんでした"));
 }
 
 // ---- the shortcut's keys
@@ -265,7 +249,7 @@ TEST_F(ScreenshotPasteTest, PastesAsSoonAsTheModifiersAreReleasedAndGivesUpAfter
     EXPECT_TRUE(toasts.shown.isEmpty());
     queue.advance(0.03);
     EXPECT_TRUE(keys.chords.isEmpty());
-    EXPECT_EQ(toastTexts(), QStringList{QStringLiteral("キーを離してからもう一度押してください")});
+    EXPECT_EQ(toasts.messages(), QStringList{QStringLiteral("キーを離してからもう一度押してください")});
     EXPECT_EQ(toasts.shown[0].seconds, 1.0);
     EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 2秒待っても修飾キーが離れず断念")));
     held.clear();
@@ -275,17 +259,18 @@ TEST_F(ScreenshotPasteTest, PastesAsSoonAsTheModifiersAreReleasedAndGivesUpAfter
 
 // ---- terminals
 
-TEST_F(ScreenshotPasteTest, InATerminalThePathIsTypedWhenPicturesAreOffThere) {
+// The typed path is one shell word: blanks, quotes, $() and backticks in a name stay text.
+TEST_F(ScreenshotPasteTest, InATerminalThePathIsTypedShellQuotedWhenPicturesAreOffThere) {
     defaults.set(QStringLiteral("screenshotPasteImageInTerminal"), false);
     workspace.frontmost = FakeWorkspace::app(QStringLiteral("xfce4-terminal"));
-    folder.addFile(kShots, QStringLiteral("Screenshot from 2026.png"), 10 * kSecond, "img-a");
+    const QString name = QStringLiteral("Screenshot from $(touch x) `id` it's.png");
+    folder.addFile(kShots, name, 10 * kSecond, "img-a");
     press();
     queue.advance(1);
     ASSERT_EQ(pastedContents.size(), 1);
     EXPECT_EQ(pastedContents[0].data(QStringLiteral("text/plain;charset=utf-8")),
-              (kShots + QStringLiteral("/Screenshot from 2026.png")).toUtf8());
+              (QStringLiteral("'") + kShots + QStringLiteral("/Screenshot from $(touch x) `id` it'\\''s.png'")).toUtf8());
     EXPECT_EQ(keys.chords[0], (Chord{KeyIds::V, KeyFlags::Control | KeyFlags::Shift}));
-    EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け(パス): ") + kShots + QStringLiteral("/Screenshot from 2026.png")));
 }
 
 TEST_F(ScreenshotPasteTest, AFileNameWithALineBreakIsNeverTypedIntoATerminal) {
@@ -295,7 +280,7 @@ TEST_F(ScreenshotPasteTest, AFileNameWithALineBreakIsNeverTypedIntoATerminal) {
     press();
     queue.advance(1);
     EXPECT_TRUE(keys.chords.isEmpty());
-    EXPECT_EQ(toastTexts(), QStringList{QStringLiteral("ファイル名に制御文字があるため、パスを入力できません")});
+    EXPECT_EQ(toasts.messages(), QStringList{QStringLiteral("ファイル名に制御文字があるため、パスを入力できません")});
     EXPECT_FALSE(log().contains(QStringLiteral("rm -rf ~\n")));
 }
 
@@ -319,7 +304,7 @@ TEST_F(ScreenshotPasteTest, AMissingFolderFallsBackToTheDesktop) {
     press();
     EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 設定の保存先が無いのでデスクトップへ倒す（/home/user/Gone）")));
     EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 保存先に画像が無い（") + kDesktop + QStringLiteral("）")));
-    EXPECT_EQ(toastTexts(), QStringList{QStringLiteral("スクリーンショットが見つかりません")});
+    EXPECT_EQ(toasts.messages(), QStringList{QStringLiteral("スクリーンショットが見つかりません")});
     EXPECT_EQ(toasts.shown[0].seconds, 1.6);
 
     folder.addFile(kDesktop, QStringLiteral("shot.png"), kSecond, "img-d");
@@ -339,7 +324,7 @@ TEST_F(ScreenshotPasteTest, ListingFailuresEndThePassWithTheirMessages) {
     EXPECT_FALSE(log().contains(QStringLiteral("デスクトップへ倒す")));
     EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 保存先を読めない（No such file or directory）")));
     ASSERT_EQ(toasts.shown.size(), 1);
-    EXPECT_EQ(toasts.shown[0].message, QStringLiteral("スクリーンショットの保存先を読めません。設定の「許可をリセット」を試してください"));
+    EXPECT_EQ(toasts.shown[0].message, QStringLiteral("スクリーンショットの保存先を読めません。フォルダの権限を確認してください"));
     EXPECT_EQ(toasts.shown[0].seconds, 2.5);
 
     folder.failFolder(kShots, FolderListing::Error::AccessDenied, QStringLiteral("Permission denied"));
@@ -366,7 +351,7 @@ TEST_F(ScreenshotPasteTest, NothingHappensOnceThePasteIsGone) {
 TEST_F(ScreenshotPasteTest, TheAccessResetSaysThereIsNothingToReset) {
     EXPECT_FALSE(ScreenshotPaste::canResetFolderAccess());
     paste->resetFolderAccess();
-    EXPECT_EQ(toastTexts(), QStringList{QStringLiteral("リセットする許可はありません。フォルダの読み取りはファイルの権限で決まります")});
+    EXPECT_EQ(toasts.messages(), QStringList{QStringLiteral("リセットする許可はありません。フォルダの読み取りはファイルの権限で決まります")});
 }
 
 }  // namespace

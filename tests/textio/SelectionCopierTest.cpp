@@ -1,5 +1,6 @@
 // Copy-on-select on fakes and virtual time: which gestures copy, what reaches the clipboard, when
 // the notice shows, and every case in which nothing may be copied.
+#include "RecordingToasts.h"
 #include "core/AppPrefs.h"
 #include "core/Toast.h"
 #include "platform/fake/FakeAccessibility.h"
@@ -20,17 +21,6 @@ namespace {
 
 constexpr qint32 kEditorPid = 4242;
 
-struct RecordingToasts final : ToastPresenter {
-    struct Shown {
-        QString message;
-        std::optional<QPointF> at;
-        double seconds;
-    };
-    QList<Shown> shown;
-    void show(const QString& message, std::optional<QPointF> at, double seconds) override {
-        shown.append({message, at, seconds});
-    }
-};
 
 class SelectionCopierTest : public ::testing::Test {
 protected:

@@ -1,4 +1,6 @@
 // The paste queue on virtual time, the clipboard save and restore, and the key chords.
+#include "RecordingToasts.h"
+#include "TestHome.h"
 #include "core/AppPrefs.h"
 #include "platform/ApplicationIdentifiers.h"
 #include "platform/fake/FakeAccessibility.h"
@@ -19,6 +21,8 @@ namespace {
 using Chord = FakeSyntheticKeys::Chord;
 constexpr quint64 kCtrl = KeyFlags::Control;
 constexpr quint64 kShift = KeyFlags::Shift;
+// A real target fetches the clipboard a little after it sees the paste chord.
+constexpr double kTargetReadDelay = 0.05;
 
 PasteboardContents imageContents() {
     return PasteboardContents{{{QStringLiteral("image/png"), QByteArray("\x89PNG fake", 9)},
@@ -29,21 +33,29 @@ class TextInserterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         AppPrefs::setDefaults(&defaults);
+        ToastPresenter::install(&toasts);
         workspace.frontmost = FakeWorkspace::app(QStringLiteral("gedit"));
-        // The target fetches the clipboard the moment it sees the paste chord, and we note what
-        // it pasted and when.
+        // The target fetches what its chord pastes (CLIPBOARD, or PRIMARY for Shift+Insert)
+        // kTargetReadDelay after the chord, and we note what it pasted and when the chord came.
         keys.onPost = [this](const Chord& chord) {
-            if (chord.keyId == KeyIds::V || chord.keyId == KeyIds::Insert) {
+            if (chord.keyId != KeyIds::V && chord.keyId != KeyIds::Insert) return;
+            pasteTimes.append(queue.uptime());
+            const bool primary = chord.keyId == KeyIds::Insert;
+            MainQueue::after(kTargetReadDelay, [this, primary] {
                 pasteboard.readByOtherProgram();
-                pasted.append(pasteboard.text().value_or(QString()));
-                pasteTimes.append(queue.uptime());
-            }
+                pasted.append((primary ? pasteboard.selectionText() : pasteboard.text()).value_or(QString()));
+            });
         };
     }
-    void TearDown() override { AppPrefs::setDefaults(nullptr); }
+    void TearDown() override {
+        ToastPresenter::install(nullptr);
+        AppPrefs::setDefaults(nullptr);
+    }
 
+    TestHome home;
     FakeMainQueue queue;
     MemoryDefaults defaults;
+    RecordingToasts toasts;
     FakePasteboard pasteboard;
     FakeSyntheticKeys keys;
     FakeWorkspace workspace;
@@ -70,33 +82,24 @@ TEST_F(TextInserterTest, BurstPastesInOrderWithSpacingAndRestoresOnce) {
     inserter.insert(QStringLiteral("two 🎉"));
     inserter.insert(QStringLiteral("three\nlines"));
     EXPECT_TRUE(inserter.isInserting());
-    queue.runPending();
-    ASSERT_EQ(pasted, QStringList{QStringLiteral("一つ目")});
-    queue.advance(0.27);
-    EXPECT_EQ(pasted.size(), 1);
-    queue.advance(0.01);
-    queue.advance(0.28);
-    EXPECT_EQ(pasted, (QStringList{QStringLiteral("一つ目"), QStringLiteral("two 🎉"), QStringLiteral("three\nlines")}));
+    queue.advance(0.56);
     ASSERT_EQ(pasteTimes.size(), 3);
-    EXPECT_NEAR(pasteTimes[0] - start, 0.0, 1e-6);
     EXPECT_NEAR(pasteTimes[1] - start, 0.28, 1e-6);
     EXPECT_NEAR(pasteTimes[2] - start, 0.56, 1e-6);
-    EXPECT_EQ(pasteboard.snapshotCount, 1);
-
     queue.advance(0.39);
-    EXPECT_EQ(pasteboard.text(), QStringLiteral("three\nlines"));
+    EXPECT_EQ(pasted, (QStringList{QStringLiteral("一つ目"), QStringLiteral("two 🎉"), QStringLiteral("three\nlines")}));
+    EXPECT_EQ(pasteboard.snapshotCount, 1);
     EXPECT_TRUE(inserter.isInserting());
     queue.advance(0.01);
     EXPECT_EQ(pasteboard.text(), QStringLiteral("user's text"));
     EXPECT_FALSE(inserter.isInserting());
-    EXPECT_EQ(keys.chords, (QList<Chord>{{KeyIds::V, kCtrl}, {KeyIds::V, kCtrl}, {KeyIds::V, kCtrl}}));
 }
 
 TEST_F(TextInserterTest, PieceQueuedDuringBurstJoinsItWithoutSecondSave) {
     inserter.insert(QStringLiteral("a"));
     queue.advance(0.3);  // in the restore wait
     inserter.insert(QStringLiteral("b"));
-    queue.advance(0.1);
+    queue.advance(0.2);
     EXPECT_EQ(pasted, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_EQ(pasteboard.snapshotCount, 1);
     queue.advance(1);
@@ -106,15 +109,14 @@ TEST_F(TextInserterTest, PieceQueuedDuringBurstJoinsItWithoutSecondSave) {
     EXPECT_EQ(pasteboard.snapshotCount, 2);
 }
 
-TEST_F(TextInserterTest, EveryFormatComesBackNotOnlyText) {
+TEST_F(TextInserterTest, WhatTheClipboardHeldComesBackWholeOrStaysEmpty) {
     pasteboard.setByOtherProgram(imageContents());
     inserter.insert(QStringLiteral("dictated"));
     queue.advance(1);
     EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
     EXPECT_EQ(pasteboard.contents(), imageContents());
-}
 
-TEST_F(TextInserterTest, EmptyClipboardIsEmptyAgainAfterwards) {
+    pasteboard.setByOtherProgram(PasteboardContents{});
     inserter.insert(QStringLiteral("dictated"));
     queue.advance(1);
     EXPECT_TRUE(pasteboard.contents().isEmpty());
@@ -129,29 +131,36 @@ TEST_F(TextInserterTest, KeepInsertedTextLeavesLastPiece) {
     EXPECT_EQ(pasteboard.text(), QStringLiteral("y"));
 }
 
-TEST_F(TextInserterTest, SlowTargetIsWaitedForBeforeRestore) {
-    keys.onPost = nullptr;  // the target fetches late
+// Text the user must find on the clipboard (a late result, a target we could not return to) may
+// arrive while a burst is being pasted: written at once it would be what the target fetches.
+TEST_F(TextInserterTest, CopyToClipboardDuringABurstWaitsForItsEnd) {
     pasteboard.setTextByOtherProgram(QStringLiteral("old"));
-    inserter.insert(QStringLiteral("new"));
+    inserter.insert(QStringLiteral("dictated"));
     queue.runPending();
-    queue.advance(1.0);
-    EXPECT_EQ(pasteboard.text(), QStringLiteral("new"));  // not read yet: still ours
-    pasteboard.readByOtherProgram();
-    queue.advance(TextInserter::kReadPoll);
-    EXPECT_EQ(pasteboard.text(), QStringLiteral("old"));
-    EXPECT_FALSE(inserter.isInserting());
+    inserter.copyToClipboard(QStringLiteral("for the user"));
+    queue.advance(1);
+    EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("for the user"));
+
+    inserter.copyToClipboard(QStringLiteral("at once"));  // no burst: written now
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("at once"));
 }
 
-TEST_F(TextInserterTest, SlowTargetHoldsBackTheNextPieceToo) {
-    keys.onPost = nullptr;
+TEST_F(TextInserterTest, SlowTargetIsWaitedForBeforeTheNextPieceAndTheRestore) {
+    keys.onPost = nullptr;  // the target fetches when the test says
+    pasteboard.setTextByOtherProgram(QStringLiteral("old"));
     inserter.insert(QStringLiteral("1"));
     inserter.insert(QStringLiteral("2"));
-    queue.runPending();
-    queue.advance(0.5);
+    queue.advance(1.0);
     EXPECT_EQ(keys.chords.size(), 1);
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("1"));  // not read yet: still ours
     pasteboard.readByOtherProgram();
     queue.advance(TextInserter::kReadPoll);
     EXPECT_EQ(keys.chords.size(), 2);
+    pasteboard.readByOtherProgram();
+    queue.advance(TextInserter::kRestoreDelay);
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("old"));
+    EXPECT_FALSE(inserter.isInserting());
 }
 
 TEST_F(TextInserterTest, TargetThatNeverReadsIsGivenUpOnAtTheLimit) {
@@ -169,7 +178,7 @@ TEST_F(TextInserterTest, TargetThatNeverReadsIsGivenUpOnAtTheLimit) {
 TEST_F(TextInserterTest, ClipboardTakenByAnotherProgramIsNotOverwritten) {
     pasteboard.setTextByOtherProgram(QStringLiteral("old"));
     inserter.insert(QStringLiteral("dictated"));
-    queue.runPending();
+    queue.advance(0.1);
     pasteboard.setTextByOtherProgram(QStringLiteral("copied meanwhile"));
     queue.advance(1);
     EXPECT_EQ(pasteboard.text(), QStringLiteral("copied meanwhile"));
@@ -186,12 +195,9 @@ TEST_F(TextInserterTest, RefusedClaimIsRetriedBeforeAnyPasteChord) {
     queue.runPending();
     queue.advance(TextInserter::kClaimRetry);
     EXPECT_TRUE(keys.chords.isEmpty());
-    queue.advance(TextInserter::kClaimRetry);
-    EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
-    queue.advance(TextInserter::kPieceSpacing);
+    queue.advance(1);
     EXPECT_EQ(pasted, (QStringList{QStringLiteral("dictated"), QStringLiteral(" more")}));
     EXPECT_EQ(pasteboard.snapshotCount, 3);  // taken again after each refusal: it may have lagged too
-    queue.advance(TextInserter::kRestoreDelay);
     EXPECT_EQ(pasteboard.text(), QStringLiteral("just copied"));
     EXPECT_FALSE(inserter.isInserting());
 }
@@ -207,28 +213,56 @@ TEST_F(TextInserterTest, ClipboardIsSavedOnlyOnceOurViewHasCaughtUp) {
     pasteboard.lagging = false;
     queue.advance(TextInserter::kClaimRetry);
     EXPECT_EQ(pasteboard.snapshotCount, 1);
-    EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
     queue.advance(1);
+    EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
     EXPECT_EQ(pasteboard.text(), QStringLiteral("copied a moment ago"));
 }
 
-TEST_F(TextInserterTest, ClaimNeverGrantedSendsNoChordAndLeavesTheClipboard) {
+// When the desktop keeps refusing us the clipboard nothing is pasted, but the dictation (every
+// piece of the burst, in order) is left on the clipboard for the user as soon as a claim holds.
+TEST_F(TextInserterTest, TextThatCannotBePastedIsKeptForTheUser) {
     pasteboard.setTextByOtherProgram(QStringLiteral("just copied"));
-    pasteboard.refuseWrites = 1000;
-    inserter.insert(QStringLiteral("lost"));
-    inserter.insert(QStringLiteral("also lost"));
-    queue.advance(2 * TextInserter::kClaimAttempts * TextInserter::kClaimRetry + 1.0);
-    EXPECT_TRUE(keys.chords.isEmpty());
+    pasteboard.refuseWrites = 2 * TextInserter::kClaimAttempts;
+    inserter.insert(QStringLiteral("口述😀"));
+    inserter.insert(QStringLiteral(" and more"));
+    queue.advance(TextInserter::kClaimAttempts * TextInserter::kClaimRetry);
     EXPECT_FALSE(inserter.isInserting());
-    EXPECT_EQ(pasteboard.writeCount, 2 * TextInserter::kClaimAttempts);  // no restore attempted
-    EXPECT_EQ(pasteboard.text(), QStringLiteral("just copied"));
+    EXPECT_TRUE(toasts.shown.isEmpty());
+    queue.advance(TextInserter::kClaimAttempts * TextInserter::kKeepRetry);
+    EXPECT_TRUE(keys.chords.isEmpty());
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("口述😀 and more"));
+    EXPECT_EQ(toasts.messages(), QStringList{QStringLiteral("貼り付けできませんでした。クリップボードに保存しました")});
+    EXPECT_TRUE(home.logLines().contains(QStringLiteral("貼り付け: クリップボードを取得できず12字を貼り付けなかった")));
 
     // The next dictation starts afresh.
-    pasteboard.refuseWrites = 0;
     inserter.insert(QStringLiteral("fine"));
     queue.advance(1);
     EXPECT_EQ(pasted, QStringList{QStringLiteral("fine")});
-    EXPECT_EQ(pasteboard.text(), QStringLiteral("just copied"));
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("口述😀 and more"));
+}
+
+// Only terminals that paste PRIMARY (Shift+Insert) get our text there, and they give it back.
+TEST_F(TextInserterTest, PrimarySelectionIsTakenOnlyForTerminalsThatPasteItAndGivenBack) {
+    pasteboard.selectByOtherProgram(QStringLiteral("selected in a terminal"));
+    inserter.insert(QStringLiteral("into the editor"));
+    queue.advance(1);
+    EXPECT_EQ(pasted, QStringList{QStringLiteral("into the editor")});
+    EXPECT_EQ(pasteboard.selection, QStringLiteral("selected in a terminal"));
+    EXPECT_EQ(pasteboard.selectionChanges, 1u);
+
+    workspace.frontmost = FakeWorkspace::app(QStringLiteral("xterm"));
+    inserter.insert(QStringLiteral("into xterm"));
+    queue.advance(1);
+    EXPECT_EQ(keys.chords.last(), (Chord{KeyIds::Insert, kShift}));
+    EXPECT_EQ(pasted.last(), QStringLiteral("into xterm"));
+    EXPECT_EQ(pasteboard.selection, QStringLiteral("selected in a terminal"));
+
+    // A selection the user makes meanwhile is theirs: not overwritten by the give-back.
+    inserter.insert(QStringLiteral("again"));
+    queue.advance(0.1);
+    pasteboard.selectByOtherProgram(QStringLiteral("new selection"));
+    queue.advance(1);
+    EXPECT_EQ(pasteboard.selection, QStringLiteral("new selection"));
 }
 
 TEST_F(TextInserterTest, OwnFocusedFieldTakesTextDirectly) {
@@ -268,28 +302,12 @@ TEST_F(TextInserterTest, InserterGoneBeforeItsTimersDoesNothing) {
 // ---- paste chords and field clearing
 
 TEST_F(TextInserterTest, PasteChordFollowsTheFrontmostApplication) {
-    struct Case {
-        const char* identifier;
-        Chord chord;
-    } cases[] = {
-        {"gedit", {KeyIds::V, kCtrl}},
-        {"xfce4-terminal", {KeyIds::V, kCtrl | kShift}},
-        {"net.kovidgoyal.kitty", {KeyIds::V, kCtrl | kShift}},
-        {"org.alacritty", {KeyIds::V, kCtrl | kShift}},
-        {"konsole", {KeyIds::V, kCtrl | kShift}},
-        {"xterm", {KeyIds::Insert, kShift}},
-        {"urxvt", {KeyIds::Insert, kShift}},
-    };
-    for (const auto& c : cases) {
-        keys.chords.clear();
-        workspace.frontmost = FakeWorkspace::app(QString::fromLatin1(c.identifier));
-        inserter.postPaste();
-        EXPECT_EQ(keys.chords, QList<Chord>{c.chord}) << c.identifier;
-    }
-    keys.chords.clear();
+    inserter.postPaste();
+    workspace.frontmost = FakeWorkspace::app(QStringLiteral("xfce4-terminal"));
+    inserter.postPaste();
     workspace.frontmost.reset();
     inserter.postPaste();
-    EXPECT_EQ(keys.chords, (QList<Chord>{{KeyIds::V, kCtrl}}));
+    EXPECT_EQ(keys.chords, (QList<Chord>{{KeyIds::V, kCtrl}, {KeyIds::V, kCtrl | kShift}, {KeyIds::V, kCtrl}}));
 }
 
 TEST_F(TextInserterTest, ClearFieldInFileManagerReturnsFalseAndSendsNothing) {
@@ -351,9 +369,7 @@ TEST(ApplicationIdentifiersTest, WindowClassesMapToKnownIdentifiers) {
     EXPECT_EQ(fromWindowClass(QStringLiteral("xterm"), QStringLiteral("XTerm")), QStringLiteral("xterm"));
     EXPECT_EQ(fromWindowClass(QStringLiteral("st-256color"), QStringLiteral("st-256color")), QStringLiteral("st"));
     EXPECT_EQ(fromWindowClass(QStringLiteral("quendle_target_app"), QString()), QStringLiteral("quendle_target_app"));
-    for (const char* terminal : {"xterm", "gnome-terminal", "konsole", "org.alacritty", "foot", "xfce4-terminal",
-                                 "tilix", "terminator", "urxvt", "st"})
-        EXPECT_TRUE(TerminalDetection::isTerminalIdentifier(QString::fromLatin1(terminal))) << terminal;
+    EXPECT_TRUE(TerminalDetection::isTerminalIdentifier(QStringLiteral("gnome-terminal")));
     EXPECT_FALSE(TerminalDetection::isTerminalIdentifier(QStringLiteral("com.apple.finder")));
 }
 

@@ -1,6 +1,7 @@
 // Text insertion, field clearing and caret context against real programs in the headless session:
 // the Qt target application, xterm and xfce4-terminal, over X11, XTest and AT-SPI.
 #include "../support/target/TargetApp.h"
+#include "RecordingToasts.h"
 
 #include "core/AppPrefs.h"
 #include "platform/Clock.h"
@@ -189,6 +190,47 @@ TEST_F(TextInsertionGuiTest, ClipboardTakenJustBeforeStillPastesOurText) {
     }
 }
 
+// The middle button pastes PRIMARY: dictating into an ordinary field leaves the user's selection.
+TEST_F(TextInsertionGuiTest, PrimarySelectionStaysTheUsers) {
+    auto target = startTarget();
+    ASSERT_TRUE(target->command("primary-text " + TargetApp::b64(QStringLiteral("選択した文字"))));
+    ASSERT_TRUE(target->focus("line"));
+    insertAndSettle({QStringLiteral("dictated")});
+    EXPECT_TRUE(target->waitForField("line", QStringLiteral("dictated")));
+    EXPECT_EQ(target->primary(), QStringLiteral("選択した文字"));
+}
+
+// A clipboard that refuses a given number of our claims (the desktop lagging behind).
+class RefusingPasteboard final : public Pasteboard {
+public:
+    RefusingPasteboard(Pasteboard& real, int refusals) : real_(real), refusals_(refusals) {}
+    quint64 changeCount() const override { return real_.changeCount(); }
+    std::optional<QString> text() const override { return real_.text(); }
+    quint64 setText(const QString& text) override { return refusals_-- > 0 ? kRefused : real_.setText(text); }
+    PasteboardContents snapshot() const override { return real_.snapshot(); }
+    quint64 restore(const PasteboardContents& contents) override { return real_.restore(contents); }
+    bool latestWriteWasRead() const override { return real_.latestWriteWasRead(); }
+
+private:
+    Pasteboard& real_;
+    int refusals_;
+};
+
+// Dictated text that cannot be pasted is never dropped: it waits on the clipboard, with a notice.
+TEST_F(TextInsertionGuiTest, TextThatCannotBePastedIsLeftOnTheClipboard) {
+    auto target = startTarget();
+    ASSERT_TRUE(target->focus("line"));
+    RecordingToasts toasts;
+    ToastPresenter::install(&toasts);
+    RefusingPasteboard refusing(*pasteboard, TextInserter::kClaimAttempts + 2);
+    TextInserter stubborn(refusing, keys, workspace, &accessibility);
+    stubborn.insert(QStringLiteral("残す 😀"));
+    EXPECT_TRUE(spinUntil([&] { return !toasts.shown.isEmpty(); }, 10000));
+    ToastPresenter::install(nullptr);
+    EXPECT_EQ(QString::fromUtf8(target->clipboard().value(QStringLiteral("text/plain"))), QStringLiteral("残す 😀"));
+    EXPECT_EQ(target->field("line"), QString());
+}
+
 TEST_F(TextInsertionGuiTest, ClearFieldEmptiesAnOrdinaryField) {
     auto target = startTarget();
     ASSERT_TRUE(target->setField("text", QStringLiteral("to be cleared\nsecond line")));
@@ -277,6 +319,8 @@ std::optional<RunningApplication> TerminalTest::findWindow(const QString& identi
 TEST_F(TerminalTest, XtermReceivesPasteAndControlU) {
     if (!startTerminal(QStringLiteral("xterm"), {QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"), script()}))
         GTEST_SKIP() << "xterm is not installed";
+    auto selectionOwner = startTarget();
+    ASSERT_TRUE(selectionOwner->command("primary-text " + TargetApp::b64(QStringLiteral("selected elsewhere"))));
     ASSERT_TRUE(focusTerminal(QStringLiteral("xterm")));
     TargetApp::spin(300);  // let cat start
     insertAndSettle({QStringLiteral("junk to erase")});
@@ -285,6 +329,8 @@ TEST_F(TerminalTest, XtermReceivesPasteAndControlU) {
     insertAndSettle({QStringLiteral("端末へ kept\n")});
     EXPECT_TRUE(spinUntil([&] { return typed() == QStringLiteral("端末へ kept\n"); }, 5000))
         << typed().toUtf8().toHex(' ').toStdString();
+    // xterm pastes PRIMARY, so our text went there; what the user had selected is back.
+    EXPECT_EQ(selectionOwner->primary(), QStringLiteral("selected elsewhere"));
 }
 
 // A VTE terminal pastes CLIPBOARD with Control+Shift+V. Xfce Terminal asks before pasting text

@@ -11,15 +11,6 @@ std::optional<QString> FakePasteboard::text() const {
 }
 
 quint64 FakePasteboard::setText(const QString& text) {
-    const quint64 change = setClipboardText(text);
-    if (change != kRefused) {
-        selection = text;
-        ++selectionChanges;
-    }
-    return change;
-}
-
-quint64 FakePasteboard::setClipboardText(const QString& text) {
     ++writeCount;
     if (refuseWrites > 0) {
         --refuseWrites;
@@ -28,6 +19,29 @@ quint64 FakePasteboard::setClipboardText(const QString& text) {
     contents_.formats = {{kText, text.toUtf8()}};
     read_ = false;
     return ++changes_;
+}
+
+quint64 FakePasteboard::setSelectionText(const QString& text) {
+    if (refuseWrites > 0) {
+        --refuseWrites;
+        return kRefused;
+    }
+    selection = text;
+    read_ = false;
+    return ++selectionChanges;
+}
+
+PasteboardContents FakePasteboard::selectionSnapshot() const {
+    if (!selection) return {};
+    return PasteboardContents{{{kText, selection->toUtf8()}}};
+}
+
+void FakePasteboard::restoreSelection(const PasteboardContents& contents) {
+    if (auto data = contents.data(kText))
+        selection = QString::fromUtf8(*data);
+    else
+        selection.reset();
+    ++selectionChanges;
 }
 
 PasteboardContents FakePasteboard::snapshot() const {

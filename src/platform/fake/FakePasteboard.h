@@ -12,10 +12,12 @@ public:
     PasteboardContents snapshot() const override;
     quint64 restore(const PasteboardContents& contents) override;
     bool latestWriteWasRead() const override { return read_; }
-    // The second selection: setText writes it too, setClipboardText leaves it alone.
-    quint64 setClipboardText(const QString& text) override;
+    // The second selection, as text.
     std::optional<QString> selectionText() const override { return selection; }
     quint64 selectionChangeCount() const override { return selectionChanges; }
+    quint64 setSelectionText(const QString& text) override;
+    PasteboardContents selectionSnapshot() const override;
+    void restoreSelection(const PasteboardContents& contents) override;
     // Another program takes the second selection with `text`.
     void selectByOtherProgram(const QString& text) {
         selection = text;
@@ -31,7 +33,7 @@ public:
 
     bool inStep() const override { return !lagging; }
     bool lagging = false;   // inStep() answers false while this is set
-    int refuseWrites = 0;   // this many setText/restore calls are refused (kRefused, nothing changes)
+    int refuseWrites = 0;   // this many setText/setSelectionText/restore calls are refused (kRefused)
     int snapshotCount = 0;  // snapshots taken
     int writeCount = 0;     // setText and restore calls
 

@@ -94,6 +94,13 @@ public:
         return result;
     }
 
+    // The text of the PRIMARY selection as the target sees it.
+    QString primary() {
+        send("primary-report");
+        const auto line = waitForLine("primary ");
+        return line ? QString::fromUtf8(QByteArray::fromBase64(line->mid(8))) : QString();
+    }
+
     static void spin(int ms) {
         QDeadlineTimer deadline(ms);
         QTimer wake;

@@ -2,8 +2,10 @@
 // reporting over stdout, one line per message (texts are base64 of UTF-8):
 //   commands: focus <line|text|password>   set <field> <b64>   caret <field> <utf16-pos> [<len>]
 //             clip-text <b64>   clip-image <w> <h>   clip-clear   clip-report   hang <ms>   quit
+//             primary-text <b64>   primary-report
 //             close (the window goes away, the process stays)
 //   reports:  ready <pid>   changed <field> <b64>   ok <command>   clip <format> <b64-bytes> …   clip-end
+//             primary <b64> (the PRIMARY selection's text)
 // With --late-clipboard the fields paste the clipboard one second after the paste chord.
 #include <QApplication>
 #include <QBuffer>
@@ -138,6 +140,10 @@ int main(int argc, char** argv) {
                 QImage image(words.value(1).toInt(), words.value(2).toInt(), QImage::Format_RGB32);
                 image.fill(QColor(200, 30, 90));
                 QGuiApplication::clipboard()->setImage(image);
+            } else if (command == "primary-text") {
+                QGuiApplication::clipboard()->setText(unb64(words.value(1)), QClipboard::Selection);
+            } else if (command == "primary-report") {
+                say("primary " + b64(QGuiApplication::clipboard()->text(QClipboard::Selection)));
             } else if (command == "clip-clear") {
                 QGuiApplication::clipboard()->clear();
             } else if (command == "clip-report") {

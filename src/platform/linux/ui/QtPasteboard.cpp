@@ -11,6 +11,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -55,25 +56,27 @@ std::optional<QString> QtPasteboard::text() const {
 
 namespace {
 
-// Whether the X server names one of our windows as the owner of CLIPBOARD. Qt takes a claim for
-// granted, but the server ignores one whose time is older than the current owner's (our idea of
-// the server time lags until we have processed the news of that owner's change). Off X11 the
-// clipboard lives in our process and every claim holds.
-bool serverGrantedClaim() {
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
+    free(reply);
+    return atom;
+}
+
+// Whether the X server names one of our windows as the owner of CLIPBOARD (or PRIMARY). Qt takes
+// a claim for granted, but the server ignores one whose time is older than the current owner's
+// (our idea of the server time lags until we have processed the news of that owner's change).
+// Off X11 the clipboard lives in our process and every claim holds.
+bool serverGrantedClaim(bool primary) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection) return true;
-    static const xcb_atom_t clipboardAtom = [connection] {
-        const char name[] = "CLIPBOARD";
-        xcb_intern_atom_reply_t* reply =
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
-        free(reply);
-        return atom;
-    }();
-    if (clipboardAtom == XCB_NONE) return true;
+    static const xcb_atom_t clipboardAtom = internAtom(connection, "CLIPBOARD");
+    const xcb_atom_t atom = primary ? xcb_atom_t(XCB_ATOM_PRIMARY) : clipboardAtom;
+    if (atom == XCB_NONE) return true;
     xcb_get_selection_owner_reply_t* reply =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboardAtom), nullptr);
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom), nullptr);
     if (!reply) return true;  // no answer: do not hold the paste back on a guess
     const xcb_window_t owner = reply->owner;
     free(reply);
@@ -88,13 +91,13 @@ bool QtPasteboard::inStep() const {
     // Qt answers from our own data while it believes we own the clipboard; the server may
     // already have given it to another program whose claim we have not processed yet.
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    return !dynamic_cast<const WatchedMimeData*>(data) || serverGrantedClaim();
+    return !dynamic_cast<const WatchedMimeData*>(data) || serverGrantedClaim(false);
 }
 
-bool QtPasteboard::claimed() {
-    if (serverGrantedClaim()) return true;
+bool QtPasteboard::claimed(bool selection) {
+    if (serverGrantedClaim(selection)) return true;
     // Qt still thinks the claim holds; drop it so that the next one starts clean.
-    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+    QGuiApplication::clipboard()->clear(selection ? QClipboard::Selection : QClipboard::Clipboard);
     return false;
 }
 
@@ -106,28 +109,26 @@ std::optional<QString> QtPasteboard::selectionText() const {
     return data->text();
 }
 
-quint64 QtPasteboard::setText(const QString& text) { return writeText(text, true); }
-
-quint64 QtPasteboard::setClipboardText(const QString& text) { return writeText(text, false); }
-
-quint64 QtPasteboard::writeText(const QString& text, bool alsoSelection) {
+quint64 QtPasteboard::setText(const QString& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     *read_ = false;
     writing_ = true;
     auto* data = new WatchedMimeData(read_);
     data->setText(text);
     clipboard->setMimeData(data, QClipboard::Clipboard);
-    if (!claimed()) {
-        writing_ = false;
-        return kRefused;
-    }
-    if (alsoSelection && clipboard->supportsSelection()) {
-        auto* primary = new WatchedMimeData(read_);
-        primary->setText(text);
-        clipboard->setMimeData(primary, QClipboard::Selection);
-    }
+    const bool granted = claimed(false);
     writing_ = false;
-    return ++changes_;
+    return granted ? ++changes_ : kRefused;
+}
+
+quint64 QtPasteboard::setSelectionText(const QString& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection()) return selectionChanges_;
+    *read_ = false;
+    auto* data = new WatchedMimeData(read_);
+    data->setText(text);
+    clipboard->setMimeData(data, QClipboard::Selection);
+    return claimed(true) ? selectionChanges_ : kRefused;
 }
 
 namespace {
@@ -148,9 +149,16 @@ bool isImage(const QString& format) { return format.startsWith(QLatin1String("im
 
 }  // namespace
 
-PasteboardContents QtPasteboard::snapshot() const {
+PasteboardContents QtPasteboard::snapshot() const { return snapshotOf(QClipboard::Clipboard); }
+
+PasteboardContents QtPasteboard::selectionSnapshot() const {
+    if (!QGuiApplication::clipboard()->supportsSelection()) return {};
+    return snapshotOf(QClipboard::Selection);
+}
+
+PasteboardContents QtPasteboard::snapshotOf(int mode) const {
     PasteboardContents contents;
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(static_cast<QClipboard::Mode>(mode));
     if (!data) return contents;
     auto* ours = dynamic_cast<const WatchedMimeData*>(data);
     if (ours) const_cast<WatchedMimeData*>(ours)->markSelf(true);
@@ -186,6 +194,25 @@ PasteboardContents QtPasteboard::snapshot() const {
     return contents;
 }
 
+namespace {
+
+// Data offering `contents` again: every format as it was, and an image in every encoding.
+WatchedMimeData* dataFor(const PasteboardContents& contents, std::shared_ptr<bool> read) {
+    auto* data = new WatchedMimeData(std::move(read));
+    for (const auto& [format, bytes] : contents.formats) {
+        if (isImage(format)) {
+            // The image itself too, so that every encoding is offered again, made on request.
+            QImage image;
+            if (image.loadFromData(bytes, format.mid(6).toLatin1().constData()) || image.loadFromData(bytes))
+                data->setImageData(image);
+        }
+        data->setData(format, bytes);
+    }
+    return data;
+}
+
+}  // namespace
+
 quint64 QtPasteboard::restore(const PasteboardContents& contents) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     *read_ = false;
@@ -193,23 +220,21 @@ quint64 QtPasteboard::restore(const PasteboardContents& contents) {
     if (contents.isEmpty()) {
         clipboard->clear(QClipboard::Clipboard);
     } else {
-        auto* data = new WatchedMimeData(read_);
-        for (const auto& [format, bytes] : contents.formats) {
-            if (isImage(format)) {
-                // The image itself too, so that every encoding is offered again, made on request.
-                QImage image;
-                if (image.loadFromData(bytes, format.mid(6).toLatin1().constData()) ||
-                    image.loadFromData(bytes))
-                    data->setImageData(image);
-            }
-            data->setData(format, bytes);
-        }
-        clipboard->setMimeData(data, QClipboard::Clipboard);
-        if (!claimed()) {
+        clipboard->setMimeData(dataFor(contents, read_), QClipboard::Clipboard);
+        if (!claimed(false)) {
             writing_ = false;
             return kRefused;
         }
     }
     writing_ = false;
     return ++changes_;
+}
+
+void QtPasteboard::restoreSelection(const PasteboardContents& contents) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection()) return;
+    if (contents.isEmpty())
+        clipboard->clear(QClipboard::Selection);
+    else
+        clipboard->setMimeData(dataFor(contents, std::make_shared<bool>(false)), QClipboard::Selection);
 }
