@@ -34,7 +34,8 @@
 namespace {
 
 const QStringList kSwitches{QStringLiteral("--probe-swiftui"), QStringLiteral("--onboarding-preview"),
-                            QStringLiteral("--settings-preview"), QStringLiteral("--hud-preview")};
+                            QStringLiteral("--settings-preview"), QStringLiteral("--usage-guide-preview"),
+                            QStringLiteral("--hud-preview")};
 
 // The fixed world of a preview.
 struct PreviewWorld {
@@ -111,6 +112,16 @@ int onboardingPreview(PreviewWorld& world) {
     return report(OnboardingPreview::run(window, "%02d.png", [&world](double s) { world.wait(s); }));
 }
 
+int usageGuidePreview(PreviewWorld& world) {
+    OnboardingHost host;
+    host.permissions = &world.steps;
+    host.systemInfo = &world.system;
+    OnboardingV2Window window(host, OnboardingV2Window::makeUsageGuideScreens(), OnboardingV2Window::usageGuideLabels(),
+                              true, {}, true);
+    window.present();
+    return report(OnboardingPreview::run(window, "usage-%02d.png", [&world](double s) { world.wait(s); }));
+}
+
 int settingsPreview(PreviewWorld& world) {
     ScreenContext context;
     context.permissions = &world.permissions;
@@ -166,6 +177,7 @@ int run(const QString& which) {
     if (which == QLatin1String("--probe-swiftui")) return probeSettingsContent(world);
     if (which == QLatin1String("--onboarding-preview")) return onboardingPreview(world);
     if (which == QLatin1String("--settings-preview")) return settingsPreview(world);
+    if (which == QLatin1String("--usage-guide-preview")) return usageGuidePreview(world);
     if (which == QLatin1String("--hud-preview")) return hudPreview(world);
     return 0;
 }

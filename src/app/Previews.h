@@ -8,6 +8,7 @@
 //   --probe-swiftui         builds the settings content at 760 × 600 and shows each section;
 //   --onboarding-preview    a picture of every setup screen (01.png … 09.png);
 //   --settings-preview      the settings window (settings-root.png);
+//   --usage-guide-preview   a picture of every usage-guide screen (usage-01.png … usage-04.png);
 //   --hud-preview           the recording panel in both chip styles (hud.png, hud-session.png).
 // They run on fixed machine facts (every permission granted, a desktop computer, an ANSI
 // keyboard), a settings store in memory and virtual time, so two runs draw the same pictures

@@ -292,17 +292,23 @@ int main(int argc, char** argv) {
     };
     delegate.inserter().setOwnFieldInsert(&OwnTextField::insert);
     GSettingsMotionPreference motion;
-    delegate.onboardingOpener = [&](bool ifNeeded, std::function<void()> done) {
+    const auto onboardingHost = [&] {
         OnboardingHost host = delegate.onboardingHost();
         host.permissions = &permissionSteps;
         host.systemInfo = &systemInfo;
         host.motion = &motion;
+        return host;
+    };
+    delegate.onboardingOpener = [onboardingHost](bool ifNeeded, std::function<void()> done) {
+        OnboardingHost host = onboardingHost();
         auto finish = [done = std::move(done)](bool) {
             if (done) done();
         };
         if (ifNeeded) OnboardingV2Window::openIfNeeded(host, finish);
         else OnboardingV2Window::open(host, OnboardingV2Window::makeScreens(), OnboardingV2Window::setupLabels(), false, finish);
     };
+    // The settings root's 「使い方」 row.
+    screenContext.openUsageGuide = [onboardingHost] { OnboardingV2Window::openUsageGuide(onboardingHost()); };
     MainQueue::post([&delegate] { delegate.didFinishLaunching(); });
     if (termination.requested()) return 0;
     app.exec();

@@ -81,6 +81,23 @@ TEST_F(PreviewsGui, OnboardingPreviewWritesEveryScreenTheSameWayEachRun) {
     expectNothingOfTheUserTouched();
 }
 
+TEST_F(PreviewsGui, UsageGuidePreviewWritesItsFourScreens) {
+    ASSERT_EQ(preview(QStringLiteral("--usage-guide-preview"), shots.path(), home.path()).status, 0);
+    for (int i = 1; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        const QImage image(file(QString::asprintf("usage-%02d.png", i)));
+        ASSERT_EQ(image.size(), QSize(440, 720));
+        EXPECT_GT(brightPixels(image, 34, 590), 400);
+    }
+    // The practice screen in its finished state: the green success line is there.
+    const QImage practice(file(QStringLiteral("usage-04.png")));
+    int green = 0;
+    for (int y = 0; y < practice.height(); ++y)
+        for (int x = 0; x < practice.width(); ++x) green += practice.pixelColor(x, y) == QColor(110, 231, 183);
+    EXPECT_GT(green, 20);
+    expectNothingOfTheUserTouched();
+}
+
 TEST_F(PreviewsGui, SettingsAndPanelPreviewsWriteTheirPicturesAndTheProbeEnds) {
     ASSERT_EQ(preview(QStringLiteral("--settings-preview"), shots.path(), home.path()).status, 0);
     const QImage settings(file(QStringLiteral("settings-root.png")));
@@ -108,7 +125,7 @@ TEST_F(PreviewsGui, AFolderThatCannotBeWrittenIsNamedAndTheRunFails) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QString folder = file(QStringLiteral("not-a-folder/shots"));
-    for (const char* which : {"--onboarding-preview", "--settings-preview", "--hud-preview"}) {
+    for (const char* which : {"--onboarding-preview", "--settings-preview", "--usage-guide-preview", "--hud-preview"}) {
         SCOPED_TRACE(which);
         const PreviewRun run = preview(QString::fromLatin1(which), folder, home.path());
         EXPECT_EQ(run.status, 1);
@@ -116,6 +133,8 @@ TEST_F(PreviewsGui, AFolderThatCannotBeWrittenIsNamedAndTheRunFails) {
     }
     const PreviewRun run = preview(QStringLiteral("--onboarding-preview"), folder, home.path());
     for (int i = 1; i <= 9; ++i) EXPECT_TRUE(run.errors.contains(QString::asprintf("/%02d.png: ", i))) << i;
+    EXPECT_TRUE(preview(QStringLiteral("--usage-guide-preview"), folder, home.path()).errors.contains(
+        QStringLiteral("/usage-04.png: ")));
 }
 
 }  // namespace

@@ -139,16 +139,20 @@ QStringList OnboardingV2Window::usageGuideLabels() {
     return {more, more, more, QStringLiteral("おわる")};
 }
 
-OnboardingV2Window* OnboardingV2Window::openUsageGuide(OnboardingHost host) {
+OnboardingV2Window::Screens OnboardingV2Window::makeUsageGuideScreens() {
     Screens screens;
     screens.push_back(std::make_unique<OnboardingScreenUsageIntro>());
     screens.push_back(std::make_unique<OnboardingScreenTriggerKey>());
     screens.push_back(std::make_unique<OnboardingScreenSwitchKeys>());
     screens.push_back(std::make_unique<OnboardingScreenPractice>());
+    return screens;
+}
+
+OnboardingV2Window* OnboardingV2Window::openUsageGuide(OnboardingHost host) {
     const Finish finish = [isMonitoring = host.isMonitoring, start = host.startMonitoring](bool) {
         if (!isMonitoring || !isMonitoring()) OnboardingHost::call(start);
     };
-    return open(std::move(host), std::move(screens), usageGuideLabels(), true, finish);
+    return open(std::move(host), makeUsageGuideScreens(), usageGuideLabels(), true, finish);
 }
 
 OnboardingV2Window* OnboardingV2Window::shared() { return sharedWindow(); }

@@ -65,6 +65,8 @@ public:
     // The usage guide (usage intro, trigger key, switch keys, practice), from the settings' 「使い方」
     // row. Finishing it starts monitoring when it is not running; it never records completion.
     static OnboardingV2Window* openUsageGuide(OnboardingHost host);
+    // The usage guide's screens (a fresh list of new screens on every call) and their pill titles.
+    static Screens makeUsageGuideScreens();
     static QStringList usageGuideLabels();
     // The open window (null when none); it deletes itself once finished.
     static OnboardingV2Window* shared();
