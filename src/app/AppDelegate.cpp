@@ -129,7 +129,9 @@ void AppDelegate::didFinishLaunching() {
 
     const SpeechAuthorization status = platform_.speech.authorizationStatus();
     if (status == SpeechAuthorization::Authorized) local_->scheduleWarmUp();
-    // The newer on-device engine does not exist here: no model assets to prepare.
+    // The newer on-device engine's models, where the system has that engine (Linux has none).
+    if (platform_.engine26.isSupported())
+        platform_.engine26.prepareAssetsInBackground({QStringLiteral("ja-JP"), QStringLiteral("en-US")});
     if (usageReport_) usageReport_->sendHello();
 
     applyLaunchAtLogin();

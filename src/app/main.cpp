@@ -34,6 +34,7 @@
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/RemovableMedia.h"
 #include "platform/linux/SoundTouchTimePitch.h"
+#include "platform/linux/UnsupportedSpeechAnalyzer.h"
 #include "platform/linux/X11KeyEventSource.h"
 #include "platform/linux/X11PointerButtons.h"
 #include "platform/linux/X11SyntheticKeys.h"
@@ -205,7 +206,8 @@ int main(int argc, char** argv) {
     InputSources::installLayoutProvider(&inputSources);
     QtHttpClient http;
     PocketSphinxRecognizerProvider speech;
-    UnavailableSpeechEngine26 engine26;
+    UnsupportedSpeechAnalyzer analyzer26;
+    SpeechEngine26 engine26(analyzer26);
     QtPasteboard pasteboard;
     X11SyntheticKeys syntheticKeys;
     X11Workspace workspace;

@@ -25,6 +25,7 @@
 #include "platform/fake/FakeTimePitch.h"
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/fake/MemoryDefaults.h"
+#include "platform/fake/FakeSpeechAnalyzer.h"
 #include "recognition/SpeechEngine26.h"
 #include "textio/CorrectionBar.h"
 #include "TestHome.h"
@@ -77,7 +78,8 @@ protected:
     FakeInputSourceService inputSources;
     FakeHttpClient http;
     FakeSpeechRecognizerProvider provider;
-    UnavailableSpeechEngine26 engine26;
+    FakeSpeechAnalyzer analyzer26;
+    SpeechEngine26 engine26{analyzer26};
     FakePasteboard pasteboard;
     FakeSyntheticKeys syntheticKeys;
     FakeWorkspace workspace;

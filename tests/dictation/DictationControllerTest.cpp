@@ -28,6 +28,7 @@
 #include "platform/fake/FakeWorkspace.h"
 #include "platform/fake/MemoryDefaults.h"
 #include "recognition/LocalRecognizer.h"
+#include "platform/fake/FakeSpeechAnalyzer.h"
 #include "recognition/SpeechEngine26.h"
 #include "textio/ContextCapture.h"
 #include "textio/CorrectionBar.h"
@@ -168,7 +169,8 @@ protected:
     FakeTimePitch timePitch;
     FakeSpeechRecognizerProvider provider;
     std::shared_ptr<FakeSpeechRecognizer> english;
-    UnavailableSpeechEngine26 engine26;
+    FakeSpeechAnalyzer analyzer26;
+    SpeechEngine26 engine26{analyzer26};
     LocalRecognizer local{provider, engine26, [] { return true; }, [](std::function<void()> task) { MainQueue::post(std::move(task)); }};
     FakeHttpClient http;
     Transcriber transcriber{http};

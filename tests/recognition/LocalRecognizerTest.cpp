@@ -2,6 +2,7 @@
 #include "RecognitionFixture.h"
 #include "platform/fake/FakeSpeechRecognizer.h"
 #include "recognition/LocalRecognizer.h"
+#include "platform/fake/FakeSpeechAnalyzer.h"
 #include "recognition/SpeechEngine26.h"
 
 #include <QDir>
@@ -41,7 +42,8 @@ protected:
 
     FakeSpeechRecognizerProvider provider;
     std::shared_ptr<FakeSpeechRecognizer> english;
-    UnavailableSpeechEngine26 engine26;
+    FakeSpeechAnalyzer analyzer26;
+    SpeechEngine26 engine26{analyzer26};
     LocalRecognizer recognizer{provider, engine26, [] { return false; }, [](std::function<void()> task) { MainQueue::post(std::move(task)); }};
 };
 
@@ -333,39 +335,47 @@ TEST_F(LocalRecognizerTest, ProbeNeedsAuthorisationAndAnAvailableOnDeviceRecogni
     EXPECT_FALSE(recognizer.probe()) << "no Japanese model";
 }
 
-// A new engine that is ready takes the take; its failure falls back to the classic recogniser.
-class ScriptedEngine26 final : public SpeechEngine26 {
-public:
-    bool isSupported() const override { return true; }
-    bool isReady(const QString& locale) const override { return locale == QLatin1String("en-US"); }
-    void transcribeWithTimeout(const QByteArray&, const QString&, const QStringList& hints, double timeout, Done done) override {
-        lastHints = hints;
-        lastTimeout = timeout;
-        done(next);
-    }
-    Outcome next;
-    QStringList lastHints;
-    double lastTimeout = 0;
-};
-
+// A new engine that is ready takes the take; an error or the time limit falls back to the
+// classic recogniser, an empty text does not.
 TEST_F(LocalRecognizerTest, TheNewEngineAnswersWhenReadyAndFallsBackOnFailure) {
-    ScriptedEngine26 engine;
+    FakeSpeechAnalyzer analyzer;
+    analyzer.supported = true;
+    analyzer.installed = {QStringLiteral("en-US")};
+    SpeechEngine26 engine(analyzer);
+    engine.prepareAssets(QStringLiteral("en-US"));
+    engine.prepareAssets(QStringLiteral("ja-JP"));
     LocalRecognizer front(provider, engine, {}, [](std::function<void()> task) { MainQueue::post(std::move(task)); });
     Outcomes out;
-    engine.next = {QStringLiteral(" new engine text \n"), QString()};
+    analyzer.analysis.results = {{0.2, QStringLiteral(" new engine"), true}, {0.3, QStringLiteral(" maybe"), false},
+                                 {0.4, QStringLiteral(" text \n"), true}};
     front.transcribe(takeOfSeconds(10), true, std::nullopt, out.completion());
-    engine.next = {QStringLiteral("  "), QString()};
-    front.transcribe(takeOfSeconds(1), true, std::nullopt, out.completion());
-    engine.next = {std::nullopt, QStringLiteral("timeout")};
-    english->script = {Step::final(0.5, QStringLiteral("classic text"))};
+    queue.advance(1.0);
+    analyzer.analysis.results = {{0.2, QStringLiteral("  "), true}};
     front.transcribe(takeOfSeconds(1), true, std::nullopt, out.completion());
     queue.advance(1.0);
-    EXPECT_DOUBLE_EQ(engine.lastTimeout, 3.4);
-    EXPECT_EQ(engine.lastHints.size(), 37);
-    EXPECT_EQ(out.received, (std::vector<std::optional<QString>>{QStringLiteral("new engine text"), std::nullopt, QStringLiteral("classic text")}));
+    ASSERT_EQ(analyzer.sessions.size(), 2u);
+    EXPECT_EQ(analyzer.sessions[0]->context.size(), 37) << "the vocabulary hints go with the take";
+    EXPECT_EQ(out.received, (std::vector<std::optional<QString>>{QStringLiteral("new engine text"), std::nullopt}));
+    EXPECT_TRUE(english->recognitions().empty());
+
+    // The engine outlives the wait of a 1 s take (3.4 s): the classic recogniser answers instead.
+    analyzer.analysis.endsAt = 10;
+    english->script = {Step::final(0.5, QStringLiteral("classic text"))};
+    front.transcribe(takeOfSeconds(1), true, std::nullopt, out.completion());
+    queue.advance(3.3);
+    EXPECT_EQ(out.received.size(), 2u);
+    queue.advance(1.0);
+    EXPECT_TRUE(analyzer.sessions[2]->cancelled);
+    ASSERT_EQ(out.received.size(), 3u);
+    EXPECT_EQ(out.received[2], QStringLiteral("classic text"));
+    // A Japanese take finds no Japanese model ready and goes to the classic recogniser at once.
+    front.transcribe(takeOfSeconds(1), false, std::nullopt, out.completion());
+    queue.advance(1.0);
+    EXPECT_EQ(analyzer.sessions.size(), 3u);
+
     EXPECT_TRUE(logLines().contains(QStringLiteral("Low認識 OK(新エンジン, 英語): new engine text")));
     EXPECT_TRUE(logLines().contains(QStringLiteral("Low認識 空(新エンジン, 1.0秒音)")));
-    EXPECT_TRUE(logLines().contains(QStringLiteral("認識モデル: 新エンジン失敗→従来へ (timeout)")));
+    EXPECT_TRUE(logLines().contains(QStringLiteral("認識モデル: 新エンジン失敗→従来へ (時間切れ (timeout))")));
     EXPECT_EQ(counter("helloLowCount"), 2);
 }
 

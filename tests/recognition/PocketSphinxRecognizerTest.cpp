@@ -3,6 +3,7 @@
 #include "RecognitionFixture.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "recognition/LocalRecognizer.h"
+#include "platform/fake/FakeSpeechAnalyzer.h"
 #include "recognition/SpeechEngine26.h"
 
 #include <QtEndian>
@@ -38,7 +39,8 @@ protected:
     }
 
     PocketSphinxRecognizerProvider provider;
-    UnavailableSpeechEngine26 engine26;
+    FakeSpeechAnalyzer analyzer26;
+    SpeechEngine26 engine26{analyzer26};
     LocalRecognizer recognizer{provider, engine26, {}, [](std::function<void()> task) { MainQueue::post(std::move(task)); }};
 };
 
