@@ -25,7 +25,7 @@ protected:
         services.executablePath = [] { return QStringLiteral("/opt/Quendle.app/Contents/MacOS/Quendle"); };
         services.runProcess = [this](const QString&, const QStringList&, double) {
             ++probes;
-            return OnboardingWindow::ProcessRun{OnboardingWindow::ProcessRun::Outcome::exited, probeStatus};
+            return OnboardingWindow::ProcessRun{probeOutcome, probeStatus};
         };
         services.openSettings = [this](OnboardingWindow::Step step) { settingsOpened.push_back(step); };
         steps = std::make_unique<OnboardingWindow>(services);
@@ -58,6 +58,7 @@ protected:
     FakeSystemInfo system;
     std::unique_ptr<OnboardingWindow> steps;
     std::vector<OnboardingWindow::Step> settingsOpened;
+    OnboardingWindow::ProcessRun::Outcome probeOutcome = OnboardingWindow::ProcessRun::Outcome::exited;
     int probeStatus = 0;
     int probes = 0;
     int monitoringStarts = 0;

@@ -113,10 +113,19 @@ TEST_F(OnboardingV2WindowGuiTest, TheInputMonitoringProbeRunsOnlyOnceTheOtherThr
     ASSERT_NE(OnboardingV2Window::shared(), nullptr);  // the probe's child said no
     OnboardingV2Window::shared()->close();
 
+    // A child that does not answer in time is killed and counts as "no".
+    probeOutcome = OnboardingWindow::ProcessRun::Outcome::timedOut;
+    OnboardingV2Window::openIfNeeded(host(), [&](bool) { ++completions; });
+    EXPECT_EQ(probes, 2);
+    ASSERT_NE(OnboardingV2Window::shared(), nullptr);
+    OnboardingV2Window::shared()->close();
+
+    queue.advance(OnboardingWindow::kProbeRetryAfterTimeout + 1);
+    probeOutcome = OnboardingWindow::ProcessRun::Outcome::exited;
     probeStatus = 0;
     OnboardingV2Window::openIfNeeded(host(), [&](bool shown) { completions += shown ? 100 : 1; });
     EXPECT_EQ(OnboardingV2Window::shared(), nullptr);
-    EXPECT_EQ(completions, 3);
+    EXPECT_EQ(completions, 4);
 }
 
 TEST_F(OnboardingV2WindowGuiTest, OpeningWhileOneIsOpenKeepsTheOpenOneAndDropsTheNewFinish) {
