@@ -309,12 +309,16 @@ void OnboardingV2Window::showScreen(int index) {
 
 void OnboardingV2Window::layoutScreenViews(const QList<QWidget*>& views) {
     if (views.isEmpty()) return;
-    double total = kSpacing * double(views.size() - 1);
-    for (QWidget* view : views) total += view->height();
-    double y = (screenArea_->height() - total) / 2;
+    double heights = 0;
+    for (QWidget* view : views) heights += view->height();
+    // A screen taller than the area (longer texts in our fonts) closes its gaps before anything
+    // is cut off.
+    const double gaps = double(views.size() - 1);
+    const double spacing = gaps > 0 ? std::clamp((screenArea_->height() - heights) / gaps, 0.0, kSpacing) : 0.0;
+    double y = (screenArea_->height() - heights - spacing * gaps) / 2;
     for (QWidget* view : views) {
         view->move(int(std::lround((screenArea_->width() - view->width()) / 2.0)), int(std::lround(y)));
-        y += view->height() + kSpacing;
+        y += view->height() + spacing;
     }
 }
 
