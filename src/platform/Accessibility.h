@@ -7,7 +7,9 @@
 #include <memory>
 #include <optional>
 
-// A range of text in UTF-16 code units (what QString counts).
+// A range of an element's text in the offsets its application uses: UTF-16 units (what QString
+// counts) for Qt programs, code points for GTK ones. Ranges read from an element are only ever
+// given back to it; texts read are QStrings, cut to UTF-16 limits by whoever reads them.
 struct TextRange {
     qint64 location = 0;
     qint64 length = 0;
@@ -31,9 +33,9 @@ class AccessibleElement {
 public:
     virtual ~AccessibleElement() = default;
     virtual std::optional<AccessibleRole> role() = 0;
-    // Selection (or caret, with length 0) in UTF-16 units.
+    // Selection (or caret, with length 0).
     virtual std::optional<TextRange> selectedRange() = 0;
-    // Length of the whole text in UTF-16 units.
+    // Length of the whole text, in the same offsets.
     virtual std::optional<qint64> characterCount() = 0;
     virtual std::optional<QString> stringForRange(TextRange range) = 0;
     // Screen rectangle of the range in the desktop's pixel coordinates (origin top left, y down).

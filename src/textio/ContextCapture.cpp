@@ -10,6 +10,21 @@
 namespace {
 constexpr char16_t kReplacement = u'\uFFFD';
 const QString kSecureLine = QStringLiteral("文脈取得: 対象外(セキュア入力)");
+
+// Applications that count offsets in code points answer a read of n offsets with up to 2n UTF-16
+// units: keep the kLimit units nearest the caret, never half of a pair.
+QString lastUnits(const QString& text) {
+    if (text.size() <= ContextCapture::kLimit) return text;
+    QString kept = text.right(ContextCapture::kLimit);
+    if (QChar::isLowSurrogate(kept.front().unicode())) kept.remove(0, 1);
+    return kept;
+}
+QString firstUnits(const QString& text) {
+    if (text.size() <= ContextCapture::kLimit) return text;
+    QString kept = text.left(ContextCapture::kLimit);
+    if (QChar::isHighSurrogate(kept.back().unicode())) kept.chop(1);
+    return kept;
+}
 }  // namespace
 
 ContextCapture::ContextCapture(Accessibility& accessibility)
@@ -49,14 +64,14 @@ std::optional<ContextCapture::Snapshot> ContextCapture::captureSync(qint32 pid) 
         const qint64 n = std::min(location, kLimit);
         auto text = stringForRange(*element, TextRange{location - n, n});
         if (!text) return std::nullopt;
-        snapshot.before = trimReplacementCharacters(*text);
+        snapshot.before = trimReplacementCharacters(lastUnits(*text));
     }
     const qint64 start = location + length;
     const qint64 rest = total - start;
     if (rest > 0) {
         auto text = stringForRange(*element, TextRange{start, std::min(rest, kLimit)});
         if (!text) return std::nullopt;
-        snapshot.after = trimReplacementCharacters(*text);
+        snapshot.after = trimReplacementCharacters(firstUnits(*text));
     }
     AppLog::write(QStringLiteral("文脈取得: 前%1字/後%2字")
                       .arg(characterCount(snapshot.before))

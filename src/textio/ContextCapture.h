@@ -16,7 +16,8 @@ struct TextRange;
 class ContextCapture {
 public:
     // Up to 2000 UTF-16 units of text before and after the caret (the selection itself in
-    // neither), and the process that was read. There is no snapshot at all for a password field,
+    // neither), and the process that was read. At most 2000 of the application's own offsets are
+    // read on each side, never the whole text. There is no snapshot at all for a password field,
     // while secure input is on, or when the application could not be read.
     struct Snapshot {
         QString before;
@@ -25,7 +26,7 @@ public:
         bool isEmpty() const { return before.isEmpty() && after.isEmpty(); }
     };
 
-    static constexpr qint64 kLimit = 2000;       // UTF-16 units per side
+    static constexpr qint64 kLimit = 2000;       // offsets read, and UTF-16 units kept, per side
     static constexpr double kTimeout = 0.25;     // per accessibility request
 
     using Completion = std::function<void(std::optional<Snapshot>)>;

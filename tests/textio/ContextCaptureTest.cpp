@@ -1,6 +1,5 @@
-// Caret context capture against a fake accessibility view; UTF-16 ↔ code point conversion.
+// Caret context capture against a fake accessibility view.
 #include "platform/fake/FakeAccessibility.h"
-#include "platform/linux/TextOffsets.h"
 #include "textio/ContextCapture.h"
 
 #include <gtest/gtest.h>
@@ -133,19 +132,16 @@ TEST_F(ContextCaptureTest, SlowApplicationDoesNotBlockTheCaller) {
     EXPECT_TRUE(done.get_future().get());
 }
 
-TEST(TextOffsetsTest, CodePointsAndUtf16UnitsConvertExactly) {
-    const QString text = QStringLiteral("a😀b𠮷c");  // two characters outside the basic plane
-    EXPECT_EQ(text.size(), 7);
-    EXPECT_EQ(TextOffsets::utf16FromCodePoints(text, 0), 0);
-    EXPECT_EQ(TextOffsets::utf16FromCodePoints(text, 2), 3);
-    EXPECT_EQ(TextOffsets::utf16FromCodePoints(text, 4), 6);
-    EXPECT_EQ(TextOffsets::utf16FromCodePoints(text, 5), 7);
-    EXPECT_EQ(TextOffsets::utf16FromCodePoints(text, 99), 7);
-    EXPECT_EQ(TextOffsets::codePointsFromUtf16(text, 3), 2);
-    EXPECT_EQ(TextOffsets::codePointsFromUtf16(text, 7), 5);
-    // A cut through a pair leaves a replacement character, not half a pair.
-    EXPECT_EQ(TextOffsets::cut(text, 2, 3), QStringLiteral("\uFFFDb\uFFFD"));
-    EXPECT_EQ(TextOffsets::cut(text, 1, 3), QStringLiteral("😀b"));
+// An application counting code points answers 2000 offsets with up to 4000 UTF-16 units.
+TEST_F(ContextCaptureTest, ReadsInCodePointsAreCutTo2000UnitsWithoutSplittingAPair) {
+    auto element = field(digits(5000), {2500, 0});
+    QString read = QStringLiteral("a");
+    for (int i = 0; i < 1500; ++i) read += QStringLiteral("😀");
+    element->replaceReadWith = read;
+    auto snapshot = capture.captureSync(77);
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->before, read.right(2000));
+    EXPECT_EQ(snapshot->after, read.left(1999));
 }
 
 }  // namespace

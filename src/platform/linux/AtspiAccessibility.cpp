@@ -1,7 +1,6 @@
 #include "platform/linux/AtspiAccessibility.h"
 
 #include "platform/SerialQueue.h"
-#include "platform/linux/TextOffsets.h"
 #include "platform/linux/X11Connection.h"
 
 #include <X11/Xatom.h>
@@ -19,8 +18,25 @@ struct AtspiAccessibility::Worker {
     bool ready = false;
     Display* display = nullptr;  // the worker's own X connection (focus owner)
 
+    // The element that last gained the focus in each process, as the applications announce it
+    // (worker thread only; references held). Finding the focus is then one question to the
+    // application instead of a walk through its whole tree.
+    static constexpr const char* kFocusEvent = "object:state-changed:focused";
+    AtspiEventListener* focusListener = nullptr;
+    QHash<qint32, AtspiAccessible*> focusByPid;
+    QHash<QByteArray, qint32> pidByBusName;
+
     ~Worker() {
         queue.sync([this] {
+            if (focusListener) {
+                GError* error = nullptr;
+                atspi_event_listener_deregister(focusListener, kFocusEvent, &error);
+                if (error) g_clear_error(&error);
+                g_object_unref(focusListener);
+                focusListener = nullptr;
+            }
+            for (AtspiAccessible* element : std::as_const(focusByPid)) g_object_unref(element);
+            focusByPid.clear();
             if (display) XCloseDisplay(display);
             display = nullptr;
         });
@@ -34,7 +50,46 @@ struct AtspiAccessibility::Worker {
         if (atspi_init() < 0) return false;  // 1 (already done) and 0 are fine
         atspi_set_main_context(context);
         ready = true;
+        // Focus changes arrive as events on our context; drainEvents() hands them to focusChanged.
+        focusListener = atspi_event_listener_new(&Worker::focusChanged, this, nullptr);
+        GError* error = nullptr;
+        if (focusListener) atspi_event_listener_register(focusListener, kFocusEvent, &error);
+        if (error) g_clear_error(&error);
         return true;
+    }
+
+    static void focusChanged(AtspiEvent* event, void* data) {
+        if (event->source) static_cast<Worker*>(data)->noteFocus(event->source, event->detail1 != 0);
+        g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+
+    void noteFocus(AtspiAccessible* element, bool gained) {
+        const qint32 pid = processOf(element);
+        if (pid <= 0) return;
+        const auto known = focusByPid.find(pid);
+        if (gained) {
+            if (known != focusByPid.end()) g_object_unref(*known);
+            focusByPid.insert(pid, static_cast<AtspiAccessible*>(g_object_ref(element)));
+        } else if (known != focusByPid.end() && *known == element) {
+            g_object_unref(*known);
+            focusByPid.erase(known);
+        }
+    }
+
+    // The process of an element's application: one question to the bus per application.
+    qint32 processOf(AtspiAccessible* element) {
+        AtspiApplication* app = element->parent.app;
+        if (!app || !app->bus_name) return 0;
+        const QByteArray busName(app->bus_name);
+        if (const auto known = pidByBusName.constFind(busName); known != pidByBusName.cend()) return *known;
+        GError* error = nullptr;
+        const guint pid = atspi_accessible_get_process_id(element, &error);
+        if (error) {
+            g_clear_error(&error);
+            return 0;
+        }
+        pidByBusName.insert(busName, static_cast<qint32>(pid));
+        return static_cast<qint32>(pid);
     }
 
     void drainEvents() {
@@ -166,11 +221,29 @@ struct AtspiAccessibility::Worker {
         return result;
     }
 
+    // The focused element of the application of `pid` (a new reference), or null. The element
+    // the application last announced is asked whether it still has the focus; only when nothing
+    // was announced (the focus was set before we listened) or the answer is no is the tree
+    // searched, and what it finds is remembered.
     AtspiAccessible* focused(qint32 pid) {
+        if (const auto known = focusByPid.find(pid); known != focusByPid.end()) {
+            AtspiAccessible* element = *known;
+            bool failed = false;
+            atspi_accessible_clear_cache(element);
+            if (hasState(element, ATSPI_STATE_FOCUSED, &failed))
+                return static_cast<AtspiAccessible*>(g_object_ref(element));
+            if (failed) return nullptr;  // no answer in time: one timeout is enough
+            g_object_unref(element);
+            focusByPid.erase(known);
+        }
         AtspiAccessible* app = application(pid);
         if (!app) return nullptr;
         AtspiAccessible* element = focusedBelow(app);
         g_object_unref(app);
+        if (element) {
+            if (auto old = focusByPid.find(pid); old != focusByPid.end()) g_object_unref(*old);
+            focusByPid.insert(pid, static_cast<AtspiAccessible*>(g_object_ref(element)));
+        }
         return element;
     }
 
@@ -246,10 +319,7 @@ public:
 
     std::optional<TextRange> selectedRange() override {
         std::optional<TextRange> result;
-        run([&] {
-            if (!loadText()) return;
-            AtspiText* text = atspi_accessible_get_text_iface(object_);
-            if (!text) return;
+        withText([&](AtspiText* text) {
             GError* error = nullptr;
             gint start = -1, end = -1;
             const gint selections = atspi_text_get_n_selections(text, &error);
@@ -269,43 +339,44 @@ public:
                     start = -1;
                 }
             }
-            g_object_unref(text);
-            if (start < 0 || end < start || end > codePoints_) return;
-            const qint64 from = utf16Units_ ? start : TextOffsets::utf16FromCodePoints(*text_, start);
-            const qint64 to = utf16Units_ ? end : TextOffsets::utf16FromCodePoints(*text_, end);
-            result = TextRange{from, to - from};
+            if (start >= 0 && end >= start) result = TextRange{start, end - start};
         });
         return result;
     }
 
     std::optional<qint64> characterCount() override {
         std::optional<qint64> result;
-        run([&] {
-            if (loadText()) result = text_->size();
+        withText([&](AtspiText* text) {
+            GError* error = nullptr;
+            const gint count = atspi_text_get_character_count(text, &error);
+            if (error)
+                g_clear_error(&error);
+            else if (count >= 0)
+                result = count;
         });
         return result;
     }
 
     std::optional<QString> stringForRange(TextRange range) override {
         std::optional<QString> result;
-        run([&] {
-            if (!loadText()) return;
-            if (range.location < 0 || range.length < 0 || range.location + range.length > text_->size()) return;
-            result = TextOffsets::cut(*text_, range.location, range.length);
+        if (range.location < 0 || range.length < 0 || range.location + range.length > G_MAXINT) return result;
+        withText([&](AtspiText* text) {
+            GError* error = nullptr;
+            gchar* content = atspi_text_get_text(text, gint(range.location), gint(range.location + range.length), &error);
+            if (error)
+                g_clear_error(&error);
+            else if (content)
+                result = QString::fromUtf8(content);
+            g_free(content);
         });
         return result;
     }
 
     std::optional<QRect> boundsForRange(TextRange range) override {
         std::optional<QRect> result;
-        run([&] {
-            if (!loadText()) return;
-            AtspiText* text = atspi_accessible_get_text_iface(object_);
-            if (!text) return;
-            const qint64 start =
-                utf16Units_ ? range.location : TextOffsets::codePointsFromUtf16(*text_, range.location);
-            const qint64 end = utf16Units_ ? range.location + range.length
-                                           : TextOffsets::codePointsFromUtf16(*text_, range.location + range.length);
+        if (range.location < 0 || range.length < 0 || range.location + range.length > G_MAXINT) return result;
+        withText([&](AtspiText* text) {
+            const gint start = gint(range.location), end = gint(range.location + range.length);
             GError* error = nullptr;
             AtspiRect* rect = end > start
                                   ? atspi_text_get_range_extents(text, start, end, ATSPI_COORD_TYPE_SCREEN, &error)
@@ -314,7 +385,6 @@ public:
             if (rect && rect->width >= 0 && rect->height > 0 && rect->x > -100000)
                 result = QRect(rect->x, rect->y, rect->width, rect->height);
             if (rect) g_free(rect);
-            g_object_unref(text);
         });
         return result;
     }
@@ -369,44 +439,20 @@ private:
         });
     }
 
-    // The whole text, once per element (worker thread).
-    bool loadText() {
-        if (text_) return true;
-        if (textFailed_) return false;
-        textFailed_ = true;
-        AtspiText* text = atspi_accessible_get_text_iface(object_);
-        if (!text) return false;
-        GError* error = nullptr;
-        const gint count = atspi_text_get_character_count(text, &error);
-        if (error || count < 0) {
-            g_clear_error(&error);
+    // Runs `fn` with the element's text interface, when it has one (worker thread).
+    template <typename Fn>
+    void withText(Fn fn) {
+        run([&] {
+            AtspiText* text = atspi_accessible_get_text_iface(object_);
+            if (!text) return;
+            fn(text);
             g_object_unref(text);
-            return false;
-        }
-        gchar* content = count > 0 ? atspi_text_get_text(text, 0, count, &error) : g_strdup("");
-        g_object_unref(text);
-        if (error || !content) {
-            g_clear_error(&error);
-            g_free(content);
-            return false;
-        }
-        text_ = QString::fromUtf8(content);
-        g_free(content);
-        // Toolkits disagree: GTK counts code points as AT-SPI says, Qt counts UTF-16 units. The
-        // count and the text tell which (they differ only when the text leaves the basic plane).
-        utf16Units_ = text_->size() == count && text_->toUcs4().size() != count;
-        codePoints_ = count;
-        textFailed_ = false;
-        return true;
+        });
     }
 
     std::shared_ptr<AtspiAccessibility::Worker> worker_;
     AtspiAccessible* object_;
     double timeout_;
-    std::optional<QString> text_;
-    qint64 codePoints_ = 0;
-    bool utf16Units_ = false;
-    bool textFailed_ = false;
 };
 
 }  // namespace

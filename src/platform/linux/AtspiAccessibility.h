@@ -11,8 +11,11 @@ class SerialQueue;
 // ever touches libatspi state; callers block until the worker answers, and every request to an
 // application is bounded by the timeout given (atspi_set_timeout).
 //
-// Offsets: AT-SPI counts code points; elements read the whole text once and convert exactly to
-// the UTF-16 units of this interface.
+// Offsets are the application's own (code points for GTK programs, UTF-16 units for Qt ones): no
+// element ever reads more of its text than the range asked for.
+//
+// The focused element of each application is followed through the focus events the applications
+// send; the tree is searched only for an application whose focus we have not heard of.
 //
 // Secure input: on when the focused element of the application whose window has the input focus
 // is a password field.

@@ -6,10 +6,14 @@
 //             close (the window goes away, the process stays)
 //   reports:  ready <pid>   changed <field> <b64>   ok <command>   clip <format> <b64-bytes> …   clip-end
 //             primary <b64> (the PRIMARY selection's text)
-// With --late-clipboard the fields paste the clipboard one second after the paste chord.
+// With --late-clipboard the fields paste the clipboard one second after the paste chord. With
+// --widgets N the window also holds N check boxes, laid out so that a breadth-first search of the
+// accessibility tree meets all of them before the fields (an application of realistic size).
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QGridLayout>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -73,9 +77,23 @@ int main(int argc, char** argv) {
     password->setObjectName(QStringLiteral("password"));
     password->setEchoMode(QLineEdit::Password);
     text->setAcceptRichText(false);
-    layout->addWidget(line);
-    layout->addWidget(text);
-    layout->addWidget(password);
+    const qsizetype widgetsAt = app.arguments().indexOf(QStringLiteral("--widgets"));
+    const int extraWidgets = widgetsAt >= 0 ? app.arguments().value(widgetsAt + 1).toInt() : 0;
+    QVBoxLayout* fields = layout;
+    if (extraWidgets > 0) {
+        auto* boxes = new QWidget;
+        auto* grid = new QGridLayout(boxes);
+        for (int i = 0; i < extraWidgets; ++i) grid->addWidget(new QCheckBox(QString::number(i)), i / 40, i % 40);
+        layout->addWidget(boxes);
+        auto* outer = new QWidget;
+        auto* inner = new QWidget(outer);
+        (new QVBoxLayout(outer))->addWidget(inner);
+        fields = new QVBoxLayout(inner);
+        layout->addWidget(outer);
+    }
+    fields->addWidget(line);
+    fields->addWidget(text);
+    fields->addWidget(password);
     window.resize(480, 320);
 
     auto field = [&](const QByteArray& name) -> QWidget* {
