@@ -50,7 +50,9 @@
 #include "platform/linux/ui/QtScreens.h"
 #include "platform/linux/ui/QtStatusItem.h"
 #include "recognition/PrefsSync.h"
+#include "recognition/LocalRecognizer.h"
 #include "recognition/Smoke.h"
+#include "recognition/Speech26Smoke.h"
 #include "settings/screens/ScreenDirectory.h"
 #include "settings/ui/BetaSettingsWindowController.h"
 #include "recognition/SpeechEngine26.h"
@@ -149,6 +151,45 @@ int main(int argc, char** argv) {
         QtHttpClient http;
         EspeakSpeechSynthesizer speech;
         const int status = Smoke(http, speech).run(smoke.key, smoke.json);
+        AppPrefs::setDefaults(nullptr);
+        Bundle::install(nullptr);
+        return status;
+    }
+
+    // The newer on-device engine's self-check, also without a display.
+    if (const Speech26Smoke::Arguments check = Speech26Smoke::parseArguments(arguments); check.present) {
+        const auto printLine = [](const QString& line) {
+            std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
+            std::fflush(stdout);
+        };
+        if (!check.path) {
+            printLine(Speech26Smoke::usageLine());
+            return 1;
+        }
+        QCoreApplication core(argc, argv);
+        SystemClock clock;
+        Clock::install(&clock);
+        QtMainQueue mainQueue;
+        MainQueue::install(&mainQueue);
+        InfoPlistBundle bundle(QCoreApplication::applicationFilePath());
+        Bundle::install(&bundle);
+        PlistDefaults defaults(bundle.identifier().isEmpty() ? QStringLiteral("orvane") : bundle.identifier());
+        AppPrefs::setDefaults(&defaults);
+        int status = 0;
+        {
+            UnsupportedSpeechAnalyzer analyzer26;
+            SpeechEngine26 engine26(analyzer26);
+            PocketSphinxRecognizerProvider speech;
+            LocalRecognizer classic(speech, engine26);
+            Speech26Smoke smoke({engine26, classic,
+                                 [&speech] { return speech.authorizationStatus() == SpeechAuthorization::Authorized; },
+                                 printLine, [&status](int s) {
+                                     status = s;
+                                     QCoreApplication::exit(s);
+                                 }});
+            smoke.run(*check.path, check.locale);
+            if (!smoke.ended()) core.exec();
+        }
         AppPrefs::setDefaults(nullptr);
         Bundle::install(nullptr);
         return status;

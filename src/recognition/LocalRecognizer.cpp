@@ -401,6 +401,13 @@ void LocalRecognizer::transcribe(const QByteArray& wav, bool isEnglish, std::opt
     impl_->transcribe(wav, isEnglish, wait, once(std::move(completion)));
 }
 
+void LocalRecognizer::transcribeClassic(const QByteArray& wav, bool isEnglish, double wait, Completion completion) {
+    impl_->onSpeechQueue([wav, isEnglish, wait, completion = once(std::move(completion))](Impl& impl) {
+        impl.resetLiveRecognition();
+        impl.runLegacy(wav, wait, false, isEnglish, completion);
+    });
+}
+
 void LocalRecognizer::cancelPending() {
     impl_->onSpeechQueue([](Impl& impl) { impl.resetLiveRecognition(); });
 }

@@ -37,6 +37,8 @@ public:
     void transcribe(const QByteArray& wav, bool isEnglish, double fixedWait, bool adaptive, Completion completion) {
         transcribe(wav, isEnglish, adaptive ? std::nullopt : std::optional<double>(fixedWait), std::move(completion));
     }
+    // One recognition by the classic recogniser alone, with a fixed wait (the engine self-check).
+    void transcribeClassic(const QByteArray& wav, bool isEnglish, double wait, Completion completion);
     // Resets the live-recognition record on the local-speech queue; a run in flight still delivers.
     void cancelPending();
     // A recording has started: the on-device engine may load its model meanwhile.
