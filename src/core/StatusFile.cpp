@@ -31,8 +31,8 @@ std::optional<QString> makeDirectory(const QString& path) {
     std::error_code error;
     std::filesystem::create_directories(native, error);
     if (std::filesystem::is_directory(native)) return std::nullopt;
-    if (!error) error = std::make_error_code(std::errc::not_a_directory);
-    return QString::fromLocal8Bit(error.message());
+    // The system's own text is English; the log is not.
+    return QStringLiteral("フォルダを作れません（") + path + QStringLiteral("）");
 }
 
 // Temporary file beside the target, then rename over it. On failure returns why; the old file
@@ -40,13 +40,12 @@ std::optional<QString> makeDirectory(const QString& path) {
 std::optional<QString> writeAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("書き込み先を開けません（") + path + QStringLiteral("）");
     if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
         file.cancelWriting();
-        return why;
+        return QStringLiteral("書き込めません（ディスクの空きを確かめてください）");
     }
-    if (!file.commit()) return file.errorString();
+    if (!file.commit()) return QStringLiteral("置き換えられません（") + path + QStringLiteral("）");
     return std::nullopt;
 }
 

@@ -20,7 +20,7 @@ struct FolderEntry {
 struct FolderListing {
     enum class Error { None, Missing, AccessDenied, Other };
     Error error = Error::None;
-    QString message;  // the system's description of the error, empty without one
+    QString message;  // what went wrong, in Japanese (for the log), empty without an error
     QList<FolderEntry> entries;
 };
 

@@ -108,7 +108,7 @@ TEST_F(ScreenshotPasteFolderTest, AListingSkipsHiddenEntriesAndTellsFilesFromOth
 
     const FolderListing missing = folder.list(home.file(QStringLiteral("nowhere")));
     EXPECT_EQ(missing.error, FolderListing::Error::Missing);
-    EXPECT_FALSE(missing.message.isEmpty());
+    EXPECT_EQ(missing.message, QStringLiteral("フォルダがありません"));
     EXPECT_EQ(folder.list(home.file(QStringLiteral("Pictures/Screenshots/photo.jpg"))).error,
               FolderListing::Error::Missing);  // a file where the folder should be
 }

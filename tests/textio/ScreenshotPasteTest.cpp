@@ -322,12 +322,12 @@ TEST_F(ScreenshotPasteTest, ListingFailuresEndThePassWithTheirMessages) {
     queue.runPending();
     EXPECT_EQ(empty.listings(), 1);
     EXPECT_FALSE(log().contains(QStringLiteral("デスクトップへ倒す")));
-    EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 保存先を読めない（No such file or directory）")));
+    EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 保存先を読めない（フォルダがありません）")));
     ASSERT_EQ(toasts.shown.size(), 1);
     EXPECT_EQ(toasts.shown[0].message, QStringLiteral("スクリーンショットの保存先を読めません。フォルダの権限を確認してください"));
     EXPECT_EQ(toasts.shown[0].seconds, 2.5);
 
-    folder.failFolder(kShots, FolderListing::Error::AccessDenied, QStringLiteral("Permission denied"));
+    folder.failFolder(kShots, FolderListing::Error::AccessDenied, QStringLiteral("読む権限がありません"));
     press();
     EXPECT_TRUE(log().contains(QStringLiteral("スクショ貼り付け: 保存先の読み取りが許可されていない（") + kShots + QStringLiteral("）")));
     EXPECT_EQ(toasts.shown.last().message,

@@ -21,7 +21,7 @@ public:
         FolderListing listing;
         if (!folders_.contains(folder)) {
             listing.error = FolderListing::Error::Missing;
-            listing.message = QStringLiteral("No such file or directory");
+            listing.message = QStringLiteral("フォルダがありません");
             return listing;
         }
         listing.entries = folders_.value(folder);

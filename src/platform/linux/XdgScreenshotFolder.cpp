@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,7 +89,11 @@ FolderListing XdgScreenshotFolder::list(const QString& folder) const {
         listing.error = (error == ENOENT || error == ENOTDIR) ? FolderListing::Error::Missing
                         : (error == EACCES || error == EPERM) ? FolderListing::Error::AccessDenied
                                                               : FolderListing::Error::Other;
-        listing.message = QString::fromLocal8Bit(std::strerror(error));
+        // The log line that carries it is Japanese; the C library's text is not.
+        listing.message = listing.error == FolderListing::Error::Missing        ? QStringLiteral("フォルダがありません")
+                          : listing.error == FolderListing::Error::AccessDenied ? QStringLiteral("読む権限がありません")
+                                                                                : QStringLiteral("読めません（errno ") +
+                                                                                      QString::number(error) + QStringLiteral("）");
         return listing;
     }
     const int fd = ::dirfd(dir);
