@@ -271,7 +271,8 @@ QList<MenuEntry> AppDelegate::statusMenuEntries() {
     status.title = statusLineText();
     status.enabled = false;
     entries << status;
-    if (!controller_->isMonitoring())
+    if (!controller_->isMonitoring() &&
+        (!platform_.canOpenURL || platform_.canOpenURL(DictationController::kAccessibilitySettingsURL)))
         entries << item(QStringLiteral("アクセシビリティ設定を開く"), action(&AppDelegate::openAccessibilitySettings));
     entries << MenuEntry::line();
     // The setup guide is offered until the user has completed it.

@@ -97,6 +97,9 @@ struct Platform {
     // Whether a detached signature of a downloaded update was made with the release key; absent,
     // no update is trusted.
     std::function<bool(const QByteArray& archive, const QByteArray& signature)> verifyUpdate = {};
+    // Whether openURL has somewhere to take a link (this desktop has no page for some settings
+    // links); absent: every link opens. Menu items that would open nothing are left out.
+    std::function<bool(const QString&)> canOpenURL = {};
 };
 
 // The one application delegate: owns the long-lived parts of the running application (status

@@ -66,6 +66,9 @@
 #include <QApplication>
 #include <QStyleHints>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QUrl>
@@ -269,6 +272,9 @@ int main(int argc, char** argv) {
                       [] { QCoreApplication::quit(); },
                       nullptr,
                       nullptr};
+    // The desktop's own settings have no page for the settings links; the status menu leaves out
+    // what would open nothing.
+    platform.canOpenURL = [](const QString& url) { return !url.startsWith(QLatin1String("x-apple.")); };
     LinuxPermissions permissions;
     platform.permissions = &permissions;
     X11PointerButtons pointerButtons(nullptr, QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0);
@@ -321,7 +327,10 @@ int main(int argc, char** argv) {
         return ScreenshotPaste::folderDisplayName(screenshotFolder.saveFolder());
     };
     screenContext.canResetFolderAccess = [] { return ScreenshotPaste::canResetFolderAccess(); };
-    screenContext.openURL = platform.openURL;
+    // "お問い合わせ" opens the README that comes with the application, in the desktop's viewer.
+    const QString readme = QDir(bundle.resourcesPath()).filePath(QStringLiteral("README.md"));
+    if (QFileInfo::exists(readme) && !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        screenContext.openContactPage = [readme] { QDesktopServices::openUrl(QUrl::fromLocalFile(readme)); };
     screenContext.syncOnAppear = [&delegate] { delegate.prefsSync().syncOnAppear(); };
     std::unique_ptr<BetaSettingsWindowController> settingsWindow;
     delegate.settingsWindowOpener = [&] {

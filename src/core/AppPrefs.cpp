@@ -412,13 +412,6 @@ void AppPrefs::setDate(const QString& key, const std::optional<QDateTime>& when)
 
 bool AppPrefs::prefsDirty() { return boolDefaultFalse(QStringLiteral("prefsDirty")); }
 
-bool AppPrefs::usesStandardFunctionKeys() {
-    const QVariant v = store().globalObject(QStringLiteral("com.apple.keyboard.fnState"));
-    if (Defaults::isBool(v)) return v.toBool();
-    if (Defaults::isNumber(v)) return v.toDouble() != 0.0;
-    return false;
-}
-
 // ---- service credential and base URL
 
 QString AppPrefs::serviceCredential() {
@@ -481,22 +474,22 @@ QList<AppPrefs::QualityRow> AppPrefs::selectableQualityLevels() {
 QList<AppPrefs::KeyChoice> AppPrefs::triggerKeyChoices() {
     const int defaultCode = defaultTriggerKeyCode();
     const bool jis = isJIS();
+    // The keys are named as a PC keyboard labels them: Alt and Super where a Mac has option and
+    // command, and the Menu key for fn. F1–F12 are ordinary keys there and always on offer.
     QList<KeyChoice> rows{
         {QStringLiteral("caps lock"), 57}, {QStringLiteral("左シフト"), 56},       {QStringLiteral("右シフト"), 60},
-        {QStringLiteral("fn"), 63},        {QStringLiteral("左コントロール"), 59}, {QStringLiteral("左オプション"), 58},
-        {QStringLiteral("左コマンド"), 55},
+        {QStringLiteral("Menu"), 63},      {QStringLiteral("左コントロール"), 59}, {QStringLiteral("左Alt"), 58},
+        {QStringLiteral("左Super"), 55},
     };
     if (jis) {
         rows.append({QStringLiteral("英数"), 102});
         rows.append({QStringLiteral("かな"), 104});
     }
-    rows.append({QStringLiteral("右コマンド"), 54});
-    rows.append({QStringLiteral("右オプション"), 61});
+    rows.append({QStringLiteral("右Super"), 54});
+    rows.append({QStringLiteral("右Alt"), 61});
     rows.append({QStringLiteral("右コントロール"), 62});
-    if (usesStandardFunctionKeys()) {
-        for (int i = 0; i < functionKeyCodes().size(); ++i)
-            rows.append({QStringLiteral("F%1").arg(i + 1), functionKeyCodes().at(i)});
-    }
+    for (int i = 0; i < functionKeyCodes().size(); ++i)
+        rows.append({QStringLiteral("F%1").arg(i + 1), functionKeyCodes().at(i)});
     for (KeyChoice& row : rows)
         if (row.code == defaultCode) row.name += QStringLiteral("（既定）");
     return rows;
@@ -528,8 +521,8 @@ QSet<int> AppPrefs::allowedTriggerKeyCodes() {
 namespace {
 const QList<AppPrefs::LabelRow>& screenshotPasteKeyTable() {
     static const QList<AppPrefs::LabelRow> table{
-        {QStringLiteral("⌃ + ⌥ + ⌘ + V"), QStringLiteral("controlOptionCommand")},
-        {QStringLiteral("⌥ + ⌘ + V"), QStringLiteral("optionCommand")},
+        {QStringLiteral("Ctrl + Alt + Super + V"), QStringLiteral("controlOptionCommand")},
+        {QStringLiteral("Alt + Super + V"), QStringLiteral("optionCommand")},
         {QStringLiteral("英数 + V"), QStringLiteral("eisu")},
         {QStringLiteral("かな + V"), QStringLiteral("kana")},
     };
@@ -552,21 +545,21 @@ QString AppPrefs::screenshotPasteKeyLabel() {
         if ((key == QLatin1String("eisu") && trigger == 102) || (key == QLatin1String("kana") && trigger == 104))
             key = QStringLiteral("controlOptionCommand");
     }
-    return labelFor(screenshotPasteKeyTable(), key, QStringLiteral("⌃ + ⌥ + ⌘ + V"));
+    return labelFor(screenshotPasteKeyTable(), key, QStringLiteral("Ctrl + Alt + Super + V"));
 }
 
 const QList<AppPrefs::LabelRow>& AppPrefs::bulkDeleteKeyTable() {
     static const QList<LabelRow> table{
-        {QStringLiteral("⌘ + delete"), QStringLiteral("command")},
-        {QStringLiteral("⌘ + ⇧ + delete"), QStringLiteral("commandShift")},
-        {QStringLiteral("⌃ + delete"), QStringLiteral("control")},
-        {QStringLiteral("⌃ + ⇧ + delete"), QStringLiteral("controlShift")},
+        {QStringLiteral("Super + Backspace"), QStringLiteral("command")},
+        {QStringLiteral("Super + Shift + Backspace"), QStringLiteral("commandShift")},
+        {QStringLiteral("Ctrl + Backspace"), QStringLiteral("control")},
+        {QStringLiteral("Ctrl + Shift + Backspace"), QStringLiteral("controlShift")},
     };
     return table;
 }
 
 QString AppPrefs::bulkDeleteKeyLabel() {
-    return labelFor(bulkDeleteKeyTable(), bulkDeleteKey(), QStringLiteral("⌘ + delete"));
+    return labelFor(bulkDeleteKeyTable(), bulkDeleteKey(), QStringLiteral("Super + Backspace"));
 }
 
 QString AppPrefs::newlinesFormValue() {

@@ -74,7 +74,6 @@ public:
     static std::optional<QDateTime> date(const QString& key);
     static void setDate(const QString& key, const std::optional<QDateTime>& date);
     static bool prefsDirty();
-    static bool usesStandardFunctionKeys();
 
     // ---- service credential and base URL
     // The credential sent as "Authorization: Bearer …" (defaults key "serviceKey"); empty when none.

@@ -61,6 +61,8 @@ public:
         RunProcess runProcess = &OnboardingWindow::runChildProcess;
         // Where the user goes to change a permission (the desktop's settings for it).
         std::function<void(Step)> openSettings = &OnboardingWindow::openDesktopSettings;
+        // Whether the desktop has such settings for the step.
+        std::function<bool(Step)> hasSettings = [](Step step) { return settingsCommand(step).has_value(); };
     };
 
     explicit OnboardingWindow(Services services);
@@ -71,6 +73,8 @@ public:
 
     // The check rule.
     bool isGranted(Step step);
+    // Whether asking for the step can send the user anywhere (a settings program of the desktop).
+    bool opensSettings(Step step) const { return services_.hasSettings && services_.hasSettings(step); }
 
     // Asks for one permission. Nothing here shows a consent prompt: a microphone whose first
     // check is still running is asked again on the main queue, which logs the answer and then

@@ -139,21 +139,21 @@ QJsonArray issues(const QJsonObject& permissions) {
     if (!granted(permissions, "microphone")) {
         list.append(issue(QStringLiteral("permission.microphone"),
                           QStringLiteral("マイクの許可がありません。録音できません。"),
-                          QStringLiteral("システム設定 > プライバシーとセキュリティ > マイク で Quendle を入にする"),
+                          QStringLiteral("サウンドサーバー（PulseAudio か PipeWire）を動かし、マイクを既定の入力にする"),
                           kMicrophoneCommand));
     }
     if (!granted(permissions, "accessibility")) {
         list.append(issue(
             QStringLiteral("permission.accessibility"),
             QStringLiteral("アクセシビリティの許可がありません。キーの長押しを拾えず、文字も差し込めません。"),
-            QStringLiteral("システム設定 > プライバシーとセキュリティ > アクセシビリティ で Quendle を入にする"),
+            QStringLiteral("X サーバーの XTEST と XInputExtension を有効にした X11 のセッションで Quendle を動かす"),
             kKeyExtensionsCommand));
     }
     if (!granted(permissions, "inputMonitoring")) {
         list.append(issue(
             QStringLiteral("permission.inputMonitoring"),
             QStringLiteral("入力監視の許可がありません。起動キーの押し下げを見られません。"),
-            QStringLiteral("システム設定 > プライバシーとセキュリティ > 入力監視 で Quendle を入にしてから、アプリを開き直す"),
+            QStringLiteral("X サーバーの XInputExtension を有効にした X11 のセッションで、アプリを開き直す"),
             kKeyExtensionsCommand));
     }
     const QVariant error = stored(QStringLiteral("status.lastAPIError"));

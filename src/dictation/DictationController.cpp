@@ -26,8 +26,6 @@ namespace {
 
 std::optional<QString> gActiveSendStyle;
 
-const QString kAccessibilityPane =
-    QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
 
 QString f1(double v) { return QString::asprintf("%.1f", v); }
 QString f2(double v) { return QString::asprintf("%.2f", v); }
@@ -59,6 +57,9 @@ bool isLowWithoutCredential() {
 bool isSessionMode() { return AppPrefs::modeSelectStyle() == QLatin1String("session"); }
 
 }  // namespace
+
+const QString DictationController::kAccessibilitySettingsURL =
+    QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
 
 // A stopped recording on its way to the user.
 struct DictationController::Send {
@@ -193,7 +194,7 @@ void DictationController::startMonitor() {
 
 void DictationController::requestAccessibility() {
     if (shell_.promptAccessibility) shell_.promptAccessibility();
-    if (shell_.openURL) shell_.openURL(kAccessibilityPane);
+    if (shell_.openURL) shell_.openURL(kAccessibilitySettingsURL);
     startPermissionPoll();
 }
 
@@ -215,7 +216,7 @@ void DictationController::startPermissionPoll() {
 }
 
 void DictationController::openAccessibilitySettings() {
-    if (shell_.openURL) shell_.openURL(kAccessibilityPane);
+    if (shell_.openURL) shell_.openURL(kAccessibilitySettingsURL);
 }
 
 // ---------------------------------------------------------------------------------------------

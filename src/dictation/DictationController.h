@@ -91,6 +91,8 @@ public:
     void requestAccessibility();
     void startPermissionPoll();
     void openAccessibilitySettings();
+    // Where openAccessibilitySettings sends the user.
+    static const QString kAccessibilitySettingsURL;
     bool isPolling() const { return permissionTimer_ != 0; }
 
     // ---- key, recorder and flick callbacks (wired by startMonitoring; public for tests)

@@ -33,13 +33,9 @@ QString triggerKeyName(int keyCode) {
 
 QString modifierSymbol(int keyCode) {
     switch (keyCode) {
-    case 54:
-    case 55: return QStringLiteral("⌘");
     case 56:
     case 60: return QStringLiteral("⇧");
     case 57: return QStringLiteral("⇪");
-    case 58:
-    case 61: return QStringLiteral("⌥");
     case 59:
     case 62: return QStringLiteral("⌃");
     default: return QString();
@@ -78,8 +74,9 @@ QString newlineStyleLabel(const QString& newlineStyle, const QString& cleanupMod
 }
 
 QString hudPlacementLabel(const QString& placement) {
-    return lookup({{"top", "画面の上に出す"}, {"cursor", "カーソルの近くに出す"}, {"off", "出さない"}}, placement,
-                  "画面の上に出す");
+    // "top" hangs the panel by the tray icon, which may sit on a panel at the bottom of the screen.
+    return lookup({{"top", "アイコンのそばに出す"}, {"cursor", "カーソルの近くに出す"}, {"off", "出さない"}}, placement,
+                  "アイコンのそばに出す");
 }
 
 QString spokenLanguageLabel(const QString& spokenLanguage) {

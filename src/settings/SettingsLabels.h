@@ -10,7 +10,7 @@ namespace SettingsLabels {
 
 // The label of the first trigger-key choice with this code (as the choices list it), or "未設定".
 QString triggerKeyName(int keyCode);
-// The modifier symbol of a key code ("⌘", "⇧", "⇪", "⌥", "⌃"), or an empty string.
+// The modifier symbol of a key code ("⇧", "⇪", "⌃"; Alt and Super are named in full), or an empty string.
 QString modifierSymbol(int keyCode);
 // The symbol, a blank and the name; the name alone for keys without a symbol.
 QString triggerKeyDisplayName(int keyCode);

@@ -173,6 +173,13 @@ TEST_F(AppDelegateTest, MenuBeforeMonitoringAsksForThePermission) {
     EXPECT_EQ(statusItem->entry("アクセシビリティ設定を開く"), nullptr);
 }
 
+TEST_F(AppDelegateTest, MenuOffersNoSettingsItemThisDesktopCannotOpen) {
+    trusted = false;
+    platform.canOpenURL = [](const QString& url) { return !url.startsWith(QLatin1String("x-apple.")); };
+    launch();
+    EXPECT_EQ(statusItem->titles().mid(0, 2), (QStringList{"キー操作の許可が必要です", "---"}));
+}
+
 TEST_F(AppDelegateTest, MenuFollowsTheDictationState) {
     provider.add("ja-JP");  // a Japanese recogniser that takes its time
     launch();

@@ -226,18 +226,6 @@ TEST_F(AppPrefsTest, StoredEmptyCorrectionsStayEmpty) {
     EXPECT_EQ(AppPrefs::corrections(), QStringLiteral("開業 → 改行"));
 }
 
-TEST_F(AppPrefsTest, FunctionKeyStateComesFromTheGlobalDomain) {
-    EXPECT_FALSE(AppPrefs::usesStandardFunctionKeys());
-    put("com.apple.keyboard.fnState", true);  // the application's own domain does not count
-    EXPECT_FALSE(AppPrefs::usesStandardFunctionKeys());
-    defaults.setGlobal(QStringLiteral("com.apple.keyboard.fnState"), qlonglong(1));
-    EXPECT_TRUE(AppPrefs::usesStandardFunctionKeys());
-    defaults.setGlobal(QStringLiteral("com.apple.keyboard.fnState"), QStringLiteral("1"));
-    EXPECT_FALSE(AppPrefs::usesStandardFunctionKeys());
-    defaults.setGlobal(QStringLiteral("com.apple.keyboard.fnState"), false);
-    EXPECT_FALSE(AppPrefs::usesStandardFunctionKeys());
-}
-
 // ---- identity and dates
 
 TEST_F(AppPrefsTest, DeviceIDIsCreatedOnceAndKept) {

@@ -318,9 +318,12 @@ TEST_F(StatusFileTest, TheDocumentHasEveryMemberSortedWithNullsForAbsentValues) 
     EXPECT_EQ(accessibility.keys(), (QStringList{"code", "command", "fix", "message"}));
     EXPECT_EQ(accessibility.value(QStringLiteral("message")).toString(),
               QStringLiteral("アクセシビリティの許可がありません。キーの長押しを拾えず、文字も差し込めません。"));
-    EXPECT_EQ(accessibility.value(QStringLiteral("fix")).toString(),
-              QStringLiteral("システム設定 > プライバシーとセキュリティ > アクセシビリティ で Quendle を入にする"));
-    EXPECT_FALSE(accessibility.value(QStringLiteral("command")).toString().isEmpty());
+    // The fixes are steps this desktop has: no settings app of another system, no link into one.
+    for (const QJsonValue& issue : issues) {
+        EXPECT_FALSE(issue.toObject().value(QStringLiteral("fix")).toString().contains(QStringLiteral("システム設定")));
+        EXPECT_TRUE(issue.toObject().value(QStringLiteral("fix")).toString().contains(QStringLiteral("X11")));
+        EXPECT_FALSE(issue.toObject().value(QStringLiteral("command")).toString().contains(QStringLiteral("x-apple")));
+    }
     EXPECT_EQ(issues.at(1).toObject().value(QStringLiteral("message")).toString(),
               QStringLiteral("入力監視の許可がありません。起動キーの押し下げを見られません。"));
 

@@ -123,7 +123,7 @@ TEST_F(WatchedKeysTest, QualitySettersAreApplied) {
 }
 
 TEST_F(WatchedKeysTest, TextFormsComeFromTheEffectiveSettings) {
-    EXPECT_EQ(WatchedKeys::currentText(u("triggerKeyCode")), u("61（右オプション）"));
+    EXPECT_EQ(WatchedKeys::currentText(u("triggerKeyCode")), u("61（右Alt）"));
     EXPECT_EQ(WatchedKeys::currentText(u("speedRate")), u("1.0（Low）"));
     EXPECT_EQ(WatchedKeys::currentText(u("inputQualityPercent")), u("80%"));
     EXPECT_EQ(WatchedKeys::currentText(u("holdThreshold")), u("0.0"));

@@ -389,7 +389,7 @@ TEST_F(BetaSettingsModelTest, ObserversHearChangedPropertiesOnly) {
 
 TEST_F(BetaSettingsModelTest, LabelsFollowTheCurrentValues) {
     const auto model = makeModel();
-    EXPECT_EQ(model->triggerKeyDisplayName(), QStringLiteral("⌥ 右オプション（既定）"));
+    EXPECT_EQ(model->triggerKeyDisplayName(), QStringLiteral("右Alt（既定）"));
     model->selectTriggerKey(63);
     EXPECT_EQ(model->triggerKeyDisplayName(), QStringLiteral("fn"));
     model->selectTriggerKey(36);  // not offered: ignored

@@ -15,7 +15,6 @@
 #include "settings/ui/SwitchToggle.h"
 #include "settings/ui/SymbolLabel.h"
 #include "settings/ui/ToggleRow.h"
-#include "settings/ui/ElidedLabel.h"
 
 #include "TestHome.h"
 
@@ -90,6 +89,22 @@ struct Host {
     QWidget window;
 };
 
+TEST(SettingsWindowPlacementTest, TheWindowFitsWhollyIntoTheFreePartOfTheScreen) {
+    const QMargins frame(4, 30, 4, 4);
+    // 1440 × 900 with a 30-pixel panel: the usual size, centred.
+    const QRect roomy(0, 0, 1440, 870);
+    const QRect usual = BetaSettingsWindowController::placement(roomy, frame);
+    EXPECT_EQ(usual.size(), QSize(430, 820));
+    EXPECT_TRUE(roomy.contains(usual.marginsAdded(frame)));
+    // 1366 × 768 with the panel at the bottom (or at the top): shorter, title bar and bottom on screen.
+    for (const QRect small : {QRect(0, 0, 1366, 738), QRect(0, 30, 1366, 738)}) {
+        const QRect fitted = BetaSettingsWindowController::placement(small, frame);
+        EXPECT_TRUE(small.contains(fitted.marginsAdded(frame))) << fitted.y();
+        EXPECT_EQ(fitted.width(), 430);
+        EXPECT_EQ(fitted.height(), 738 - 34);
+    }
+}
+
 TEST_F(SettingsWindowFixture, OpensNavigatesAndShowsTheSameWindowAgainAfterClosing) {
     int changed = 0;
     SettingsActions actions;
@@ -101,7 +116,8 @@ TEST_F(SettingsWindowFixture, OpensNavigatesAndShowsTheSameWindowAgainAfterClosi
     QWidget* window = controller.window();
     ASSERT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quendle の設定"));
-    EXPECT_EQ(window->size(), QSize(430, 820));
+    // The test screen is smaller than the usual window: the window fits into it.
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(window->geometry()));
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(pageTitle(controller), QStringLiteral("設定"));
     EXPECT_FALSE(controller.root()->page()->showsBack());
@@ -322,17 +338,24 @@ TEST(RowKitTest, RowsRunTheirActionFromAnywhereOnTheRow) {
     EXPECT_GT(row->height(), 30);
 }
 
-TEST(RowKitTest, ALongValueIsCutToOneLine) {
+TEST(RowKitTest, ALongValueWrapsUnderTheTitleAndTheRowGrows) {
     const QString value = QString(60, QChar(0x3042));
     auto* row = new Row(QStringLiteral("mic.fill"), QStringLiteral("スピーチの入力"), value,
                         QStringLiteral("説明"), [] {});
     Host host(row);
-    ASSERT_NE(row->infoMark(), nullptr);
-    ASSERT_NE(row->icon(), nullptr);
-    EXPECT_LE(row->valueLabel()->width(), row->width());
-    EXPECT_NE(row->valueLabel()->shownText(), value);
-    EXPECT_TRUE(row->valueLabel()->shownText().endsWith(QChar(0x2026)));
-    EXPECT_LT(row->height(), 80);
+    QRect title;
+    for (const QLabel* label : row->findChildren<QLabel*>())
+        if (label->text() == row->title()) title = label->geometry();
+    const QRect shown = row->valueLabel()->geometry();
+    EXPECT_GE(shown.top(), title.bottom());
+    EXPECT_LE(shown.right(), row->width());
+    EXPECT_GE(shown.height(), row->valueLabel()->heightForWidth(shown.width()));
+    EXPECT_GE(row->height(), shown.bottom());
+
+    // A short value stays on the title's line.
+    row->setValue(QStringLiteral("オン"));
+    host.window.layout()->activate();
+    EXPECT_LT(row->valueLabel()->geometry().top(), title.bottom());
 }
 
 TEST(RowKitTest, OnlyTheSwitchOfAToggleRowChangesTheSetting) {
@@ -372,21 +395,29 @@ TEST(RowKitTest, CheckRowsAndGroups) {
     EXPECT_EQ(RowGroup(std::nullopt).header(), nullptr);
 }
 
-TEST(RowKitTest, PressingTheInfoMarkShowsItsTextUntilReleased) {
-    auto* mark = new InfoMark(QStringLiteral("長く押すと説明が出ます"));
+TEST(RowKitTest, AClickOnTheInfoMarkShowsItsTextUntilTheNextClickOrAPressElsewhere) {
+    const QString text = QString(120, QChar(0x3042));
+    auto* mark = new InfoMark(text);
     Host host(mark);
-    EXPECT_EQ(mark->toolTip(), QStringLiteral("長く押すと説明が出ます"));
-    const QPointF centre(11, 11);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, mark->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(mark, &press);
-    EXPECT_TRUE(mark->shown());
+    EXPECT_TRUE(Qt::mightBeRichText(mark->toolTip()));  // the hover text wraps
+    const auto pressAndRelease = [](QWidget* target, QPointF at) {
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &event);
+        }
+    };
+    pressAndRelease(mark, QPointF(11, 11));
+    EXPECT_TRUE(mark->shown());  // still up after the button is let go
     ASSERT_NE(mark->popover(), nullptr);
     EXPECT_TRUE(mark->popover()->isVisible());
-    EXPECT_LE(mark->popover()->width(), InfoMark::kPopoverTextWidth + 24 + 2);
-    QMouseEvent release(QEvent::MouseButtonRelease, centre, mark->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(mark, &release);
+    EXPECT_LE(mark->popover()->width(), InfoMark::kPopoverTextWidth + 24 + 2);  // long text wraps
+    pressAndRelease(mark, QPointF(11, 11));
+    EXPECT_FALSE(mark->shown());
+
+    pressAndRelease(mark, QPointF(11, 11));
+    ASSERT_TRUE(mark->shown());
+    pressAndRelease(&host.window, QPointF(200, 200));
     EXPECT_FALSE(mark->shown());
 }
 

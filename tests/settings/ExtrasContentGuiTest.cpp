@@ -29,12 +29,12 @@ TEST_F(ExtrasContentTest, RowsShowTheKeyWhileTheFeatureIsOnAndOtherwiseOff) {
 
     model->setBulkDeleteEnabled(true);
     model->setScreenshotPasteEnabled(true);
-    EXPECT_EQ(extras.bulkDeleteRow()->value(), QStringLiteral("⌃ + ⇧ + delete"));
-    EXPECT_EQ(extras.screenshotPasteRow()->value(), QStringLiteral("⌃ + ⌥ + ⌘ + V"));
+    EXPECT_EQ(extras.bulkDeleteRow()->value(), QStringLiteral("Ctrl + Shift + Backspace"));
+    EXPECT_EQ(extras.screenshotPasteRow()->value(), QStringLiteral("Ctrl + Alt + Super + V"));
 
     // A stored key outside the table reads as the default chord.
     model->setBulkDeleteKey(QStringLiteral("hyper"));
-    EXPECT_EQ(extras.bulkDeleteRow()->value(), QStringLiteral("⌘ + delete"));
+    EXPECT_EQ(extras.bulkDeleteRow()->value(), QStringLiteral("Super + Backspace"));
 }
 
 TEST_F(ExtrasContentTest, ScreenshotRowCountsAKeyThatIsAlsoTheTriggerAsTheDefaultChord) {
@@ -42,7 +42,7 @@ TEST_F(ExtrasContentTest, ScreenshotRowCountsAKeyThatIsAlsoTheTriggerAsTheDefaul
     defaults.set(QStringLiteral("screenshotPasteKey"), QStringLiteral("kana"));
     defaults.set(QStringLiteral("triggerKeyCode"), 104);
     ExtrasContent& extras = build();
-    EXPECT_EQ(extras.screenshotPasteRow()->value(), QStringLiteral("⌃ + ⌥ + ⌘ + V"));
+    EXPECT_EQ(extras.screenshotPasteRow()->value(), QStringLiteral("Ctrl + Alt + Super + V"));
     model->setTriggerKeyCode(61);
     EXPECT_EQ(extras.screenshotPasteRow()->value(), QStringLiteral("かな + V"));
 }
@@ -67,7 +67,7 @@ TEST_F(ExtrasContentTest, RowsOpenTheirEditorsWithAForwardMove) {
 TEST_F(ExtrasContentTest, RowNotesAndTheCopyExplanationAreTheirOwnTexts) {
     ExtrasContent& extras = build();
     ASSERT_NE(extras.bulkDeleteRow()->infoMark(), nullptr);
-    EXPECT_TRUE(extras.bulkDeleteRow()->infoMark()->explanation().startsWith(QStringLiteral("選んだキー（既定 ⌘ + delete）で")));
+    EXPECT_TRUE(extras.bulkDeleteRow()->infoMark()->explanation().startsWith(QStringLiteral("選んだキー（既定 Super + Backspace）で")));
     ASSERT_NE(extras.screenshotPasteRow()->infoMark(), nullptr);
     EXPECT_TRUE(extras.screenshotPasteRow()->infoMark()->explanation().endsWith(
         QStringLiteral("ターミナルの Claude Code などにも画像で渡ります。")));

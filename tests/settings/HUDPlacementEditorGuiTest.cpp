@@ -24,7 +24,7 @@ TEST_F(HUDPlacementEditorTest, ChoosingAPlacementStoresItWithoutTellingTheShell)
     ScreenHost host(screen);
     QStringList titles;
     for (CheckRow* row : screen->list()->rows()) titles << row->title();
-    EXPECT_EQ(titles, (QStringList{"画面の上に出す", "カーソルの近くに出す", "出さない"}));
+    EXPECT_EQ(titles, (QStringList{"アイコンのそばに出す", "カーソルの近くに出す", "出さない"}));
     EXPECT_EQ(screen->list()->findChildren<RowLine*>().size(), 2);
     EXPECT_EQ(checks(*screen->list()), (QList<bool>{true, false, false}));
 

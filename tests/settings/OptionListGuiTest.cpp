@@ -19,6 +19,8 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 const Copy::Table kTexts{
@@ -98,6 +100,44 @@ TEST(OptionCardList, DisabledListIgnoresClicksAndIsDimmedAsAWhole) {
     EXPECT_DOUBLE_EQ(list.opacity(), 1.0);
     list.cards()[1]->click();
     EXPECT_EQ(held.value, QStringLiteral("c"));
+}
+
+// WCAG contrast ratio of two colours.
+double contrast(QColor a, QColor b) {
+    const auto luminance = [](QColor c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(OptionCardList, TheChosenCardOfADisabledListStaysReadable) {
+    Held<QString> held{QStringLiteral("a")};
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* list = new OptionCardList({{"A", "a", ""}, {"C", "c", ""}}, kTexts, held.binding());
+    layout->addWidget(list);
+    window.resize(380, 200);
+    window.show();
+    list->setOptionsDisabled(true);
+    QApplication::processEvents();
+    const QImage shot = window.grab().toImage();
+    for (PickCard* card : list->cards()) {
+        // The darkest pixel of the title against the card's fill beside it.
+        QLabel* title = nullptr;
+        for (QLabel* label : card->findChildren<QLabel*>())
+            if (label->text() == card->item().title) title = label;
+        ASSERT_NE(title, nullptr);
+        const QRect area(title->mapTo(&window, QPoint()), title->size());
+        const QColor fill = shot.pixelColor(card->mapTo(&window, QPoint(card->width() - 12, card->height() / 2)));
+        QColor ink = fill;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (shot.pixelColor(x, y).lightness() < ink.lightness()) ink = shot.pixelColor(x, y);
+        // Dimmed, yet readable (text drawn in the disabled colour under the dimming measured 1.1).
+        EXPECT_GE(contrast(ink, fill), 2.5) << card->item().title.toStdString();
+    }
 }
 
 int dividers(const QWidget& group) { return static_cast<int>(group.findChildren<RowLine*>().size()); }

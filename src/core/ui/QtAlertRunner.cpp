@@ -1,6 +1,7 @@
 #include "core/ui/QtAlertRunner.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,6 +23,10 @@ int QtAlertRunner::run(const Alert& alert) {
         if (i == 0) box.setDefaultButton(button);
         if (i == 1) box.setEscapeButton(button);
     }
+    // A short message would make a narrow, cramped box: the text gets room for a comfortable line.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(kMinimumTextWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(),
+                      0, 1, grid->columnCount());
     box.activateWindow();
     box.raise();
     box.exec();

@@ -43,8 +43,6 @@ BulkDeleteEditor::BulkDeleteEditor(BetaSettingsModel& model, QWidget* parent) : 
         keyChoices(), Binding<QString>{[m] { return m->bulkDeleteKey(); }, [m](QString key) { m->setBulkDeleteKey(key); }});
     keyPicker_->setAccessibleName(QStringLiteral("使うキー"));
     keyLayout->addWidget(keyPicker_);
-    finderNote_ = caption(QStringLiteral("⌘ + delete は Finder の「ゴミ箱に入れる」とぶつかります。"), 11);
-    keyLayout->addWidget(finderNote_);
     add(keyBlock);
 
     add(heading(QStringLiteral("どこまで消えるか")));
@@ -55,7 +53,7 @@ BulkDeleteEditor::BulkDeleteEditor(BetaSettingsModel& model, QWidget* parent) : 
     const std::pair<const char*, const char*> facts[] = {
         {"checkmark", "カーソルより前を全部消します（改行をまたいでも）。"},
         {"checkmark", "ターミナル（Claude Code など）でも効きます。"},
-        {"xmark", "文書の途中で押すと、そこまでの文が消えます（⌘Z で戻せます）。"},
+        {"xmark", "文書の途中で押すと、そこまでの文が消えます（Ctrl + Z で戻せます）。"},
     };
     for (const auto& [icon, text] : facts) {
         auto* row = new FactRow(QString::fromUtf8(icon), QString::fromUtf8(text));

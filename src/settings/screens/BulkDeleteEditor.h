@@ -23,12 +23,11 @@ public:
 
     ToggleRow* enabledRow() const { return enabledRow_; }
     SegmentedPicker* keyPicker() const { return keyPicker_; }
-    PaletteLabel* finderNote() const { return finderNote_; }
     const QList<FactRow*>& facts() const { return facts_; }
 
     // The key choices in the order of the segments (the same table gives the labels elsewhere).
     static QList<SegmentedPicker::Segment> keyChoices();
-    // The label of a stored key; "⌘ + delete" for a value outside the choices.
+    // The label of a stored key; "Super + Backspace" for a value outside the choices.
     static QString keyLabel(const QString& storedKey);
 
     void refresh();
@@ -38,7 +37,6 @@ private:
     BetaSettingsModel::ObserverId observer_ = 0;
     ToggleRow* enabledRow_ = nullptr;
     SegmentedPicker* keyPicker_ = nullptr;
-    PaletteLabel* finderNote_ = nullptr;
     QList<FactRow*> facts_;
 };
 

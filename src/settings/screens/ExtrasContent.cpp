@@ -25,12 +25,12 @@ ExtrasContent::ExtrasContent(BetaSettingsModel& model, SettingsNav& nav, QWidget
     SettingsNav* navigation = &nav;
     bulkDeleteRow_ = new Row(
         QStringLiteral("delete.left"), QStringLiteral("まとめて消す"), QString(),
-        QStringLiteral("選んだキー（既定 ⌘ + delete）で、打ちかけの入力をまるごと消します。ターミナルでは行を捨て、それ以外では"
+        QStringLiteral("選んだキー（既定 Super + Backspace）で、打ちかけの入力をまるごと消します。ターミナルでは行を捨て、それ以外では"
                        "カーソルより前を全部消します。"),
         [navigation] { navigation->push(SettingsScreen::bulkDelete); });
     screenshotPasteRow_ = new Row(
         QStringLiteral("camera.viewfinder"), QStringLiteral("スクリーンショットを貼る"), QString(),
-        QStringLiteral("選んだキー（既定 ⌃ + ⌥ + ⌘ + V）で、いちばん新しいスクリーンショットを画像としてカーソル位置に貼ります。"
+        QStringLiteral("選んだキー（既定 Ctrl + Alt + Super + V）で、いちばん新しいスクリーンショットを画像としてカーソル位置に貼ります。"
                        "ターミナルの Claude Code などにも画像で渡ります。"),
         [navigation] { navigation->push(SettingsScreen::screenshotPaste); });
     auto* keys = new RowGroup(QStringLiteral("キー操作"));

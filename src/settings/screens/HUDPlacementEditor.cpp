@@ -9,8 +9,8 @@
 HUDPlacementEditor::HUDPlacementEditor(BetaSettingsModel& model, QWidget* parent)
     : EditorPage(12, parent), model_(model) {
     const QList<OptionRow<QString>> rows{
-        {QStringLiteral("画面の上に出す"), QStringLiteral("top"),
-         QStringLiteral("メニューバーの Quendle アイコンの下に出ます（はじめの設定）")},
+        {QStringLiteral("アイコンのそばに出す"), QStringLiteral("top"),
+         QStringLiteral("パネルの Quendle アイコンのそばに出ます（はじめの設定）")},
         {QStringLiteral("カーソルの近くに出す"), QStringLiteral("cursor"),
          QStringLiteral("いま文字を入れている場所のそば（書いた文章を隠さない側）に出ます")},
         {QStringLiteral("出さない"), QStringLiteral("off"), QStringLiteral("録音中は何も出しません")},

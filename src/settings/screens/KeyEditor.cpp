@@ -9,7 +9,7 @@
 
 #include <QHBoxLayout>
 
-KeyEditor::KeyEditor(BetaSettingsModel& model, KeyboardPicker::OpenURL openURL, QWidget* parent)
+KeyEditor::KeyEditor(BetaSettingsModel& model, QWidget* parent)
     : EditorPage(12, parent), model_(model) {
     auto* line = new QHBoxLayout;
     line->setSpacing(0);
@@ -26,12 +26,12 @@ KeyEditor::KeyEditor(BetaSettingsModel& model, KeyboardPicker::OpenURL openURL, 
     explanation->setWrapping(true);
     add(explanation);
 
-    picker_ = new KeyboardPicker(model_, std::nullopt, std::move(openURL));
+    picker_ = new KeyboardPicker(model_);
     add(picker_);
 
     watchModel(this, model_, [this] { current_->setText(model_.triggerKeyDisplayName()); });
 }
 
-QWidget* makeTriggerKeyScreen(BetaSettingsModel& model, SettingsNav&, const ScreenContext& context) {
-    return new KeyEditor(model, context.openURL);
+QWidget* makeTriggerKeyScreen(BetaSettingsModel& model, SettingsNav&, const ScreenContext&) {
+    return new KeyEditor(model);
 }

@@ -13,8 +13,8 @@ struct ScreenContext;
 class KeyEditor : public EditorPage {
     Q_OBJECT
 public:
-    // The model must outlive the screen. `openURL` opens the keyboard settings (may be empty).
-    explicit KeyEditor(BetaSettingsModel& model, KeyboardPicker::OpenURL openURL = {}, QWidget* parent = nullptr);
+    // The model must outlive the screen.
+    explicit KeyEditor(BetaSettingsModel& model, QWidget* parent = nullptr);
 
     KeyboardPicker* picker() const { return picker_; }
     // The name of the current key after "いま: ".

@@ -1,6 +1,5 @@
 #include "settings/screens/KeyboardPicker.h"
 
-#include "settings/ui/ElidedLabel.h"
 #include "settings/ui/Palette.h"
 #include "settings/ui/PaletteLabel.h"
 #include "settings/ui/SettingsFont.h"
@@ -10,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -48,12 +46,18 @@ const QString kDigits = QStringLiteral("1234567890");
 const QString kQRun = QStringLiteral("QWERTYUIOP");
 const QString kARun = QStringLiteral("ASDFGHJKL");
 const QString kZRun = QStringLiteral("ZXCVBNM");
+// The PC keys that stand where a Mac keyboard has fn, control, option, command and delete.
+const QString kMenu = QStringLiteral("Menu");
+const QString kCtrl = QStringLiteral("Ctrl");
+const QString kAlt = QStringLiteral("Alt");
+const QString kSuper = QStringLiteral("Super");
+const QString kBackspace = QStringLiteral("Backspace");
 
 QList<Row> jisRows() {
     Row r2;
     appendRun(r2, kDigits);
     r2 << plain(QStringLiteral("-")) << plain(QStringLiteral("^")) << plain(QStringLiteral("¥"))
-       << key(QStringLiteral("delete"), 51, 2.0);
+       << key(kBackspace, 51, 2.0);
     Row r3{key(QStringLiteral("tab"), 48, 1.5)};
     appendRun(r3, kQRun);
     r3 << plain(QStringLiteral("@")) << plain(QStringLiteral("[")) << key(QStringLiteral("return"), 36, 1.5);
@@ -65,20 +69,20 @@ QList<Row> jisRows() {
     appendRun(r5, kZRun);
     r5 << plain(QStringLiteral(",")) << plain(QStringLiteral(".")) << plain(QStringLiteral("/"))
        << plain(QStringLiteral("\\")) << key(QStringLiteral("⇧"), 60, 1.75);
-    Row r6{key(QStringLiteral("fn"), 63),          key(QStringLiteral("⌃"), 59),
-           key(QStringLiteral("⌥"), 58),           key(QStringLiteral("⌘"), 55, 1.25),
+    Row r6{key(kMenu, 63),                         key(kCtrl, 59),
+           key(kAlt, 58),                          key(kSuper, 55, 1.25),
            key(QStringLiteral("英数"), 102, 1.25), key(QStringLiteral("space"), 49, 3.25),
-           key(QStringLiteral("かな"), 104, 1.25), key(QStringLiteral("⌘"), 54, 1.25),
-           key(QStringLiteral("⌥"), 61, 0.75)};
+           key(QStringLiteral("かな"), 104, 1.25), key(kSuper, 54, 1.25),
+           key(kAlt, 61, 0.75)};
     appendArrows(r6);
     return {functionRow(), r2, r3, r4, r5, r6};
 }
 
 Row bottomRowISOANSI() {
-    Row row{key(QStringLiteral("fn"), 63),    key(QStringLiteral("⌃"), 59),
-            key(QStringLiteral("⌥"), 58),     key(QStringLiteral("⌘"), 55, 1.25),
-            key(QStringLiteral("space"), 49, 5.5), key(QStringLiteral("⌘"), 54, 1.25),
-            key(QStringLiteral("⌥"), 61)};
+    Row row{key(kMenu, 63),   key(kCtrl, 59),
+            key(kAlt, 58),    key(kSuper, 55, 1.25),
+            key(QStringLiteral("space"), 49, 5.5), key(kSuper, 54, 1.25),
+            key(kAlt, 61)};
     appendArrows(row);
     return row;
 }
@@ -86,7 +90,7 @@ Row bottomRowISOANSI() {
 QList<Row> isoRows() {
     Row r2{plain(QStringLiteral("§"))};
     appendRun(r2, kDigits);
-    r2 << plain(QStringLiteral("-")) << plain(QStringLiteral("=")) << key(QStringLiteral("delete"), 51, 2.0);
+    r2 << plain(QStringLiteral("-")) << plain(QStringLiteral("=")) << key(kBackspace, 51, 2.0);
     Row r3{key(QStringLiteral("tab"), 48, 1.5)};
     appendRun(r3, kQRun);
     r3 << plain(QStringLiteral("[")) << plain(QStringLiteral("]")) << key(QStringLiteral("return"), 36, 1.5);
@@ -104,7 +108,7 @@ QList<Row> isoRows() {
 QList<Row> ansiRows() {
     Row r2{plain(QStringLiteral("`"))};
     appendRun(r2, kDigits);
-    r2 << plain(QStringLiteral("-")) << plain(QStringLiteral("=")) << key(QStringLiteral("delete"), 51, 2.0);
+    r2 << plain(QStringLiteral("-")) << plain(QStringLiteral("=")) << key(kBackspace, 51, 2.0);
     Row r3{key(QStringLiteral("tab"), 48, 1.5)};
     appendRun(r3, kQRun);
     r3 << plain(QStringLiteral("[")) << plain(QStringLiteral("]")) << plain(QStringLiteral("\\"), 1.5);
@@ -151,7 +155,6 @@ bool KeyCapButton::event(QEvent* event) {
 void KeyCapButton::paintEvent(QPaintEvent*) {
     const KeyboardPicker::Cap& cap = picker_.cap(row_, index_);
     const QColor green = KeyboardPicker::green();
-    const QColor orange = Palette::systemOrange();
     const QColor label = Palette::labelColor();
     QColor fill, outline, text;
     double outlineWidth = 1.0;
@@ -168,11 +171,6 @@ void KeyCapButton::paintEvent(QPaintEvent*) {
             fill = Palette::withOpacity(green, 0.13);
             outline = Palette::withOpacity(green, 0.5);
             text = Palette::withOpacity(green, 0.95);
-            break;
-        case KeyboardPicker::Availability::afterSetting:
-            fill = Palette::withOpacity(orange, 0.13);
-            outline = Palette::withOpacity(orange, 0.5);
-            text = Palette::withOpacity(orange, 0.95);
             break;
         case KeyboardPicker::Availability::unselectable:
             fill = Palette::withOpacity(label, 0.04);
@@ -234,8 +232,6 @@ const QList<QList<Cap>>& KeyboardPicker::rows(Layout layout) {
 KeyboardPicker::Availability KeyboardPicker::availability(const Cap& cap) {
     if (!cap.keyCode) return Availability::unselectable;
     if (!AppPrefs::allowedTriggerKeyCodes().contains(*cap.keyCode)) return Availability::unselectable;
-    if (functionKeyCodes().contains(*cap.keyCode))
-        return AppPrefs::usesStandardFunctionKeys() ? Availability::selectable : Availability::afterSetting;
     return Availability::selectable;
 }
 
@@ -244,20 +240,13 @@ QString KeyboardPicker::refusalText(std::optional<int> keyCode) {
     case 36: return QStringLiteral("return は改行に使うので、起動キーにはできません。");
     case 48: return QStringLiteral("tab は入力欄の移動に使うので、起動キーにはできません。");
     case 49: return QStringLiteral("スペースは文章を打つときに必ず使うので、起動キーにはできません。");
-    case 51: return QStringLiteral("delete は文字を消すのに使うので、起動キーにはできません。");
+    case 51: return QStringLiteral("Backspace は文字を消すのに使うので、起動キーにはできません。");
     case 53: return QStringLiteral("esc は取り消しに使うキーなので、起動キーにはできません。");
     default: break;
     }
     return QStringLiteral(
         "このキーは文字を打つのに使います。起動キーにすると、そのキーで文字が打てなくなるので選べません。"
         "押しても文字が入らないキー（緑）から選んでください。");
-}
-
-QString KeyboardPicker::functionKeyGuideText(const QString& label) {
-    return label + QStringLiteral(" はいま、明るさやマイクなどの特別なキーとして働いています。起動キーに使うには、") +
-           QStringLiteral("Mac の設定 →「キーボード」→ 右下の「キーボードショートカット…」→ 左の「ファンクションキー」→ ") +
-           QStringLiteral("「F1、F2などのキーを標準のファンクションキーとして使用」を入れてください。") +
-           QStringLiteral("入れると、明るさや音量は fn を押しながらになります。");
 }
 
 QString KeyboardPicker::keyboardName(Layout layout) {
@@ -279,9 +268,8 @@ QColor KeyboardPicker::green() {
 
 // ---- KeyboardPicker: the view
 
-KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> recommendedKeyCode, OpenURL openURL,
-                               QWidget* parent)
-    : QWidget(parent), model_(model), recommendedKeyCode_(recommendedKeyCode), openURL_(std::move(openURL)) {
+KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> recommendedKeyCode, QWidget* parent)
+    : QWidget(parent), model_(model), recommendedKeyCode_(recommendedKeyCode) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
@@ -297,9 +285,8 @@ KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> reco
     auto* legend = new QHBoxLayout;
     legend->setSpacing(14);
     const auto secondary = [] { return Palette::systemSecondary(); };
-    // The swatches are painted by eventFilter (green, orange, the faint label colour, in this order).
-    const QStringList legendTexts{QStringLiteral("そのまま選べる"), QStringLiteral("設定をひとつ変えれば選べる"),
-                                  QStringLiteral("選べない")};
+    // The swatches are painted by eventFilter (green, then the faint label colour).
+    const QStringList legendTexts{QStringLiteral("そのまま選べる"), QStringLiteral("選べない")};
     for (int i = 0; i < legendTexts.size(); ++i) {
         auto* item = new QHBoxLayout;
         item->setSpacing(4);
@@ -313,11 +300,12 @@ KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> reco
                         Qt::AlignVCenter);
         legend->addLayout(item);
     }
-    legend->addStretch(1);
-    // The legend shares one line with the keyboard's name; on a narrow page the name is cut (its
-    // tooltip keeps it whole) rather than the legend or the page growing wider.
-    keyboardName_ = new ElidedLabel(QString(), SettingsFont::make(10.5), secondary, this);
-    legend->addWidget(keyboardName_, 0, Qt::AlignVCenter);
+    // The keyboard's name takes the rest of the line, at its trailing end; on a narrow page it wraps
+    // rather than the legend or the page growing wider.
+    keyboardName_ = new PaletteLabel(QString(), SettingsFont::make(10.5), secondary, this);
+    keyboardName_->setWrapping(true);
+    keyboardName_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    legend->addWidget(keyboardName_, 1, Qt::AlignVCenter);
     layout->addLayout(legend);
 
     // The notice box, shown only while there is a notice.
@@ -326,29 +314,10 @@ KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> reco
     auto* box = new QVBoxLayout(noticeBox_);
     box->setContentsMargins(9, 9, 9, 9);
     box->setSpacing(7);
-    noticeText_ = new PaletteLabel(QString(), SettingsFont::make(11), [this] {
-        return noticeIsWarning_ ? Palette::systemOrange() : Palette::systemSecondary();
-    }, noticeBox_);
+    noticeText_ = new PaletteLabel(QString(), SettingsFont::make(11), [] { return Palette::systemSecondary(); }, noticeBox_);
     noticeText_->setWrapping(true);
     box->addWidget(noticeText_);
-    guideButtons_ = new QWidget(noticeBox_);
-    auto* buttons = new QHBoxLayout(guideButtons_);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(8);
-    openSettings_ = new QPushButton(QStringLiteral("キーボードの設定を開く"), guideButtons_);
-    recheck_ = new QPushButton(QStringLiteral("入れ終わったら押す"), guideButtons_);
-    for (QPushButton* button : {openSettings_, recheck_}) {
-        button->setFont(SettingsFont::make(11));
-        button->setAutoDefault(false);
-        buttons->addWidget(button, 0, Qt::AlignVCenter);
-    }
-    buttons->addStretch(1);
-    box->addWidget(guideButtons_);
     layout->addWidget(noticeBox_);
-    connect(openSettings_, &QPushButton::clicked, this, [this] {
-        if (openURL_) openURL_(kKeyboardSettingsURL);
-    });
-    connect(recheck_, &QPushButton::clicked, this, [this] { recheckFunctionKeys(); });
 
     buildCaps();
     showNotice();
@@ -372,7 +341,6 @@ bool KeyboardPicker::showsRecommendedDot(const Cap& cap) const {
 QString KeyboardPicker::toolTipFor(const Cap& cap) const {
     switch (availability(cap)) {
     case Availability::selectable: return cap.label + QStringLiteral(" を起動キーにする");
-    case Availability::afterSetting: return cap.label + QStringLiteral(" は Mac の設定を変えると使えます");
     case Availability::unselectable: break;
     }
     return refusalText(cap.keyCode);
@@ -385,34 +353,14 @@ KeyCapButton* KeyboardPicker::capButton(const QString& label) const {
 }
 
 void KeyboardPicker::tap(const Cap& cap) {
-    showsFunctionKeyGuide_ = false;
     switch (availability(cap)) {
     case Availability::selectable:
         model_.selectTriggerKey(*cap.keyCode);
         notice_.reset();
-        noticeIsWarning_ = false;
-        break;
-    case Availability::afterSetting:
-        noticeIsWarning_ = true;
-        showsFunctionKeyGuide_ = true;
-        notice_ = functionKeyGuideText(cap.label);
         break;
     case Availability::unselectable:
-        noticeIsWarning_ = false;
         notice_ = refusalText(cap.keyCode);
         break;
-    }
-    showNotice();
-    refresh();
-}
-
-void KeyboardPicker::recheckFunctionKeys() {
-    if (AppPrefs::usesStandardFunctionKeys()) {
-        noticeIsWarning_ = false;
-        showsFunctionKeyGuide_ = false;
-        notice_ = kRecheckSucceeded;
-    } else {
-        notice_ = kRecheckFailed;
     }
     showNotice();
     refresh();
@@ -421,7 +369,6 @@ void KeyboardPicker::recheckFunctionKeys() {
 void KeyboardPicker::refresh() {
     if (AppPrefs::keyboardLayout() != layout_) buildCaps();
     keyboardName_->setText(keyboardName(layout_));
-    keyboardName_->setToolTip(keyboardName(layout_));
     for (KeyCapButton* button : caps_) button->update();
 }
 
@@ -441,8 +388,6 @@ void KeyboardPicker::changeEvent(QEvent* event) {
 void KeyboardPicker::showNotice() {
     noticeBox_->setVisible(notice_.has_value());
     noticeText_->setText(notice_.value_or(QString()));
-    noticeText_->refreshColor();
-    guideButtons_->setVisible(showsFunctionKeyGuide_);
     noticeBox_->update();
 }
 
@@ -459,7 +404,6 @@ void KeyboardPicker::buildCaps() {
         }
     }
     keyboardName_->setText(keyboardName(layout_));
-    keyboardName_->setToolTip(keyboardName(layout_));
     placeCaps();
 }
 
@@ -492,15 +436,13 @@ bool KeyboardPicker::eventFilter(QObject* watched, QEvent* event) {
         painter.setRenderHint(QPainter::Antialiasing);
         QPainterPath path;
         path.addRoundedRect(QRectF(noticeBox_->rect()), 7, 7);
-        painter.fillPath(path,
-                         Palette::withOpacity(noticeIsWarning_ ? Palette::systemOrange() : standardGrey(), 0.12));
+        painter.fillPath(path, Palette::withOpacity(standardGrey(), 0.12));
         return true;
     } else if (event->type() == QEvent::Paint && watched->property("swatch").toBool()) {
         auto* box = static_cast<QWidget*>(watched);
         QColor color;
         switch (box->property("swatchIndex").toInt()) {
         case 0: color = green(); break;
-        case 1: color = Palette::systemOrange(); break;
         default: color = Palette::withOpacity(Palette::labelColor(), 0.25); break;
         }
         QPainter painter(box);

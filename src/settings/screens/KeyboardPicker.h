@@ -6,13 +6,10 @@
 #include <QAbstractButton>
 #include <QList>
 #include <QWidget>
-#include <functional>
 #include <optional>
 
-class ElidedLabel;
 class KeyboardPicker;
 class PaletteLabel;
-class QPushButton;
 
 // One key of the drawn keyboard. It paints itself from the picker's current state (class, current
 // key, recommended dot) every time it is drawn, and asks the picker for its tooltip when one is due.
@@ -42,13 +39,14 @@ private:
 
 // The trigger key chosen on a drawing of the user's keyboard (JIS, ISO or ANSI rows, by the layout
 // the desktop reports through AppPrefs::keyboardLayout()). Keys that may serve as the trigger key
-// are green, F1–F12 are orange while the function keys act as special keys, everything else is
+// (F1–F12 among them: on a PC keyboard they are ordinary keys) are green, everything else is
 // greyed; the current trigger key is filled green. A tap on a green key selects it through the
-// model; a tap on any other key explains in the notice box under the legend why it cannot be used,
-// and for F1–F12 walks the user through the one setting that frees them.
+// model; a tap on any other key explains in the notice box under the legend why it cannot be used.
+// The modifier caps carry the PC keys' names (Ctrl, Alt, Super; the Menu key stands where the fn
+// key is).
 //
-// The picker keeps only its notice; the key classes and the current key follow the model, the
-// function-key setting and the layout whenever it is drawn. The model must outlive the picker.
+// The picker keeps only its notice; the key classes and the current key follow the model and the
+// layout whenever it is drawn. The model must outlive the picker.
 class KeyboardPicker : public QWidget {
     Q_OBJECT
 public:
@@ -57,24 +55,21 @@ public:
         std::optional<int> keyCode;  // absent for keys that type characters, the arrows, the blank key
         double width = 1.0;          // in key units; a letter key is 1
     };
-    enum class Availability { selectable, afterSetting, unselectable };
+    enum class Availability { selectable, unselectable };
     using Layout = AppPrefs::KeyboardLayout;
-    using OpenURL = std::function<void(const QString& url)>;
 
     // `recommendedKeyCode`: the key that carries the recommended dot (the onboarding passes one,
-    // the settings screen none). `openURL` opens the desktop's keyboard settings (may be empty).
+    // the settings screen none).
     explicit KeyboardPicker(BetaSettingsModel& model, std::optional<int> recommendedKeyCode = std::nullopt,
-                            OpenURL openURL = {}, QWidget* parent = nullptr);
+                            QWidget* parent = nullptr);
     ~KeyboardPicker() override;
 
     // ---- the drawing's facts (pure)
     // The six rows of a layout, each adding up to 15 key units.
     static const QList<QList<Cap>>& rows(Layout layout);
-    // Reads the allowed trigger keys and the function-key setting afresh.
+    // Reads the allowed trigger keys afresh.
     static Availability availability(const Cap& cap);
     static QString refusalText(std::optional<int> keyCode);
-    // The notice for an F key while the function keys act as special keys.
-    static QString functionKeyGuideText(const QString& label);
     static QString keyboardName(Layout layout);
     // The width of one key unit for the width available: a fifteenth of it, never below 1.
     static double keyUnit(double availableWidth);
@@ -83,26 +78,16 @@ public:
     static constexpr int kKeyboardHeight = 171;
     static constexpr int kCapHeight = 26;
     static constexpr int kGap = 3;
-    static inline const QString kKeyboardSettingsURL =
-        QStringLiteral("x-apple.systempreferences:com.apple.Keyboard-Settings.extension");
-    static inline const QString kRecheckSucceeded =
-        QStringLiteral("入りました。F1〜F12 が緑になり、選べるようになります。");
-    static inline const QString kRecheckFailed = QStringLiteral(
-        "まだ入っていないようです。「キーボードショートカット…」→「ファンクションキー」のスイッチを入れてから、もう一度押してください。");
 
     // ---- state and actions
     BetaSettingsModel& model() const { return model_; }
     std::optional<int> recommendedKeyCode() const { return recommendedKeyCode_; }
     const std::optional<QString>& notice() const { return notice_; }
-    bool noticeIsWarning() const { return noticeIsWarning_; }
-    bool showsFunctionKeyGuide() const { return showsFunctionKeyGuide_; }
     // The layout the caps were built for.
     Layout layout() const { return layout_; }
 
     // What a tap on a key does.
     void tap(const Cap& cap);
-    // The "入れ終わったら押す" button: reads the function-key setting again.
-    void recheckFunctionKeys();
 
     // The cap of a key button, and what it looks like now.
     const Cap& cap(int row, int index) const;
@@ -117,9 +102,7 @@ public:
     QWidget* keyboardArea() const { return keyboard_; }
     QWidget* noticeBox() const { return noticeBox_; }
     PaletteLabel* noticeLabel() const { return noticeText_; }
-    QPushButton* openSettingsButton() const { return openSettings_; }
-    QPushButton* recheckButton() const { return recheck_; }
-    ElidedLabel* keyboardNameLabel() const { return keyboardName_; }
+    PaletteLabel* keyboardNameLabel() const { return keyboardName_; }
 
     // Rebuilds the caps when the layout changed and redraws everything.
     void refresh();
@@ -136,20 +119,14 @@ private:
 
     BetaSettingsModel& model_;
     std::optional<int> recommendedKeyCode_;
-    OpenURL openURL_;
     BetaSettingsModel::ObserverId observer_ = 0;
 
     std::optional<QString> notice_;
-    bool noticeIsWarning_ = false;
-    bool showsFunctionKeyGuide_ = false;
 
     Layout layout_ = Layout::ANSI;
     QWidget* keyboard_ = nullptr;
     QList<KeyCapButton*> caps_;
-    ElidedLabel* keyboardName_ = nullptr;
+    PaletteLabel* keyboardName_ = nullptr;
     QWidget* noticeBox_ = nullptr;
     PaletteLabel* noticeText_ = nullptr;
-    QWidget* guideButtons_ = nullptr;
-    QPushButton* openSettings_ = nullptr;
-    QPushButton* recheck_ = nullptr;
 };

@@ -51,7 +51,10 @@ OptionCardList::OptionCardList(const QList<OptionRow<int>>& rows, const Copy::In
 }
 
 void OptionCardList::addCard(const Copy::Item& item, std::function<bool()> isSelected, std::function<void()> choose) {
-    auto* card = new PickCard(item, isSelected(), std::move(choose), this);
+    // A disabled list takes no choice.
+    auto* card = new PickCard(item, isSelected(), [this, choose = std::move(choose)] {
+        if (!disabled_) choose();
+    }, this);
     layout_->addWidget(card);
     cards_.append(card);
     selected_.append(std::move(isSelected));
@@ -63,8 +66,10 @@ void OptionCardList::refresh() {
 
 void OptionCardList::setOptionsDisabled(bool disabled) {
     disabled_ = disabled;
-    // Disabling the column disables every card in it: clicks go nowhere.
-    setEnabled(!disabled);
+    // Clicks go nowhere. The cards are not disabled widgets: a disabled label would draw its
+    // text in the faint disabled colour under the dimming, and the chosen card's text would
+    // vanish into its fill. The dimming alone marks the list as unavailable.
+    setAttribute(Qt::WA_TransparentForMouseEvents, disabled);
     if (disabled) {
         if (!dim_) {
             dim_ = new QGraphicsOpacityEffect(this);

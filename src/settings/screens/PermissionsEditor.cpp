@@ -59,7 +59,9 @@ QString PermissionRow::title(Step step) {
 
 PermissionRow::PermissionRow(Step step, OnboardingWindow* onboarding, QWidget* parent)
     : RowButton({}, parent), step_(step), onboarding_(onboarding) {
-    setAction([this] { openSettingsPane(); });
+    setAction([this] {
+        if (opens_) openSettingsPane();
+    });
     auto* layout = new QHBoxLayout(this);
     layout->setSpacing(12);
     layout->setContentsMargins(16, 13, 16, 13);
@@ -77,9 +79,9 @@ PermissionRow::PermissionRow(Step step, OnboardingWindow* onboarding, QWidget* p
     layout->addLayout(texts, 1);
 
     layout->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Minimum, QSizePolicy::Minimum));
-    layout->addWidget(new SymbolLabel(QStringLiteral("arrow.up.forward.square"), 13,
-                                      [] { return Palette::withOpacity(Palette::secondaryText(), 0.7); }, {}, this),
-                      0, Qt::AlignVCenter);
+    opensMark_ = new SymbolLabel(QStringLiteral("arrow.up.forward.square"), 13,
+                                 [] { return Palette::withOpacity(Palette::secondaryText(), 0.7); }, {}, this);
+    layout->addWidget(opensMark_, 0, Qt::AlignVCenter);
     refresh();
 }
 
@@ -89,6 +91,10 @@ QString PermissionRow::statusText() const { return status_->text(); }
 
 void PermissionRow::refresh() {
     granted_ = onboarding_ && onboarding_->isGranted(step_);
+    // A row leads somewhere only where the desktop has settings for the permission.
+    opens_ = onboarding_ && onboarding_->opensSettings(step_);
+    opensMark_->setVisible(opens_);
+    setAttribute(Qt::WA_TransparentForMouseEvents, !opens_);
     if (granted_) {
         icon_->setName(QStringLiteral("checkmark.circle.fill"));
         icon_->setColorSource([] { return systemGreen(); });
@@ -96,7 +102,8 @@ void PermissionRow::refresh() {
     } else {
         icon_->setName(QStringLiteral("exclamationmark.circle.fill"));
         icon_->setColorSource([] { return Palette::systemOrange(); });
-        status_->setText(QStringLiteral("まだ許可されていません（押すと設定を開きます）"));
+        status_->setText(QStringLiteral("まだ許可されていません") +
+                         (opens_ ? QStringLiteral("（押すと設定を開きます）") : QString()));
     }
 }
 

@@ -15,7 +15,8 @@ class SymbolLabel;
 struct ScreenContext;
 
 // One permission on the permissions screen: its state (green check or orange mark, a status
-// line) and, over the whole row, a button that sends the user where the permission is changed.
+// line) and, over the whole row, a button that sends the user where the permission is changed
+// (only where the desktop has settings for it: otherwise the row is not clickable).
 // The row checks its step when built and whenever refresh() is called; it keeps nothing else.
 class PermissionRow : public RowButton {
     Q_OBJECT
@@ -33,6 +34,8 @@ public:
     void refresh();
     // What a click does: the desktop's way of changing the permission (the request of the step).
     void openSettingsPane();
+    // Whether a click leads anywhere.
+    bool opensSettings() const { return opens_; }
 
     QString title() const;
     QString statusText() const;
@@ -45,7 +48,9 @@ private:
     Step step_;
     OnboardingWindow* onboarding_;
     bool granted_ = false;
+    bool opens_ = false;
     SymbolLabel* icon_ = nullptr;
+    SymbolLabel* opensMark_ = nullptr;
     PaletteLabel* title_ = nullptr;
     PaletteLabel* status_ = nullptr;
 };

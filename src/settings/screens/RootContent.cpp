@@ -46,11 +46,15 @@ RootContent::RootContent(BetaSettingsModel& model, SettingsNav& nav, const Scree
                      });
     update_ = new ActionRow(QStringLiteral("arrow.triangle.2.circlepath"), QStringLiteral("最新版をチェック"),
                             [&model] { SettingsActions::call(model.actions().checkForUpdates); });
-    contact_ = new ActionRow(QStringLiteral("envelope"), QStringLiteral("お問い合わせ"), [open = shared.openContactPage] {
-        if (open) open();
-    });
     auto* more = new RowGroup;
-    more->addRows({usage_, update_, contact_});
+    // The contact row leads somewhere only where the application has a place to send the user.
+    if (shared.openContactPage) {
+        contact_ = new ActionRow(QStringLiteral("envelope"), QStringLiteral("お問い合わせ"),
+                                 [open = shared.openContactPage] { open(); });
+        more->addRows({usage_, update_, contact_});
+    } else {
+        more->addRows({usage_, update_});
+    }
     add(more);
 
     refresh();

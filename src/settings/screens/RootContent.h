@@ -30,6 +30,7 @@ public:
     RowGroup* sectionsGroup() const { return sections_; }
     Row* usageRow() const { return usage_; }
     ActionRow* updateRow() const { return update_; }
+    // Null where there is no contact page to open.
     ActionRow* contactRow() const { return contact_; }
 
     // Reads every row's value and the permission state again.

@@ -25,12 +25,10 @@ struct ScreenContext {
     std::function<void()> resetFolderAccess;
     // Plays one of the feedback sounds by its stored name, for the sound editors' previews.
     std::function<void(const QString& soundName)> previewSound;
-    // Opens a link: a web address, or one of the desktop-settings links of the screens (the keyboard
-    // settings of the trigger-key picker). Unset: nothing opens.
-    std::function<void(const QString& url)> openURL;
     // Opens the usage guide (the short onboarding flow). Unset: the root's "使い方" row does nothing.
     std::function<void()> openUsageGuide;
-    // Opens the contact page in the default browser. Unset: the "お問い合わせ" row does nothing.
+    // Opens where the user finds help and whom to ask (the application's README, in the desktop's
+    // default viewer). Unset: the "お問い合わせ" row is not shown.
     std::function<void()> openContactPage;
     // One synchronisation pass of the vocabulary and corrections with the service, run when either
     // list editor appears (fetch and apply a newer copy, or push a pending local change). Unset:

@@ -63,8 +63,7 @@ ScreenshotPasteEditor::ScreenshotPasteEditor(BetaSettingsModel& model, Services 
                                      Binding<QString>{[m] { return effectiveKey(m->screenshotPasteKey(), m->triggerKeyCode()); },
                                                       [m](QString key) { m->setScreenshotPasteKey(key); }});
     keyPicker_->setAccessibleName(QStringLiteral("使うキー"));
-    finderNote_ = caption(QStringLiteral("⌥ + ⌘ + V は Finder の「項目をここに移動」とぶつかります。"), 11);
-    add(stack(7, {heading(QStringLiteral("使うキー")), keyPicker_, finderNote_}));
+    add(stack(7, {heading(QStringLiteral("使うキー")), keyPicker_}));
 
     if (services_.folderName) {
         folderLabel_ = caption(QString(), 11);

@@ -38,7 +38,6 @@ public:
     ToggleRow* enabledRow() const { return enabledRow_; }
     ToggleRow* imageInTerminalRow() const { return imageInTerminalRow_; }
     SegmentedPicker* keyPicker() const { return keyPicker_; }
-    PaletteLabel* finderNote() const { return finderNote_; }
     // Null when the folder block is left out.
     PaletteLabel* folderLabel() const { return folderLabel_; }
     const QList<FactRow*>& facts() const { return facts_; }
@@ -52,7 +51,7 @@ public:
     // The key that works (and shows as chosen): the stored one, except that 英数 or かな while it
     // is also the trigger key counts as the default chord.
     static QString effectiveKey(const QString& storedKey, int triggerKeyCode);
-    // The label of the effective key ("⌃ + ⌥ + ⌘ + V", …).
+    // The label of the effective key ("Ctrl + Alt + Super + V", …).
     static QString keyLabel(const QString& storedKey, int triggerKeyCode);
 
     void refresh();
@@ -64,7 +63,6 @@ private:
     ToggleRow* enabledRow_ = nullptr;
     ToggleRow* imageInTerminalRow_ = nullptr;
     SegmentedPicker* keyPicker_ = nullptr;
-    PaletteLabel* finderNote_ = nullptr;
     PaletteLabel* folderLabel_ = nullptr;
     QList<FactRow*> facts_;
     ActionRow* resetRow_ = nullptr;

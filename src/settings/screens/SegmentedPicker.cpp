@@ -12,12 +12,16 @@
 #include <QPointer>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 
 constexpr double kFadedOpacity = 0.45;
 constexpr int kSegmentPadding = 12;
+constexpr int kTextInset = 4;
 
-// One segment: only its name; the picker draws the frame and the chosen segment's fill.
+// One segment: only its name; the picker draws the frame and the chosen segment's fill. A name
+// wider than the segment wraps between its words (the picker grows taller), never cut.
 class SegmentButton : public QAbstractButton {
 public:
     SegmentButton(const QString& name, QWidget* parent) : QAbstractButton(parent) {
@@ -25,7 +29,9 @@ public:
         setCheckable(true);
         setFont(SettingsFont::make(13));
         setFocusPolicy(Qt::TabFocus);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
         setAccessibleName(name);
     }
 
@@ -34,8 +40,18 @@ public:
         return {metrics.horizontalAdvance(text()) + 2 * kSegmentPadding, SegmentedPicker::kHeight};
     }
     QSize minimumSizeHint() const override {
+        // The widest word of the name still fits.
         const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(QStringLiteral("…")) + 2 * 4, SegmentedPicker::kHeight};
+        int widest = 0;
+        for (const QString& word : text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        return {widest + 2 * kTextInset + 2, SegmentedPicker::kHeight};
+    }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override {
+        const QRect text = QFontMetrics(font()).boundingRect(QRect(0, 0, std::max(1, width - 2 * kTextInset), 100000),
+                                                              Qt::TextWordWrap, this->text());
+        return std::max(SegmentedPicker::kHeight, text.height() + 10);
     }
 
 protected:
@@ -45,9 +61,7 @@ protected:
         if (!isEnabled()) color = Palette::withOpacity(color, kFadedOpacity);
         painter.setPen(color);
         painter.setFont(font());
-        const QRect area = rect().adjusted(4, 0, -4, 0);
-        const QString shown = QFontMetrics(font()).elidedText(text(), Qt::ElideRight, area.width());
-        painter.drawText(area, Qt::AlignCenter, shown);
+        painter.drawText(rect().adjusted(kTextInset, 0, -kTextInset, 0), Qt::AlignCenter | Qt::TextWordWrap, text());
         if (hasFocus()) {
             QPen pen(Palette::withOpacity(Palette::accent(), 0.6));
             pen.setWidthF(1.5);
@@ -65,7 +79,9 @@ SegmentedPicker::SegmentedPicker(QList<Segment> segments, Binding<QString> selec
     layout_ = new QHBoxLayout(this);
     layout_->setContentsMargins(2, 2, 2, 2);
     layout_->setSpacing(0);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     rebuild();
 }
 

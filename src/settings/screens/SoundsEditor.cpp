@@ -9,6 +9,7 @@
 #include "settings/ui/SettingsFont.h"
 #include "settings/ui/SymbolLabel.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -46,6 +47,9 @@ SoundsEditor::SoundsEditor(BetaSettingsModel& model, Preview player, QWidget* pa
         auto* picker = new QComboBox;
         picker->addItems(choices());
         picker->setFixedWidth(160);
+        // The window's own font, in the closed picker and in its list.
+        picker->setFont(SettingsFont::make(13));
+        picker->view()->setFont(SettingsFont::make(13));
         picker->setAccessibleName(momentLabels().at(moment));
         // Only the user's own choice writes; showing the stored value does not.
         connect(picker, &QComboBox::activated, this, [this, picker, moment](int index) {

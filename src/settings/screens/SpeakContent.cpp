@@ -25,7 +25,7 @@ SpeakContent::SpeakContent(BetaSettingsModel& model, SettingsNav& nav, QWidget* 
                         row(QStringLiteral("globe"), SettingsScreen::spokenLanguage)});
 
     BetaSettingsModel* m = &model_;
-    launchAtLogin_ = new ToggleRow(QStringLiteral("Mac を立ち上げたとき一緒に起動"),
+    launchAtLogin_ = new ToggleRow(QStringLiteral("ログインしたとき一緒に起動"),
                                    Binding<bool>{[m] { return m->launchAtLogin(); },
                                                  [m](bool on) { m->setLaunchAtLogin(on); }});
     auto* screenAndSound = new RowGroup(QStringLiteral("画面と音"));

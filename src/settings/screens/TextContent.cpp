@@ -1,5 +1,6 @@
 #include "settings/screens/TextContent.h"
 
+#include "core/AppPrefs.h"
 #include "settings/BetaSettingsModel.h"
 #include "settings/SettingsNav.h"
 #include "settings/screens/ModelWatch.h"
@@ -8,6 +9,16 @@
 #include "settings/ui/RowGroup.h"
 #include "settings/ui/ToggleRow.h"
 
+namespace {
+
+// The occupation's name as the occupation screen lists it ("指定なし" for none or an unknown one).
+QString occupationLabel(const QString& field) {
+    for (const AppPrefs::LabelRow& row : AppPrefs::occupationTable())
+        if (row.key == field) return row.label;
+    return AppPrefs::occupationTable().first().label;
+}
+
+}  // namespace
 
 TextContent::TextContent(BetaSettingsModel& model, SettingsNav& nav, QWidget* parent)
     : PlainPage(20, parent), model_(model) {
@@ -24,8 +35,11 @@ TextContent::TextContent(BetaSettingsModel& model, SettingsNav& nav, QWidget* pa
                      row(QStringLiteral("wand.and.stars"), SettingsScreen::cleanup),
                      row(QStringLiteral("arrow.turn.down.left"), SettingsScreen::newline)});
     auto* learning = new RowGroup(QStringLiteral("覚えさせる"));
-    learning->addRows({row(QStringLiteral("text.book.closed.fill"), SettingsScreen::vocabulary),
-                       row(QStringLiteral("pencil.line"), SettingsScreen::corrections)});
+    Row* vocabulary = row(QStringLiteral("text.book.closed.fill"), SettingsScreen::vocabulary);
+    Row* corrections = row(QStringLiteral("pencil.line"), SettingsScreen::corrections);
+    // The occupation sits beside the words it teaches.
+    Row* job = row(QStringLiteral("briefcase.fill"), SettingsScreen::job);
+    learning->addRows({vocabulary, job, corrections});
 
     BetaSettingsModel* m = &model_;
     toggles_.append(new ToggleRow(QStringLiteral("入れたあとに「言い直しに追加」を出す"),
@@ -52,6 +66,7 @@ void TextContent::refresh() {
     rows_[3]->setValue(model_.newlineStyleLabel());
     rows_[4]->setValue(QString());
     rows_[5]->setValue(model_.correctionsSummary());
+    rows_[6]->setValue(occupationLabel(model_.field()));
     for (ToggleRow* toggle : toggles_) toggle->refresh();
 }
 

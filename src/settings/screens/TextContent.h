@@ -11,7 +11,7 @@ class ToggleRow;
 struct ScreenContext;
 
 // The screen "テキストの出力": rows that open the output pages (quality, language, cleanup style,
-// newlines, vocabulary, corrections), each showing the current value, and the two switches of what
+// newlines, vocabulary, occupation, corrections), each showing the current value, and the two switches of what
 // happens after an insertion. The values follow the model.
 class TextContent : public PlainPage {
     Q_OBJECT
@@ -19,7 +19,8 @@ public:
     // Model and navigation must outlive the screen.
     TextContent(BetaSettingsModel& model, SettingsNav& nav, QWidget* parent = nullptr);
 
-    // The rows in order: quality, output language, cleanup style, newlines, vocabulary, corrections.
+    // The rows: quality, output language, cleanup style, newlines, vocabulary, corrections, and the
+    // occupation (shown between vocabulary and corrections).
     const QList<Row*>& rows() const { return rows_; }
     // The switches: correction bar, keep the inserted text on the clipboard.
     const QList<ToggleRow*>& toggles() const { return toggles_; }

@@ -14,8 +14,8 @@ ActionRow::ActionRow(std::optional<QString> icon, const QString& title, Action a
     layout->setContentsMargins(16, 15, 16, 15);
     if (icon) layout->addWidget(new SymbolLabel(*icon, 16, [] { return Palette::secondaryText(); }, QSize(24, 19), this));
     title_ = new PaletteLabel(title, SettingsFont::make(16.5), [] { return Palette::text(); }, this);
-    layout->addWidget(title_);
-    layout->addStretch(1);
+    title_->setWrapping(true);
+    layout->addWidget(title_, 1);
 }
 
 QString ActionRow::title() const { return title_->text(); }

@@ -3,6 +3,7 @@
 #include "settings/ui/Palette.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -32,11 +33,6 @@ BetaSettingsWindowController::BetaSettingsWindowController(SettingsActions actio
     root_ = new BetaSettingsRoot(*model_, std::move(destination), window_.get());
     layout->addWidget(root_);
     window_->resize(kWidth, kHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), window_->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        window_->move(frame.topLeft());
-    }
     window_->installEventFilter(this);
 }
 
@@ -46,8 +42,42 @@ BetaSettingsWindowController::~BetaSettingsWindowController() {
     window_.reset();
 }
 
+QRect BetaSettingsWindowController::placement(const QRect& area, const QMargins& frame) {
+    const QSize room(std::max(1, area.width() - frame.left() - frame.right()),
+                     std::max(1, area.height() - frame.top() - frame.bottom()));
+    const QSize size(std::min(kWidth, room.width()), std::min(kHeight, room.height()));
+    QRect outer(QPoint(), size.grownBy(frame));
+    outer.moveCenter(area.center());
+    // Centring rounds; the frame's top-left corner never leaves the area.
+    outer.moveTopLeft(QPoint(std::max(area.left(), outer.left()), std::max(area.top(), outer.top())));
+    return QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), size);
+}
+
+void BetaSettingsWindowController::place() {
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // Before the window manager has framed the window, a title bar and thin borders are assumed.
+    QMargins frame(4, 30, 4, 4);
+    const QRect inner = window_->geometry(), outer = window_->frameGeometry();
+    if (window_->isVisible() && outer != inner)
+        frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    const QRect target = placement(area, frame);
+    window_->setMinimumSize(std::min(BetaSettingsRoot::kMinimumWidth, target.width()),
+                            std::min(BetaSettingsRoot::kMinimumHeight, target.height()));
+    window_->resize(target.size());
+    // A window's position is that of its frame.
+    window_->move(target.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
 void BetaSettingsWindowController::show() {
     model_->reload();
+    if (!placed_) {
+        place();
+        placed_ = true;
+    }
     if (!window_->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
         // Changing the flags of a shown window re-creates it; the flag is set once and kept.
         window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -69,6 +99,14 @@ bool BetaSettingsWindowController::eventFilter(QObject* watched, QEvent* event) 
         case QEvent::WindowDeactivate: resignedActive(); break;
         case QEvent::Close: willClose(); break;
         case QEvent::ApplicationPaletteChange: paintWindowBackground(window_.get()); break;
+        case QEvent::Move:
+            // Framed by the window manager now: when the guessed frame was too small, fit again.
+            if (placed_ && !frameChecked_ && window_->isVisible() && window_->frameGeometry() != window_->geometry()) {
+                frameChecked_ = true;
+                const QScreen* screen = window_->screen();
+                if (screen && !screen->availableGeometry().contains(window_->frameGeometry())) place();
+            }
+            break;
         default: break;
         }
     }

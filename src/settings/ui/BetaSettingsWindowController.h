@@ -4,7 +4,9 @@
 #include "settings/SettingsActions.h"
 #include "settings/ui/BetaSettingsRoot.h"
 
+#include <QMargins>
 #include <QObject>
+#include <QRect>
 #include <memory>
 
 class Sounds;
@@ -41,6 +43,12 @@ public:
     static constexpr int kWidth = 430;
     static constexpr int kHeight = 820;
 
+    // Where the window goes on a screen whose free area (without its panels) is `area`, given the
+    // window manager's frame around it: the usual size where it fits, otherwise as large as fits
+    // (the minimum gives way on a screen smaller than it), centred, frame and all inside the area.
+    // Returns the window's own rectangle, without the frame.
+    static QRect placement(const QRect& area, const QMargins& frame);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -52,8 +60,14 @@ private:
     // A dialog or popup of this window is up (it is the window's own, like a sheet).
     bool hasOwnWindowUp() const;
     bool ownsWindow(const QWidget* widget) const;
+    // Sizes and places the window on the screen under the pointer.
+    void place();
 
     std::unique_ptr<BetaSettingsModel> model_;
     std::unique_ptr<QWidget> window_;
     BetaSettingsRoot* root_ = nullptr;
+    bool placed_ = false;
+    // The frame the window manager really draws is known only once the window is up: the first
+    // placement guesses it and is corrected once.
+    bool frameChecked_ = false;
 };

@@ -16,6 +16,7 @@ CheckRow::CheckRow(const QString& title, const QString& subtitle, bool checked, 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     title_ = new PaletteLabel(title, SettingsFont::make(14), [] { return Palette::text(); }, this);
+    title_->setWrapping(true);
     texts->addWidget(title_);
     if (!subtitle.isEmpty()) {
         subtitle_ = new PaletteLabel(subtitle, SettingsFont::make(11), [] { return Palette::systemSecondary(); }, this);

@@ -2,11 +2,11 @@
 
 #include "settings/ui/Palette.h"
 #include "settings/ui/PaletteLabel.h"
-#include "settings/ui/PressReportingStyle.h"
 #include "settings/ui/SettingsFont.h"
 #include "settings/ui/SymbolLabel.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -63,17 +63,37 @@ protected:
 InfoMark::InfoMark(const QString& text, QWidget* parent) : QAbstractButton(parent), text_(text) {
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(22, 22);
-    setToolTip(text);
+    // Rich text: the hover text wraps instead of running across the screen on one line.
+    setToolTip(QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new SymbolLabel(QStringLiteral("info.circle"), 14,
                                       [] { return Palette::withOpacity(Palette::secondaryText(), 0.8); },
                                       QSize(22, 22), this));
-    new PressReportingStyle(this, [this](bool pressed) { setShown(pressed); });
+    connect(this, &QAbstractButton::clicked, this, [this] { setShown(!shown_); });
 }
 
 InfoMark::~InfoMark() {
+    qApp->removeEventFilter(this);
     if (popover_) delete popover_.data();
+}
+
+bool InfoMark::event(QEvent* event) {
+    // The popover already says it.
+    if (event->type() == QEvent::ToolTip && shown_) return true;
+    if (event->type() == QEvent::Hide) setShown(false);
+    return QAbstractButton::event(event);
+}
+
+bool InfoMark::eventFilter(QObject* watched, QEvent* event) {
+    // A press anywhere but on the mark or the popover puts the popover away.
+    if (shown_ && event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        const bool ours = widget == this || isAncestorOf(widget) ||
+                          (popover_ && (widget == popover_ || popover_->isAncestorOf(widget)));
+        if (!ours) setShown(false);
+    }
+    return QAbstractButton::eventFilter(watched, event);
 }
 
 void InfoMark::paintEvent(QPaintEvent*) {}
@@ -82,9 +102,11 @@ void InfoMark::setShown(bool shown) {
     if (shown_ == shown) return;
     shown_ = shown;
     if (!shown) {
+        qApp->removeEventFilter(this);
         if (popover_) popover_->close();
         return;
     }
+    qApp->installEventFilter(this);
     auto* popover = new Popover(text_, this);
     popover_ = popover;
     const QPoint anchor = mapToGlobal(QPoint(width() / 2, 0));

@@ -5,9 +5,10 @@
 
 class PaletteLabel;
 
-// The small information mark after a row's title. Hovering it shows its text as a tooltip;
-// pressing it opens a popover with the same text above the mark (its arrow on the bottom edge),
-// releasing closes it. The popover never takes the keyboard, so the settings window stays key.
+// The small information mark after a row's title. Hovering it shows its text as a tooltip (wrapped);
+// a click opens a popover with the same text above the mark (its arrow on the bottom edge), which
+// stays until the mark is clicked again, a press lands anywhere else or the mark goes out of view.
+// The popover never takes the keyboard, so the settings window stays key.
 class InfoMark : public QAbstractButton {
     Q_OBJECT
 public:
@@ -27,6 +28,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setShown(bool shown);

@@ -15,7 +15,6 @@ PickCard::PickCard(const Copy::Item& item, bool selected, Action action, QWidget
     auto* layout = new QHBoxLayout(this);
     layout->setSpacing(11);
     layout->setContentsMargins(11, 11, 11, 11);
-    layout->setAlignment(Qt::AlignTop);
     icon_ = new SymbolLabel(item.icon, 15,
                             [this] { return selected_ ? Palette::text() : Palette::secondaryText(); }, QSize(22, 20),
                             this);
@@ -29,6 +28,8 @@ PickCard::PickCard(const Copy::Item& item, bool selected, Action action, QWidget
         detail_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         texts->addWidget(detail_);
     }
+    // The texts keep to the top; the card grows to their wrapped height.
+    texts->addStretch(1);
     layout->addLayout(texts, 1);
 }
 

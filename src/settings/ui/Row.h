@@ -4,13 +4,13 @@
 
 #include <optional>
 
-class ElidedLabel;
 class InfoMark;
 class PaletteLabel;
 class SymbolLabel;
 
 // A navigation row: [icon] title [ⓘ] … value ›. The whole row is one button that runs `action`
-// (usually a push of the screen the row names). A long value is cut to one line.
+// (usually a push of the screen the row names). A value too long for the title's line goes on a
+// line of its own under the title, wrapped; the row grows to its text.
 class Row : public RowButton {
     Q_OBJECT
 public:
@@ -23,11 +23,11 @@ public:
     // The information mark after the title; null without a note.
     InfoMark* infoMark() const { return infoMark_; }
     SymbolLabel* icon() const { return icon_; }
-    ElidedLabel* valueLabel() const { return value_; }
+    PaletteLabel* valueLabel() const { return value_; }
 
 private:
     SymbolLabel* icon_ = nullptr;
     PaletteLabel* title_ = nullptr;
     InfoMark* infoMark_ = nullptr;
-    ElidedLabel* value_ = nullptr;
+    PaletteLabel* value_ = nullptr;
 };

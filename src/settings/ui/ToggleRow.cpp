@@ -15,10 +15,11 @@ ToggleRow::ToggleRow(const QString& title, Binding<bool> isOn, QWidget* parent)
     layout->setSpacing(12);
     layout->setContentsMargins(16, 12, 16, 12);
     title_ = new PaletteLabel(title, SettingsFont::make(16.5), [] { return Palette::text(); }, this);
-    layout->addWidget(title_);
-    layout->addSpacerItem(new QSpacerItem(12, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    // A title longer than the row wraps; the row grows.
+    title_->setWrapping(true);
+    layout->addWidget(title_, 1);
     switch_ = new SwitchToggle(this);
-    layout->addWidget(switch_);
+    layout->addWidget(switch_, 0, Qt::AlignVCenter);
     refresh();
     connect(switch_, &QAbstractButton::toggled, this, [this](bool on) {
         QPointer<ToggleRow> self(this);
