@@ -391,7 +391,7 @@ TEST_F(BetaSettingsModelTest, LabelsFollowTheCurrentValues) {
     const auto model = makeModel();
     EXPECT_EQ(model->triggerKeyDisplayName(), QStringLiteral("右Alt（既定）"));
     model->selectTriggerKey(63);
-    EXPECT_EQ(model->triggerKeyDisplayName(), QStringLiteral("fn"));
+    EXPECT_EQ(model->triggerKeyDisplayName(), QStringLiteral("Menu"));
     model->selectTriggerKey(36);  // not offered: ignored
     EXPECT_EQ(model->triggerKeyCode(), 63);
     EXPECT_EQ(calls.count(QStringLiteral("settingsChanged")), 1);

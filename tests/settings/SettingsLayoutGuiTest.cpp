@@ -88,6 +88,10 @@ TEST_F(SettingsLayoutTest, EveryScreenShowsItsTextsWholeAtTheNarrowestAndTheUsua
                 const QString reason = cutReason(label, window);
                 if (!reason.isEmpty()) problems << where + reason + QStringLiteral(" 「") + label->text() + QStringLiteral("」");
             }
+            // Nothing is wider than the window: pages scroll up and down only.
+            for (const QScrollArea* area : root.page()->findChildren<QScrollArea*>())
+                if (area->widget() && area->widget()->width() > area->viewport()->width())
+                    problems << where + QStringLiteral("ページが窓より広い");
             // The segments of a picker draw their names themselves.
             for (const SegmentedPicker* picker : root.page()->findChildren<SegmentedPicker*>()) {
                 for (const QAbstractButton* segment : picker->findChildren<QAbstractButton*>()) {

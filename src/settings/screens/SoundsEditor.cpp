@@ -66,6 +66,8 @@ SoundsEditor::SoundsEditor(BetaSettingsModel& model, Preview player, QWidget* pa
         play->setToolTip(QStringLiteral("鳴らしてみる"));
         play->setAccessibleName(QStringLiteral("鳴らしてみる"));
         play->setCursor(Qt::PointingHandCursor);
+        // Just the symbol: label, picker and button fit the narrowest window side by side.
+        play->setFixedSize(24, 24);
         connect(play, &QToolButton::clicked, this, [this, moment] { this->preview(moment); });
         row->addWidget(play, 0, Qt::AlignVCenter);
         previews_.append(play);
