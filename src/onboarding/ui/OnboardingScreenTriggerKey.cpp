@@ -16,14 +16,14 @@ namespace {
 // The picker in a 384 × 272 frame that owns the picker's model and outlives the picker.
 class PickerFrame : public QWidget {
 public:
-    PickerFrame(std::shared_ptr<BetaSettingsModel> model, int recommended, KeyboardPicker::OpenURL openURL)
+    PickerFrame(std::shared_ptr<BetaSettingsModel> model, int recommended)
         : model(std::move(model)) {
         setFixedSize(384, 272);
         setAttribute(Qt::WA_TranslucentBackground);
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
-        picker_ = new KeyboardPicker(*this->model, recommended, std::move(openURL));
+        picker_ = new KeyboardPicker(*this->model, recommended);
         column->addWidget(picker_, 0, Qt::AlignCenter);
     }
     ~PickerFrame() override { delete picker_; }
@@ -51,8 +51,7 @@ OnboardingScreenViews OnboardingScreenTriggerKey::makeViews(OnboardingV2Window& 
         if (windowRef) OnboardingHost::call(windowRef->host().startMonitoring);
     };
     // A fresh model on every visit: it reads the key saved meanwhile.
-    auto* frame = new PickerFrame(std::make_shared<BetaSettingsModel>(actions), recommendedKeyCode(),
-                                  window.host().openURL);
+    auto* frame = new PickerFrame(std::make_shared<BetaSettingsModel>(actions), recommendedKeyCode());
     model_ = frame->model;
     return {{},
             QStringLiteral("押しながら話すキーを、えらぶ。"),
