@@ -56,6 +56,7 @@ TEST_F(TextContentTest, EachRowOpensItsPageForward) {
                             S::vocabulary, S::corrections,    S::job};
     for (int i = 0; i < expected.size(); ++i) {
         nav.setBack(true);
+        EXPECT_TRUE(screen->rows()[i]->isVisible()) << i;
         press(screen->rows()[i]);
         EXPECT_EQ(nav.top(), expected[i]);
         EXPECT_FALSE(nav.back());
