@@ -10,6 +10,7 @@
 namespace {
 
 const QString kTakeoverSwitch = QStringLiteral("--takeover");
+const QString kAlreadyRunning = QStringLiteral("Quendle はすでに動いています。トレイのアイコンから使えます");
 
 bool samePath(const QString& a, const QString& b) { return QDir::cleanPath(a) == QDir::cleanPath(b); }
 
@@ -76,6 +77,7 @@ SingleInstance::Outcome SingleInstance::run(const QStringList& arguments) {
     if (!takeover && !isVersionNewer(ownVersion, runningVersion)) {
         if (!isVersionNewer(runningVersion, ownVersion)) {
             AppLog::write(QStringLiteral("すでに起動しているので、この2つ目は起動しない"));
+            if (services_.tell) services_.tell(kAlreadyRunning);
             return exitWith(0);
         }
         const Alert alert{QStringLiteral("新しい Quendle がすでに動いています"),

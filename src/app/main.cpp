@@ -65,6 +65,7 @@
 
 #include <QApplication>
 #include <QStyleHints>
+#include <QSystemTrayIcon>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -129,6 +130,12 @@ private:
     QSocketNotifier* notifier_ = nullptr;
     bool requested_ = false;
 };
+
+// A line for whoever started us from a terminal (a desktop session keeps it with its own output).
+void tellTerminal(const QString& line) {
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    std::fflush(stderr);
+}
 
 QStringList processArguments(int argc, char** argv) {
     QStringList arguments;
@@ -236,7 +243,8 @@ int main(int argc, char** argv) {
                            [](int status) {
                                std::fflush(nullptr);
                                ::_exit(status);
-                           }},
+                           },
+                           &tellTerminal},
                           QCoreApplication::applicationPid());
     if (single.run(arguments) == SingleInstance::Outcome::Exit) return 0;
     if (termination.requested()) return 0;
@@ -361,7 +369,13 @@ int main(int argc, char** argv) {
     };
     // The settings root's 「使い方」 row.
     screenContext.openUsageGuide = [onboardingHost] { OnboardingV2Window::openUsageGuide(onboardingHost()); };
-    MainQueue::post([&delegate] { delegate.didFinishLaunching(); });
+    MainQueue::post([&delegate] {
+        delegate.didFinishLaunching();
+        const QString log = QStringLiteral("（ログ: ") + AppLog::fileURL() + QStringLiteral("）");
+        tellTerminal(QSystemTrayIcon::isSystemTrayAvailable()
+                         ? QStringLiteral("Quendle はトレイで動いています。アイコンをクリックするとメニューが開きます") + log
+                         : QStringLiteral("Quendle は動いていますが、トレイが見つかりません。トレイが現れるとアイコンが出ます") + log);
+    });
     if (termination.requested()) return 0;
     app.exec();
     // The settings and onboarding windows go before the delegate: nothing may reach it from here on.

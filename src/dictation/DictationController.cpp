@@ -364,6 +364,9 @@ void DictationController::startRecording(bool deferStartSound) {
     s_.local.prepare();
     if (!s_.recorder.start()) {
         AppLog::write(QStringLiteral("録音を開始できない（マイクの許可か機器の問題）"));
+        // Without a sound server the failure sound is silent too: the toast is what the user sees.
+        Toast::show(QStringLiteral("マイクを開けませんでした。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください"),
+                    std::nullopt, 4.0);
         play(static_cast<int>(Feedback::Moment::failure));
         pressedAt_.reset();
         return;

@@ -35,7 +35,7 @@ void startAnother(QProcess& process, const QuendleProcess& first, const QStringL
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), first.home() + QStringLiteral("/.config"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setProcessChannelMode(QProcess::ForwardedOutputChannel);  // stderr is read by the test
     process.start(bundleExecutable(), arguments);
 }
 
@@ -57,6 +57,9 @@ TEST(SingleInstanceSession, SecondCopyGivesWayAndTakeoverReplacesTheRunningOne) 
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_GE(first.indexOf(QStringLiteral("すでに起動しているので、この2つ目は起動しない")), 0);
+    // The terminal that started it hears why it ended at once.
+    EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError())
+                    .contains(QStringLiteral("Quendle はすでに動いています。トレイのアイコンから使えます")));
     EXPECT_TRUE(alive(firstPid));
 
     QProcess replacement;

@@ -293,6 +293,19 @@ TEST_F(DictationControllerTest, RecorderReturningNothingLeavesTheControllerIdle)
     EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
 }
 
+// A microphone that cannot be opened (no sound server) is told in a toast; nothing is recorded or sent.
+TEST_F(DictationControllerTest, MicrophoneThatCannotBeOpenedIsToldInAToast) {
+    audio.failStart = true;
+    hold(1.0);
+    queue.advance(3.0);
+    EXPECT_FALSE(controller->isRecording());
+    EXPECT_FALSE(controller->isBusy());
+    EXPECT_EQ(toasts.messages, QStringList{QStringLiteral(
+                                   "マイクを開けませんでした。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください")});
+    EXPECT_TRUE(http.requests().empty());
+    EXPECT_TRUE(pasted.isEmpty());
+}
+
 // ---- Low only: the language retry and the two failures
 
 // Japanese speech through the English model is English nonsense: without a model for the
