@@ -237,7 +237,8 @@ void AppDelegate::updateStatusIcon() {
     const int state = controller_->isRecording() ? MenuBarIcon::Recording
                       : controller_->isBusy()    ? MenuBarIcon::Sending
                                                  : MenuBarIcon::Idle;
-    const MenuBarIcon::Icon icon = MenuBarIcon::image(state, DictationController::activeSendStyle());
+    const MenuBarIcon::Icon icon =
+        MenuBarIcon::image(state, DictationController::activeSendStyle(), statusItem_->glyphColor());
     statusItem_->setImage(icon.image, icon.isTemplate);
     statusItem_->setTitle(MenuBarIcon::title(state == MenuBarIcon::Recording));
 }

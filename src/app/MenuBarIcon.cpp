@@ -43,14 +43,24 @@ void drawBars(QPainter& p, const QList<double>& heights, const QList<double>& xs
     }
 }
 
-void drawGlyph(QPainter& p, const QColor& color) {
+void drawGlyph(QPainter& p, const QColor& color, double grow) {
     p.save();
     p.translate(1.5, 0);
     p.scale(10.0 / 9.0, 10.0 / 9.0);
-    QPen pen(color, 1.5);
+    QPen pen(color, 1.5 + 2 * grow);
+    pen.setJoinStyle(Qt::RoundJoin);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(1.5, 2.5, 15, 13), 3.25, 3.25);
+    if (grow > 0) {
+        QPen rim(color, 2 * grow);
+        rim.setJoinStyle(Qt::RoundJoin);
+        p.setPen(rim);
+        const QList<double> heights{3.5, 7.0, 5.0, 3.0}, xs{5.0, 7.67, 10.33, 13.0};
+        for (qsizetype i = 0; i < heights.size(); ++i)
+            p.drawRoundedRect(QRectF(xs[i] - 0.75, 9.0 - heights[i] * 0.5, 1.5, heights[i]), 0.75, 0.75);
+        p.setPen(pen);
+    }
     drawBars(p, {3.5, 7.0, 5.0, 3.0}, {5.0, 7.67, 10.33, 13.0}, 9.0);
     p.restore();
 }
@@ -66,7 +76,17 @@ void drawBadge(QPainter& p, const QString& text, const QRectF& rect) {
     p.restore();
 }
 
-Icon image(int state, const std::optional<QString>& activeSendStyle) {
+// The glyph in the panel's colour, or white over a dark outline when the panel names none.
+static void drawPanelGlyph(QPainter& p, const std::optional<QColor>& color) {
+    if (color) {
+        drawGlyph(p, *color);
+        return;
+    }
+    drawGlyph(p, QColor(0, 0, 0, qRound(0.8 * 255)), 0.9);
+    drawGlyph(p, Qt::white);
+}
+
+Icon image(int state, const std::optional<QString>& activeSendStyle, const std::optional<QColor>& glyphColor) {
     QImage img(46, 40, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(2.0);
     img.fill(Qt::transparent);
@@ -79,7 +99,6 @@ Icon image(int state, const std::optional<QString>& activeSendStyle) {
 
     const Variant variant = chooseVariant(state);
     const QString badge = styleBadge(AppPrefs::effectiveCleanupStyle(activeSendStyle));
-    const QColor label(0, 0, 0);
     switch (variant) {
     case Variant::Active:
         drawBadge(p, badge, QRectF(2, 0.5, 19, 19));
@@ -88,10 +107,10 @@ Icon image(int state, const std::optional<QString>& activeSendStyle) {
         p.drawEllipse(QRectF(16, 13.5, 6, 6));
         break;
     case Variant::Plain:
-        drawGlyph(p, label);
+        drawPanelGlyph(p, glyphColor);
         break;
     case Variant::GlyphWithBadge:
-        drawGlyph(p, label);
+        drawPanelGlyph(p, glyphColor);
         p.setCompositionMode(QPainter::CompositionMode_DestinationOut);
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::black);

@@ -18,19 +18,23 @@ enum State { Idle = 0, Recording = 1, Sending = 2 };
 
 struct Icon {
     QImage image;       // 46 × 40 pixels, device pixel ratio 2
-    bool isTemplate;    // the plain glyph: a monochrome image the panel may tint
+    bool isTemplate;    // the plain glyph, with nothing in colour
 };
 
 constexpr double kWidth = 23.0;
 constexpr double kHeight = 20.0;
 
-// The icon for `state`, with the badge of the style that applies to `activeSendStyle`.
-Icon image(int state, const std::optional<QString>& activeSendStyle);
+// The icon for `state`, with the badge of the style that applies to `activeSendStyle`. The glyph
+// is drawn in `glyphColor` (the colour the panel asks for); without one it is white with a dark
+// outline, which reads on light and dark panels alike.
+Icon image(int state, const std::optional<QString>& activeSendStyle,
+           const std::optional<QColor>& glyphColor = std::nullopt);
 // " LOW", " HIGH" or " MAX" while recording; empty otherwise.
 QString title(bool recording);
 
 // Drawing routines in the canvas's y-up point space (the painter is set up by image()).
-void drawGlyph(QPainter& p, const QColor& color);
+// `grow` widens every stroke and bar by that much on each side (for an outline drawn beneath).
+void drawGlyph(QPainter& p, const QColor& color, double grow = 0);
 void drawBars(QPainter& p, const QList<double>& heights, const QList<double>& xs, double centreY);
 void drawBadge(QPainter& p, const QString& text, const QRectF& rect);
 

@@ -30,7 +30,7 @@ public:
         // Ends the process with the status. When it returns (tests), `run` returns Exit.
         std::function<void(int)> exit;
         // A line for the terminal the copy was started from (may be empty).
-        std::function<void(const QString&)> tell;
+        std::function<void(const QString&)> tell = {};
     };
 
     enum class Outcome { Start, Exit };

@@ -16,6 +16,9 @@ public:
     virtual ~Screens() = default;
     virtual QList<Screen> all() const = 0;       // the primary screen first
     virtual std::optional<Screen> main() const = 0;  // the screen with the keyboard focus, else the primary
+    // Whether a compositing manager draws the transparent parts of windows as transparent (on a
+    // desktop without one they show black, and rounded windows need a shape of their own).
+    virtual bool compositing() const { return true; }
 
     // The screen of `all` whose frame holds `point`, else the one nearest to it; absent when
     // `all` is empty. Windows placed near a point go to that point's screen.

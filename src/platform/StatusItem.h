@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QList>
 #include <QRectF>
@@ -27,8 +28,8 @@ struct MenuEntry {
 class StatusItem {
 public:
     virtual ~StatusItem() = default;
-    // `image` is drawn at twice the point size; a template image is a glyph that the panel may
-    // tint for its own light or dark appearance.
+    // `image` is drawn at twice the point size; a template image is a plain glyph (drawn in
+    // glyphColor() where the panel publishes one).
     virtual void setImage(const QImage& image, bool isTemplate) = 0;
     // A short text beside the image (trays cannot show one: the implementation decides).
     virtual void setTitle(const QString& title) = 0;
@@ -37,8 +38,10 @@ public:
     // Opacity of the icon, reached over `seconds` (0 = at once).
     virtual void setAlpha(double alpha, double seconds) = 0;
     virtual void setMenu(const QList<MenuEntry>& entries) = 0;
-    // Closes the menu when it is open.
+    // Closes the menu when it is open. (A left or right click on the icon opens it.)
     virtual void cancelTracking() = 0;
     // The icon's rectangle in global coordinates (y up), when the panel tells it.
     virtual std::optional<QRectF> geometry() const = 0;
+    // The colour the panel asks icons to draw their glyphs in, when it publishes one.
+    virtual std::optional<QColor> glyphColor() const = 0;
 };

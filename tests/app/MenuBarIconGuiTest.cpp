@@ -2,7 +2,9 @@
 #include "core/AppPrefs.h"
 #include "platform/fake/MemoryDefaults.h"
 
+#include <QPainter>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,6 +78,31 @@ TEST_F(MenuBarIconTest, IdleWithStyleCutsAHoleAndDrawsADarkDisc) {
     // The briefcase sits on the disc: brown, not the disc's black.
     const QColor badge = colourAt(icon.image, 17.5, 4.5);
     EXPECT_GT(badge.red(), 90) << badge.name().toStdString();
+}
+
+// Without a colour from the panel the idle glyph stands out on a black panel and on a white one;
+// with one, the glyph takes it.
+TEST_F(MenuBarIconTest, IdleGlyphReadsOnDarkAndLightPanelsOrTakesThePanelsColour) {
+    defaults.set("cleanupStyle", "formal");
+    for (const bool badge : {false, true}) {
+        defaults.set("qualityLevel", badge ? "high" : "low");
+        defaults.set("cleanup", badge);
+        const QImage icon = rendered(MenuBarIcon::Idle).image;
+        for (const QColor panel : {QColor(Qt::black), QColor(Qt::white)}) {
+            QImage shown(icon.size(), QImage::Format_RGB32);
+            shown.fill(panel);
+            QPainter(&shown).drawImage(0, 0, icon);
+            // Pixels of the glyph (left of the badge) far from the panel's own lightness.
+            int standingOut = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < 20; ++x)
+                    standingOut += std::abs(qGray(shown.pixel(x, y)) - qGray(panel.rgb())) > 128;
+            EXPECT_GT(standingOut, 40) << "badge " << badge << " on " << panel.name().toStdString();
+        }
+    }
+    const QColor asked(255, 128, 0);
+    const QColor edge = colourAt(MenuBarIcon::image(MenuBarIcon::Idle, std::nullopt, asked).image, 3.2, 10);
+    EXPECT_EQ(edge.rgb(), asked.rgb());
 }
 
 TEST_F(MenuBarIconTest, ActiveStatesShowTheStateDot) {

@@ -1,5 +1,7 @@
 #include "core/ui/ToastWindow.h"
 
+#include "core/ui/WindowShape.h"
+
 #include "platform/MainQueue.h"
 #include "platform/Screens.h"
 
@@ -38,6 +40,7 @@ void ToastWindow::show(const QString& message, std::optional<QPointF> at, double
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->setAttribute(Qt::WA_TransparentForMouseEvents);
     window->setFocusPolicy(Qt::NoFocus);
+    WindowShape::keep(window, WindowShape::rounded(10));
 
     auto* label = new QLabel(message, window);
     QFont font = label->font();

@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/ui/WindowShape.h"
 #include "platform/Clock.h"
 #include "platform/Screens.h"
 
@@ -84,6 +85,7 @@ public:
         setAttribute(Qt::WA_TranslucentBackground);
         setFocusPolicy(Qt::NoFocus);
         setWindowTitle(QStringLiteral("Quendle HUD"));
+        WindowShape::keep(this, WindowShape::rounded(12));
     }
 
 protected:

@@ -20,6 +20,7 @@ public:
     }
     void cancelTracking() override { ++cancels; }
     std::optional<QRectF> geometry() const override { return iconGeometry; }
+    std::optional<QColor> glyphColor() const override { return panelGlyphColor; }
 
     QStringList titles() const {
         QStringList result;
@@ -38,5 +39,6 @@ public:
     double alpha = 1.0;
     QList<MenuEntry> entries;
     std::optional<QRectF> iconGeometry;  // what the panel tells of the icon's place (y up)
+    std::optional<QColor> panelGlyphColor;  // the colour the panel asks glyphs to be drawn in
     int imageUpdates = 0, menuBuilds = 0, cancels = 0;
 };

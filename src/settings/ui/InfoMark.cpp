@@ -1,5 +1,6 @@
 #include "settings/ui/InfoMark.h"
 
+#include "core/ui/WindowShape.h"
 #include "settings/ui/Palette.h"
 #include "settings/ui/PaletteLabel.h"
 #include "settings/ui/SettingsFont.h"
@@ -16,6 +17,20 @@ namespace {
 
 constexpr int kArrow = 8;     // height of the popover's arrow
 constexpr int kPadding = 12;  // around the text
+
+// The popover's outline in a rectangle of its size: the bubble and the arrow under it.
+QPainterPath bubbleOutline(const QRectF& bounds) {
+    const QRectF bubble = bounds.adjusted(0, 0, 0, -kArrow);
+    QPainterPath path;
+    path.addRoundedRect(bubble, 8, 8);
+    const double mid = bounds.center().x();
+    QPainterPath arrow;
+    arrow.moveTo(mid - kArrow, bubble.bottom() - 1);
+    arrow.lineTo(mid, bubble.bottom() + kArrow);
+    arrow.lineTo(mid + kArrow, bubble.bottom() - 1);
+    arrow.closeSubpath();
+    return path.united(arrow);
+}
 
 // The popover: a rounded bubble with an arrow on its bottom edge pointing at the mark.
 class Popover : public QWidget {
@@ -36,22 +51,14 @@ public:
         label->setFixedHeight(label->heightForWidth(width));
         layout->addWidget(label);
         adjustSize();
+        WindowShape::keep(this, [](const QSize& size) { return bubbleOutline(QRectF(QPointF(0, 0), QSizeF(size))); });
     }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF bubble = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5 - kArrow);
-        QPainterPath path;
-        path.addRoundedRect(bubble, 8, 8);
-        const double mid = width() / 2.0;
-        QPainterPath arrow;
-        arrow.moveTo(mid - kArrow, bubble.bottom() - 1);
-        arrow.lineTo(mid, bubble.bottom() + kArrow);
-        arrow.lineTo(mid + kArrow, bubble.bottom() - 1);
-        arrow.closeSubpath();
-        path = path.united(arrow);
+        const QPainterPath path = bubbleOutline(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
         painter.fillPath(path, Palette::background());
         painter.setPen(QPen(Palette::separator(), 1));
         painter.drawPath(path);

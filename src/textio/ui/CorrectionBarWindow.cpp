@@ -1,5 +1,6 @@
 #include "textio/ui/CorrectionBarWindow.h"
 
+#include "core/ui/WindowShape.h"
 #include "platform/Screens.h"
 
 #include <QEnterEvent>
@@ -81,6 +82,7 @@ public:
         setAttribute(Qt::WA_TranslucentBackground);
         setFocusPolicy(Qt::NoFocus);
         setWindowTitle(QStringLiteral("Quendle Correction Bar"));
+        WindowShape::keep(this, WindowShape::rounded(12));
     }
 
     void clearRow() {

@@ -1,5 +1,7 @@
 #include "platform/linux/ui/QtScreens.h"
 
+#include "platform/linux/ui/X11DesktopHints.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -31,3 +33,5 @@ std::optional<Screens::Screen> QtScreens::main() const {
     if (const QScreen* primary = QGuiApplication::primaryScreen()) return describe(primary);
     return std::nullopt;
 }
+
+bool QtScreens::compositing() const { return X11DesktopHints::compositingManagerRunning(); }

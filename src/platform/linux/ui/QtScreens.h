@@ -8,4 +8,5 @@ class QtScreens final : public Screens {
 public:
     QList<Screen> all() const override;
     std::optional<Screen> main() const override;
+    bool compositing() const override;
 };

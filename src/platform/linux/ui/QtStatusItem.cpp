@@ -2,8 +2,10 @@
 
 #include "platform/Screens.h"
 #include "platform/linux/ui/SymbolIcons.h"
+#include "platform/linux/ui/X11DesktopHints.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPainter>
@@ -11,16 +13,22 @@
 #include <QSystemTrayIcon>
 #include <QVariantAnimation>
 
-QtStatusItem::QtStatusItem() : tray_(std::make_unique<QSystemTrayIcon>()) { refreshToolTip(); }
+QtStatusItem::QtStatusItem() : tray_(new QSystemTrayIcon(this)) {
+    refreshToolTip();
+    // A right click opens the menu by itself (the tray's own context menu); a left click too.
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) menu_->popup(QCursor::pos());
+    });
+}
 
 QtStatusItem::~QtStatusItem() {
     tray_->setContextMenu(nullptr);
     tray_->hide();
 }
 
-void QtStatusItem::setImage(const QImage& image, bool isTemplate) {
+void QtStatusItem::setImage(const QImage& image, bool) {
+    // A template glyph comes drawn in the tray's colour already (or in one that reads on any).
     image_ = image;
-    template_ = isTemplate;
     refreshIcon();
 }
 
@@ -28,11 +36,6 @@ void QtStatusItem::refreshIcon() {
     if (image_.isNull()) return;
     QImage shown = image_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QPainter p(&shown);
-    if (template_) {
-        // A template glyph takes the panel's text colour (our best guess: the application palette).
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(shown.rect(), QApplication::palette().color(QPalette::WindowText));
-    }
     if (alpha_ < 1.0) {
         p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         p.fillRect(shown.rect(), QColor(0, 0, 0, qRound(qBound(0.0, alpha_, 1.0) * 255)));
@@ -102,6 +105,8 @@ void QtStatusItem::setMenu(const QList<MenuEntry>& entries) {
 void QtStatusItem::cancelTracking() {
     if (menu_ && menu_->isVisible()) menu_->hide();
 }
+
+std::optional<QColor> QtStatusItem::glyphColor() const { return X11DesktopHints::trayForeground(); }
 
 std::optional<QRectF> QtStatusItem::geometry() const {
     const QRect rect = tray_->geometry();

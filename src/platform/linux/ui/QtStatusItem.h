@@ -12,6 +12,7 @@ class QVariantAnimation;
 
 // The status item as a tray icon (StatusNotifierItem or XEmbed, whichever the desktop offers).
 // Trays show no text beside an icon: the title goes into the tooltip while it is not empty.
+// A left click opens the menu as a right click does.
 class QtStatusItem final : public QObject, public StatusItem {
 public:
     QtStatusItem();
@@ -25,16 +26,16 @@ public:
     void setMenu(const QList<MenuEntry>& entries) override;
     void cancelTracking() override;
     std::optional<QRectF> geometry() const override;
+    std::optional<QColor> glyphColor() const override;
 
 private:
     void refreshIcon();
     void refreshToolTip();
 
-    std::unique_ptr<QSystemTrayIcon> tray_;
+    QSystemTrayIcon* tray_;  // a child of this object
     std::unique_ptr<QMenu> menu_;
     QPointer<QVariantAnimation> fade_;
     QImage image_;
-    bool template_ = false;
     QString title_;
     QString toolTip_;
     double alpha_ = 1.0;
