@@ -7,12 +7,15 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 // Xlib's macros clash with Qt's names: last.
 #include "SessionWindowManager.h"
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -73,4 +76,52 @@ TEST(ToastWindowTest, ShowsWithoutTakingTheFocusAndReplacesTheOldOne) {
     EXPECT_EQ(toasts.current(), nullptr);
     XCloseDisplay(display);
     Screens::install(nullptr);
+}
+
+// Without a compositing manager the transparent corners of a toast would show black: the window
+// is cut to its rounded outline, and the desktop shows through. With one it keeps its rectangle.
+TEST(ToastWindowTest, CornersShowTheDesktopWithoutACompositor) {
+    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QtMainQueue queue;
+    MainQueue::install(&queue);
+    QtScreens screens;
+    Screens::install(&screens);
+    ASSERT_FALSE(screens.compositing());
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    // A plain green desktop under the toast.
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = 0x00ff00;
+    const Window desktop = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 1920, 1080, 0, CopyFromParent,
+                                         InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapWindow(display, desktop);
+    XSync(display, False);
+
+    ToastWindow toasts;
+    toasts.show(QStringLiteral("コピーしました"), std::nullopt, 10.0);
+    QWidget* toast = toasts.current();
+    ASSERT_NE(toast, nullptr);
+    TargetApp::spin(400);
+    const QRect frame = toast->geometry();
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
+    for (const QPoint corner : {QPoint(0, 0), QPoint(frame.width() - 1, 0), QPoint(0, frame.height() - 1),
+                                QPoint(frame.width() - 1, frame.height() - 1)})
+        EXPECT_EQ(QColor(shot.pixel(corner)).name().toStdString(), "#00ff00") << corner.x() << "," << corner.y();
+    EXPECT_LT(qGray(shot.pixel(frame.width() / 2, 1)), 60);  // the toast's own dark panel
+
+    // A compositing manager takes over: the next toast keeps its whole rectangle.
+    const Window manager = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    const QByteArray selection = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
+    XSetSelectionOwner(display, XInternAtom(display, selection.constData(), False), manager, CurrentTime);
+    XSync(display, False);
+    toasts.show(QStringLiteral("コピーしました"), std::nullopt, 10.0);
+    EXPECT_TRUE(toasts.current()->mask().isEmpty());
+
+    toasts.current()->close();
+    XDestroyWindow(display, manager);
+    XDestroyWindow(display, desktop);
+    XCloseDisplay(display);
+    Screens::install(nullptr);
+    MainQueue::install(nullptr);
 }
