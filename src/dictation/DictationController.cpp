@@ -21,6 +21,7 @@
 #include "textio/TextInserter.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -88,6 +89,7 @@ DictationController::DictationController(Services services, Shell shell)
 
 DictationController::~DictationController() {
     *alive_ = nullptr;
+    for (const SendRef& send : sends_) send->outcome = nullptr;  // each holds its own send
     MainQueue::cancel(tailTimer_);
     MainQueue::cancel(holdTimer_);
     MainQueue::cancel(permissionTimer_);
@@ -756,7 +758,9 @@ void DictationController::complete(const SendRef& send, std::function<void(Dicta
     while (!sends_.empty() && sends_.front()->outcome) {
         const SendRef head = sends_.front();
         sends_.pop_front();
-        head->outcome(*this);
+        // Taken out before it runs: an outcome holds its own send, which would keep both alive.
+        const std::function<void(DictationController&)> run = std::exchange(head->outcome, nullptr);
+        run(*this);
     }
 }
 
