@@ -3,7 +3,7 @@
 // the controller logs as "録音中（マイク起動 …ms）" (median of 20 starts; needs a sound server).
 #include "core/AppPrefs.h"
 #include "dictation/Recorder.h"
-#include "dictation/RecordingFormat.h"
+#include "core/RecordingFormat.h"
 #include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/MemoryDefaults.h"
 #include "platform/linux/PulseAudioInput.h"

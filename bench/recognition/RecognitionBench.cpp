@@ -2,6 +2,7 @@
 #include "Microphone.h"
 #include "StandInService.h"
 #include "core/AppPrefs.h"
+#include "core/RecordingFormat.h"
 #include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/MemoryDefaults.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
@@ -71,7 +72,7 @@ void transcribeOverhead(benchmark::State& state, double idleReuseSeconds) {
     defaults.set(QStringLiteral("serviceKey"), QStringLiteral("bench"));
     QtHttpClient http(idleReuseSeconds);
     Transcriber transcriber(http);
-    const QByteArray audio = LocalRecognizer::makeWAVHeader(32000) + QByteArray(32000, '\x01');
+    const QByteArray audio = RecordingFormat::makeWAV(QByteArray(32000, '\x01'));
 
     std::vector<double> samples;
     for (auto _ : state) {

@@ -10,7 +10,7 @@
 #include "dictation/HotKeyMonitor.h"
 #include "dictation/InputSources.h"
 #include "dictation/Recorder.h"
-#include "dictation/RecordingFormat.h"
+#include "core/RecordingFormat.h"
 #include "dictation/RecordingHUD.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"

@@ -1,7 +1,7 @@
 #include "dictation/Recorder.h"
 
 #include "core/AppLog.h"
-#include "dictation/RecordingFormat.h"
+#include "core/RecordingFormat.h"
 #include "platform/AudioInput.h"
 
 #include <QtEndian>

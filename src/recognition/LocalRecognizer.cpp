@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/RecordingFormat.h"
 #include "core/ServicePrefs.h"
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
@@ -220,9 +221,8 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
             if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
                 writeError = QStringLiteral("（ファイルを作れません）");
             } else {
-                const QByteArray header = LocalRecognizer::makeWAVHeader(quint32(pcm.size()));
-                const bool written =
-                    file.write(header) == header.size() && file.write(pcm) == pcm.size() && file.flush();
+                const QByteArray wav = RecordingFormat::makeWAV(pcm);
+                const bool written = file.write(wav) == wav.size() && file.flush();
                 file.close();
                 if (!written) {
                     writeError = QStringLiteral("（書き込めません。ディスクの空きを確かめてください）");
@@ -368,7 +368,7 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
     // `english` is read on the main queue: the keyboard's input source belongs to it.
     void warmUp(bool english) {
         if (current) return;
-        QByteArray clip = LocalRecognizer::makeWAVHeader(9600) + QByteArray(9600, '\0');
+        QByteArray clip = RecordingFormat::makeWAV(QByteArray(9600, '\0'));
         runLegacy(clip, kWarmUpWait, true, english, [weak = weak(), clip, english](const std::optional<QString>&) {
             if (auto self = weak.lock()) {
                 self->onSpeechQueue([clip, english](Impl& impl) {
@@ -436,27 +436,6 @@ void LocalRecognizer::warmUpIfAuthorized(int status) {
 }
 
 QStringList LocalRecognizer::vocabularyHints() { return VocabularyHints::current(); }
-
-QByteArray LocalRecognizer::makeWAVHeader(quint32 dataBytes) {
-    QByteArray header(44, '\0');
-    char* p = header.data();
-    auto put32 = [&](int offset, quint32 v) { qToLittleEndian<quint32>(v, p + offset); };
-    auto put16 = [&](int offset, quint16 v) { qToLittleEndian<quint16>(v, p + offset); };
-    memcpy(p, "RIFF", 4);
-    put32(4, dataBytes + 36);
-    memcpy(p + 8, "WAVE", 4);
-    memcpy(p + 12, "fmt ", 4);
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, 1);
-    put32(24, 16000);
-    put32(28, 32000);
-    put16(32, 2);
-    put16(34, 16);
-    memcpy(p + 36, "data", 4);
-    put32(40, dataBytes);
-    return header;
-}
 
 double LocalRecognizer::adaptiveWait(double seconds) { return std::min(std::max(0.9 * seconds + 2.5, 2.5), 50.0); }
 

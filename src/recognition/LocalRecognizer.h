@@ -55,8 +55,6 @@ public:
 
     // ---- shared pieces
     static QStringList vocabularyHints();
-    // The 44-byte header of a 16 kHz mono 16-bit WAV with `dataBytes` of samples.
-    static QByteArray makeWAVHeader(quint32 dataBytes);
     static double adaptiveWait(double seconds);
     // max(0, bytes − 44) / 32000
     static double secondsOf(const QByteArray& wav);

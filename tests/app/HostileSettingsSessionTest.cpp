@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 TEST(HostileSettingsSession, TheApplicationStartsOnEveryDamagedSettingsFile) {
-    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QUENDLE_REQUIRE_SESSION();
     const QDir inputs(qEnvironmentVariable("QUENDLE_SOURCE_DIR") + QStringLiteral("/tests/data/hostile-inputs"));
     const QStringList files = inputs.entryList({"min_*", "nul_*", "deep_*"}, QDir::Files, QDir::Name);
     ASSERT_EQ(files.size(), 9);

@@ -40,7 +40,7 @@ int greenPixels(Display* display, Window window) {
 }
 
 TEST(OnboardingPracticeEndToEnd, DictatedPhraseLandsInThePracticeBubble) {
-    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QUENDLE_REQUIRE_SESSION();
     XKeyboardLock lock;
     XTestKeyboard keyboard;
     XTestPointer pointer;

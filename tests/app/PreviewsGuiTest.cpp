@@ -46,7 +46,7 @@ int brightPixels(const QImage& image, int fromY, int toY, int above = 170) {
 class PreviewsGui : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs scripts/headless-session";
+        QUENDLE_REQUIRE_SESSION();
     }
     QString file(const QString& name) const { return QDir(shots.path()).filePath(name); }
     void expectNothingOfTheUserTouched() {

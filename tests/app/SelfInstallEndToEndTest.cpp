@@ -71,7 +71,7 @@ void copyBundle(const QString& path, const QString& version = {}) {
 class SelfInstallEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+        QUENDLE_REQUIRE_SESSION();
         ASSERT_TRUE(keyboard.ok());
         wm = std::make_unique<SessionWindowManager>();
         ASSERT_TRUE(wm->ready()) << "openbox did not start (scripts/setup installs it)";

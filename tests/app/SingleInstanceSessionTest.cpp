@@ -44,7 +44,7 @@ const QVariantMap kSettings{{"launchAtLogin", false}, {"correctionBar", false}, 
 }  // namespace
 
 TEST(SingleInstanceSession, SecondCopyGivesWayAndTakeoverReplacesTheRunningOne) {
-    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QUENDLE_REQUIRE_SESSION();
     ASSERT_TRUE(QFile::exists(bundleExecutable()));
 
     QuendleProcess first(kSettings);
@@ -91,7 +91,7 @@ TEST(SingleInstanceSession, SecondCopyGivesWayAndTakeoverReplacesTheRunningOne) 
 }
 
 TEST(SingleInstanceSession, TwoCopiesStartedTogetherLeaveExactlyOneRunning) {
-    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QUENDLE_REQUIRE_SESSION();
     for (int round = 0; round < 3; ++round) {
         QuendleProcess first(kSettings);
         QProcess second;
@@ -116,7 +116,7 @@ TEST(SingleInstanceSession, TwoCopiesStartedTogetherLeaveExactlyOneRunning) {
 }
 
 TEST(SingleInstanceSession, ProbeInputMonitoringAnswersByExitStatus) {
-    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QUENDLE_REQUIRE_SESSION();
     QProcess probe;
     probe.setProcessChannelMode(QProcess::ForwardedChannels);
     probe.start(bundleExecutable(), {QStringLiteral("--smoke"), QStringLiteral("--probe-input-monitoring")});

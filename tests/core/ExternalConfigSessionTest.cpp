@@ -22,7 +22,7 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 class ExternalConfigSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
+        QUENDLE_REQUIRE_SESSION();
         ASSERT_TRUE(QFile::exists(storeHelperPath())) << "helper not built";
         MainQueue::install(&queue);
     }

@@ -23,7 +23,7 @@ QString bundleExecutable() {
 class OnboardingWindowSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
+        QUENDLE_REQUIRE_SESSION();
         // Builds without the GUI have no application to start.
         if (!QFile::exists(bundleExecutable())) GTEST_SKIP() << "the application bundle is not built";
     }

@@ -37,7 +37,7 @@ private:
 class StatusFileSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
+        QUENDLE_REQUIRE_SESSION();
         AppPrefs::setDefaults(&defaults);
     }
     void TearDown() override { AppPrefs::setDefaults(nullptr); }

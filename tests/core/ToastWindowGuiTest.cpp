@@ -12,30 +12,23 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include "TestHome.h"
+
 // Xlib's macros clash with Qt's names: last.
 #include "SessionWindowManager.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace {
+QUENDLE_REAL_WINDOWS_IN_SESSION();
 
-// Toasts are real windows on the X server, not the offscreen platform's.
-const bool forceXcb = [] {
-    if (qgetenv("QUENDLE_HEADLESS_SESSION") == "1") setenv("QT_QPA_PLATFORM", "xcb", 1);
-    return true;
-}();
-
-Window focusedWindow(Display* display) {
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    return focus;
+bool shown(QWidget* toast) {
+    return TargetApp::spinUntil([toast] { return toast->isVisible() && toast->windowOpacity() >= 1.0; });
 }
-
 }  // namespace
 
 TEST(ToastWindowTest, ShowsWithoutTakingTheFocusAndReplacesTheOldOne) {
-    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QUENDLE_REQUIRE_SESSION();
     QtMainQueue queue;
     MainQueue::install(&queue);
     QtScreens screens;
@@ -46,42 +39,35 @@ TEST(ToastWindowTest, ShowsWithoutTakingTheFocusAndReplacesTheOldOne) {
     TargetApp target;
     ASSERT_TRUE(target.started());
     ASSERT_TRUE(target.focus("line"));
-    const Window editor = wm.windowOfProcess(target.pid());
+    const Window editor = wm.activeWindowOfProcess(target.pid());
     ASSERT_NE(editor, 0u);
-    ASSERT_TRUE(wm.waitForActive(editor));
-    TargetApp::spin(250);
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const Window before = focusedWindow(display);
+    const Window before = wm.inputFocus();
 
     ToastWindow toasts;
     toasts.show(QStringLiteral("まだ書き起こしていません"), std::nullopt, 1.0);
     QWidget* first = toasts.current();
     ASSERT_NE(first, nullptr);
-    TargetApp::spin(300);
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_EQ(focusedWindow(display), before);
+    ASSERT_TRUE(shown(first));
+    EXPECT_EQ(wm.inputFocus(), before);
     EXPECT_EQ(wm.activeWindow(), editor);
     EXPECT_TRUE(first->testAttribute(Qt::WA_TransparentForMouseEvents));
 
     // A second toast replaces the first at once; typing still reaches the editor.
     toasts.show(QStringLiteral("正しい書き起こしが遅れて届きました。クリップボードにコピーしました"), QPointF(100, 100), 1.0);
     EXPECT_NE(toasts.current(), first);
-    TargetApp::spin(300);
-    EXPECT_EQ(focusedWindow(display), before);
+    ASSERT_TRUE(shown(toasts.current()));
+    EXPECT_EQ(wm.inputFocus(), before);
     ASSERT_TRUE(target.setField("line", QString()));
 
     // It goes away by itself: the given time plus the fade.
-    TargetApp::spin(1600);
-    EXPECT_EQ(toasts.current(), nullptr);
-    XCloseDisplay(display);
+    EXPECT_TRUE(TargetApp::spinUntil([&] { return toasts.current() == nullptr; }));
     Screens::install(nullptr);
 }
 
 // Without a compositing manager the transparent corners of a toast would show black: the window
 // is cut to its rounded outline, and the desktop shows through. With one it keeps its rectangle.
 TEST(ToastWindowTest, CornersShowTheDesktopWithoutACompositor) {
-    if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+    QUENDLE_REQUIRE_SESSION();
     QtMainQueue queue;
     MainQueue::install(&queue);
     QtScreens screens;
@@ -102,7 +88,7 @@ TEST(ToastWindowTest, CornersShowTheDesktopWithoutACompositor) {
     toasts.show(QStringLiteral("コピーしました"), std::nullopt, 10.0);
     QWidget* toast = toasts.current();
     ASSERT_NE(toast, nullptr);
-    TargetApp::spin(400);
+    ASSERT_TRUE(shown(toast));
     const QRect frame = toast->geometry();
     const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
     for (const QPoint corner : {QPoint(0, 0), QPoint(frame.width() - 1, 0), QPoint(0, frame.height() - 1),

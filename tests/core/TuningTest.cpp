@@ -11,17 +11,6 @@ protected:
     void tuning(const QVariantMap& map) { put("prepTuning", map); }
 };
 
-TEST_F(TuningTest, NothingStoredGivesTheBuiltInValues) {
-    EXPECT_EQ(Tuning::baseSeconds(), 10.0);
-    const Tuning::TrimParameters p = Tuning::trimParameters();
-    EXPECT_EQ(p.noiseQuantile, 0.25);
-    EXPECT_EQ(p.thresholdFactor, 3.0);
-    EXPECT_EQ(p.thresholdFloor, 120.0);
-    EXPECT_EQ(p.marginFrames, 6);
-    for (int percent : {100, 90, 80, 70, 60}) EXPECT_DOUBLE_EQ(Tuning::maxSpeedFactor(percent), 100.0 / percent);
-    EXPECT_FALSE(Tuning::trimParameter(0));
-}
-
 TEST_F(TuningTest, NumbersOnlyAndFiniteOnly) {
     EXPECT_EQ(Tuning::doubleValue(QVariant(qlonglong(3))), 3.0);
     EXPECT_EQ(Tuning::doubleValue(QVariant(2.5)), 2.5);

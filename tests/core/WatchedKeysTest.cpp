@@ -49,14 +49,6 @@ TEST(WatchedKeysText, TheNotAllowedReasonShowsTheEmptyValue) {
     EXPECT_EQ(WatchedKeys::notAllowedReason({u(""), u("engineer")}), u("使える値は \"\"（指定なし） / engineer です"));
 }
 
-TEST(WatchedKeysText, TwentyThreeKeysInRegistrationOrder) {
-    ASSERT_EQ(WatchedKeys::keys().size(), 23);
-    EXPECT_EQ(WatchedKeys::keys().first(), u("cleanupMode"));
-    EXPECT_EQ(WatchedKeys::keys().at(9), u("speedRate"));
-    EXPECT_EQ(WatchedKeys::keys().last(), u("onlineFallbackSeconds"));
-    EXPECT_FALSE(WatchedKeys::contains(u("styleNote.formal")));
-}
-
 TEST_F(WatchedKeysTest, AbsentKeysAreNotChecked) {
     for (const QString& key : WatchedKeys::keys()) {
         Recorded actions;

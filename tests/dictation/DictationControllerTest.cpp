@@ -465,14 +465,6 @@ TEST_F(DictationControllerTest, TargetThatQuitGetsNothingPastedIntoAnotherWindow
     EXPECT_EQ(toasts.messages.size(), 2);
 }
 
-TEST_F(DictationControllerTest, FailureMessages) {
-    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::message("サーバー503"), 5), "サーバー503");
-    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::modelMissing("英語"), 5),
-              "「英語」の端末内モデルがありません。アウトプットの品質を High か Max にしてサービスで書き起こしてください");
-    EXPECT_EQ(DictationController::failureMessage(Transcriber::Failure::noAudio(), 3.0),
-              "3秒分の音声は録れていましたが、書き起こしできませんでした");
-}
-
 // ---- mended faults
 
 // The on-device pass takes longer than the second recording: both sends are in flight at once.

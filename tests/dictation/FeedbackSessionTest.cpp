@@ -25,7 +25,7 @@ bool pollUntil(const std::function<bool()>& done, int milliseconds) {
 class SoundsSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs scripts/headless-session";
+        QUENDLE_REQUIRE_SESSION();
     }
     FakeMainQueue queue;
 };

@@ -39,10 +39,7 @@ protected:
         events.clear();
         return out;
     }
-    QString log() const {
-        QFile file(home.file("Library/Logs/Orvane.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QString log() const { return home.logText(); }
 
     TestHome home;
     FakeMainQueue queue;

@@ -18,10 +18,7 @@ InputSource source(const QString& id, QStringList languages = {}, QString type =
 
 class InputSourcesTest : public ::testing::Test {
 protected:
-    QString log() const {
-        QFile file(home.file("Library/Logs/Orvane.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QString log() const { return home.logText(); }
     TestHome home;
     FakeInputSourceService service;
     InputSources sources{service};

@@ -3,7 +3,7 @@
 // right length and pitch; cancel stays quiet; the level follows the input; no server fails cleanly.
 #include "core/AppPrefs.h"
 #include "dictation/Recorder.h"
-#include "dictation/RecordingFormat.h"
+#include "core/RecordingFormat.h"
 #include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/MemoryDefaults.h"
 #include "platform/linux/PulseAudioInput.h"
@@ -66,7 +66,7 @@ private:
 class RecorderSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs scripts/headless-session";
+        QUENDLE_REQUIRE_SESSION();
         AppPrefs::setDefaults(&defaults);
     }
     void TearDown() override { AppPrefs::setDefaults(nullptr); }

@@ -3,7 +3,7 @@
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
 #include "dictation/Recorder.h"
-#include "dictation/RecordingFormat.h"
+#include "core/RecordingFormat.h"
 #include "platform/Files.h"
 #include "platform/fake/FakeAudioInput.h"
 #include "platform/fake/FakeMainQueue.h"
@@ -25,7 +25,7 @@ protected:
     void SetUp() override { AppPrefs::setDefaults(&defaults); }
     void TearDown() override { AppPrefs::setDefaults(nullptr); }
 
-    QString log() const { return QString::fromUtf8(Files::read(AppLog::fileURL())); }
+    QString log() const { return home.logText(); }
     // `frames` samples of value v at 16 kHz: v × 32768 as 16-bit samples.
     void feed(size_t frames, float v) { mic.feed(frames, v); }
 

@@ -2,7 +2,7 @@
 // compression (with the time-pitch stand-in; SoundTouch itself is not ours to fuzz).
 #include "FuzzCommon.h"
 #include "core/AppPrefs.h"
-#include "dictation/RecordingFormat.h"
+#include "core/RecordingFormat.h"
 #include "platform/fake/FakeTimePitch.h"
 #include "platform/fake/MemoryDefaults.h"
 

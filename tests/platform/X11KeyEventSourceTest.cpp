@@ -24,7 +24,7 @@ using Tap = KeyEventSource::Tap;
 class X11KeyEventSourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
+        QUENDLE_REQUIRE_SESSION();
         lock = std::make_unique<XKeyboardLock>();
         window = std::make_unique<X11TestWindow>();
         MainQueue::install(&queue);

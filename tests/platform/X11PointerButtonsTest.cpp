@@ -30,7 +30,7 @@ TEST(ClickCounterTest, PressesCloseInTimeAndPlaceMakeOneMultipleClick) {
 class X11PointerButtonsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
+        QUENDLE_REQUIRE_SESSION();
         lock = std::make_unique<XKeyboardLock>();
         screens.screens = {{QRectF(0, 0, 1000, 800), QRectF(0, 0, 1000, 800)}};
         Screens::install(&screens);

@@ -5,6 +5,7 @@
 #include "platform/linux/X11Workspace.h"
 
 #include "../support/target/TargetApp.h"
+#include "TestHome.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ namespace {
 class X11WorkspaceUnderWindowManager : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!qEnvironmentVariableIsSet("QUENDLE_HEADLESS_SESSION")) GTEST_SKIP() << "needs scripts/headless-session";
+        QUENDLE_REQUIRE_SESSION();
         lock = std::make_unique<XKeyboardLock>();
         wm = std::make_unique<SessionWindowManager>();
         ASSERT_TRUE(wm->ready()) << "openbox did not start (scripts/setup installs it)";
@@ -39,8 +40,7 @@ protected:
     }
     void settleInFront(Window window) {
         ASSERT_TRUE(wm->waitForActive(window));
-        TargetApp::spin(250);
-        ASSERT_EQ(wm->activeWindow(), window);
+        ASSERT_TRUE(wm->waitForFocus(window));
     }
     void TearDown() override {
         first.reset();
@@ -121,7 +121,10 @@ TEST_F(X11WorkspaceUnderWindowManager, ActivateRestoresAMinimisedWindow) {
     bringForward(secondWindow);
     XIconifyWindow(wm->display(), firstWindow, DefaultScreen(wm->display()));
     XSync(wm->display(), False);
-    TargetApp::spin(200);
+    ASSERT_TRUE(TargetApp::spinUntil([&] {
+        XWindowAttributes attributes;
+        return XGetWindowAttributes(wm->display(), firstWindow, &attributes) && attributes.map_state != IsViewable;
+    }));
 
     ASSERT_TRUE(workspace.activate(*target));
     EXPECT_TRUE(wm->waitForActive(firstWindow));
@@ -134,7 +137,7 @@ TEST_F(X11WorkspaceUnderWindowManager, AClosedWindowCannotBeBroughtBack) {
     ASSERT_TRUE(target && target->pid == first->pid());
     bringForward(secondWindow);
     ASSERT_TRUE(first->command("close"));
-    TargetApp::spin(200);
+    ASSERT_TRUE(TargetApp::spinUntil([&] { return wm->windowOfProcess(first->pid(), 0) == 0; }));
 
     workspace.activate(*target);
     TargetApp::spin(300);

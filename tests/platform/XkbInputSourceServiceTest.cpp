@@ -46,7 +46,7 @@ TEST(XkbRulesNames, LayoutsBecomeSourcesAndTheKeyboardType) {
 class XkbInputSourceServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs the headless session";
+        QUENDLE_REQUIRE_SESSION();
         // The test X server starts afresh (default keymap) whenever its last client leaves:
         // stay connected while setxkbmap and the service take turns.
         lock = std::make_unique<XKeyboardLock>();
@@ -68,10 +68,7 @@ protected:
         XCloseDisplay(display);
         return state.locked_group;
     }
-    QString log() const {
-        QFile file(home.file("Library/Logs/Orvane.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QString log() const { return home.logText(); }
 
     TestHome home;
     std::unique_ptr<XKeyboardLock> lock;

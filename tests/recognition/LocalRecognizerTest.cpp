@@ -1,5 +1,6 @@
 // The classic on-device recogniser on the virtual clock, with a scripted engine.
 #include "RecognitionFixture.h"
+#include "core/RecordingFormat.h"
 #include "platform/fake/FakeSpeechRecognizer.h"
 #include "recognition/LocalRecognizer.h"
 #include "platform/fake/FakeSpeechAnalyzer.h"
@@ -17,7 +18,7 @@ using Step = FakeSpeechRecognizer::Step;
 
 QByteArray takeOfSeconds(double seconds) {
     const auto bytes = quint32(seconds * 32000.0);
-    return LocalRecognizer::makeWAVHeader(bytes) + QByteArray(bytes, '\x02');
+    return RecordingFormat::makeWAV(QByteArray(bytes, '\x02'));
 }
 
 // Records what each completion received and how often it ran.
@@ -46,17 +47,6 @@ protected:
     SpeechEngine26 engine26{analyzer26};
     LocalRecognizer recognizer{provider, engine26, [] { return false; }, [](std::function<void()> task) { MainQueue::post(std::move(task)); }};
 };
-
-// The header other programs read; the adaptive wait shows in the summary lines below.
-TEST_F(LocalRecognizerTest, WAVHeader) {
-    const QByteArray h = LocalRecognizer::makeWAVHeader(9600);
-    ASSERT_EQ(h.size(), 44);
-    EXPECT_EQ(h.left(4), QByteArray("RIFF"));
-    EXPECT_EQ(h.mid(4, 4), QByteArray::fromHex("a4250000"));  // 9636
-    EXPECT_EQ(h.mid(8, 8), QByteArray("WAVEfmt "));
-    EXPECT_EQ(h.mid(16, 20), QByteArray::fromHex("10000000" "0100" "0100" "803e0000" "007d0000" "0200" "1000"));
-    EXPECT_EQ(h.mid(36, 8), QByteArray("data") + QByteArray::fromHex("80250000"));
-}
 
 TEST_F(LocalRecognizerTest, AWaitThatRunsOutCancelsAndDeliversTheBestPartial) {
     english->script = {Step::partial(1.0, QStringLiteral("hello")), Step::partial(2.0, QStringLiteral("hell"))};
@@ -87,7 +77,6 @@ TEST_F(LocalRecognizerTest, LongTakesAreCutTo55SecondsAndPaddedWithSilenceAndLon
     ASSERT_EQ(english->recognitions().size(), 1u);
     const QByteArray sent = english->recognitions()[0]->wav;
     ASSERT_EQ(sent.size(), 44 + 1'760'000 + 11'200);
-    EXPECT_EQ(sent.left(44), LocalRecognizer::makeWAVHeader(1'760'000 + 11'200));
     EXPECT_EQ(sent.mid(44 + 1'760'000 - 1, 1), QByteArray("\x02"));
     EXPECT_EQ(sent.mid(44 + 1'760'000), QByteArray(11'200, '\0'));
     ASSERT_EQ(out.received.size(), 1u);
@@ -183,7 +172,7 @@ TEST_F(LocalRecognizerTest, ASupersededTakeCompletesOnceWithNothing) {
 TEST_F(LocalRecognizerTest, RefusalsLogAndCompleteWithNothing) {
     Outcomes out;
     recognizer.transcribe(takeOfSeconds(2), false, std::nullopt, out.completion());  // no Japanese model here
-    recognizer.transcribe(LocalRecognizer::makeWAVHeader(0), true, std::nullopt, out.completion());
+    recognizer.transcribe(RecordingFormat::makeWAV({}), true, std::nullopt, out.completion());
     queue.advance(0.1);
     provider.authorization = SpeechAuthorization::Denied;
     recognizer.transcribe(takeOfSeconds(2), true, std::nullopt, out.completion());

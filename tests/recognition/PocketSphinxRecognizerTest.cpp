@@ -1,6 +1,7 @@
 // PocketSphinx with the general US English model, on speech made with flite.
 #include "Microphone.h"
 #include "RecognitionFixture.h"
+#include "core/RecordingFormat.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 #include "recognition/LocalRecognizer.h"
 #include "platform/fake/FakeSpeechAnalyzer.h"
@@ -12,7 +13,7 @@ namespace {
 
 QByteArray wavOf(const QVector<int16_t>& samples) {
     QByteArray pcm(reinterpret_cast<const char*>(samples.constData()), samples.size() * 2);
-    return LocalRecognizer::makeWAVHeader(quint32(pcm.size())) + pcm;
+    return RecordingFormat::makeWAV(pcm);
 }
 
 class PocketSphinxRecognizerTest : public RecognitionFixture {

@@ -4,7 +4,7 @@
 #include "platform/linux/QtHttpClient.h"
 #include "core/ServicePrefs.h"
 #include "core/Graphemes.h"
-#include "recognition/LocalRecognizer.h"
+#include "core/RecordingFormat.h"
 #include "recognition/Transcriber.h"
 
 #include <future>
@@ -21,7 +21,7 @@ protected:
 
     static QByteArray take(double seconds) {
         const auto n = quint32(seconds * 32000);
-        return LocalRecognizer::makeWAVHeader(n) + QByteArray(n, '\x05');
+        return RecordingFormat::makeWAV(QByteArray(n, '\x05'));
     }
 
     Result transcribe(const QByteArray& audio, const std::optional<QString>& style,
@@ -123,7 +123,7 @@ TEST_F(TranscriberServiceTest, LongFieldsAreCutByCharactersAsTheUserSeesThem) {
 }
 
 TEST_F(TranscriberServiceTest, HeaderOnlyRecordingsSendZeroSecondsAndNoCredentialMeansNoAuthorization) {
-    ASSERT_TRUE(transcribe(LocalRecognizer::makeWAVHeader(0), QStringLiteral("off")).isSuccess());
+    ASSERT_TRUE(transcribe(RecordingFormat::makeWAV({}), QStringLiteral("off")).isSuccess());
     EXPECT_EQ(last().header("X-Audio-Seconds"), QByteArray("0.000"));
     EXPECT_FALSE(last().hasHeader("Authorization"));
 }

@@ -22,7 +22,7 @@ QString run(const QString& program, const QStringList& args, int* exitCode = nul
 class HeadlessSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!inHeadlessSession()) GTEST_SKIP() << "needs scripts/headless-session";
+        QUENDLE_REQUIRE_SESSION();
     }
 };
 

@@ -3,6 +3,7 @@
 // Runs the real Quendle bundle from the build tree with a home folder of its own (header only;
 // for end-to-end tests and benchmarks inside the headless session).
 #include "Microphone.h"
+#include "TestHome.h"
 #include "platform/linux/PlistDefaults.h"
 
 #include <QCoreApplication>
@@ -86,14 +87,7 @@ public:
         process_.waitForFinished(1000);
     }
 
-    QStringList log() const {
-        QFile file(home_->path() + QStringLiteral("/Library/Logs/Orvane.log"));
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        QStringList lines;
-        for (const QByteArray& line : file.readAll().split('\n'))
-            if (line.size() > 23) lines << QString::fromUtf8(line.mid(23));
-        return lines;
-    }
+    QStringList log() const { return logLinesIn(home_->path()); }
     // Waits (running the caller's event loop) for a log line that starts with `prefix`.
     bool waitForLog(const QString& prefix, int ms = 15000) const {
         QElapsedTimer timer;
@@ -142,11 +136,11 @@ inline bool speakWhileHolding(const QuendleProcess& quendle, const QVector<int16
     wait.start();
     bool ok = false;
     while (!(ok = recordings() > before) && wait.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (ok) ok = Microphone::waitPlayed(Microphone::queue(speech));
-    // The microphone's own latency, with the event loop running.
-    QElapsedTimer latency;
-    latency.start();
-    while (latency.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // The speech and a tail of silence behind it: once the microphone has played the tail, the
+    // speech has gone through the microphone's buffers to the recording.
+    QVector<int16_t> take = speech;
+    take.resize(speech.size() + 16000 * 3 / 10);
+    if (ok) ok = Microphone::waitPlayed(Microphone::queue(take));
     key(false);
     return ok;
 }

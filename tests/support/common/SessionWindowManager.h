@@ -107,6 +107,30 @@ public:
         XSync(display_, False);
     }
 
+    // The window that has the keyboard focus on the X server.
+    Window inputFocus() const {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        return focus;
+    }
+
+    // The managed window of a process once the window manager has made it the active one (0 when
+    // that did not happen within `ms`).
+    Window activeWindowOfProcess(qint64 pid, int ms = 5000) const {
+        const Window window = windowOfProcess(pid, ms);
+        return window && waitForActive(window, ms) && waitForFocus(window, ms) ? window : 0;
+    }
+
+    // Runs the Qt loop until the keyboard focus is in `window` (or a child of it) or `ms` passed.
+    bool waitForFocus(Window window, int ms = 5000) const {
+        QElapsedTimer timer;
+        timer.start();
+        while (!isWithin(inputFocus(), window) && timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return isWithin(inputFocus(), window);
+    }
+
     // Runs the Qt loop until `window` is the active window or `ms` passed.
     bool waitForActive(Window window, int ms = 5000) const {
         QElapsedTimer timer;
@@ -117,6 +141,19 @@ public:
     }
 
 private:
+    bool isWithin(Window child, Window ancestor) const {
+        for (Window w = child; w && w != PointerRoot;) {
+            if (w == ancestor) return true;
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            if (!quietly([&] { return XQueryTree(display_, w, &root, &parent, &children, &count) != 0; })) return false;
+            if (children) XFree(children);
+            if (parent == root) return false;
+            w = parent;
+        }
+        return false;
+    }
+
     // Maps a small window of our own until the window manager has taken it in (it sets WM_STATE),
     // then destroys it. A map request that arrives while openbox is still starting is dropped, so
     // the request is repeated until one is served.

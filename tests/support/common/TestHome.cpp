@@ -15,8 +15,15 @@ TestHome::~TestHome() {
         qunsetenv("HOME");
 }
 
-QStringList TestHome::logLines() const {
+QStringList TestHome::logLines() const { return logLinesIn(path()); }
+
+QString TestHome::logText() const {
     QFile file(this->file(QStringLiteral("Library/Logs/Orvane.log")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QStringList logLinesIn(const QString& home) {
+    QFile file(home + QStringLiteral("/Library/Logs/Orvane.log"));
     if (!file.open(QIODevice::ReadOnly)) return {};
     QStringList lines;
     for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {

@@ -15,6 +15,8 @@ public:
     // The messages of the application log kept in this home, oldest first, without their time
     // stamps.
     QStringList logLines() const;
+    // The application log kept in this home as it is on disk (empty when there is none).
+    QString logText() const;
 
 private:
     QTemporaryDir dir_;
@@ -22,5 +24,24 @@ private:
     bool hadPrevious_;
 };
 
+// The messages of the application log kept in the home folder `home`, oldest first, without
+// their time stamps.
+QStringList logLinesIn(const QString& home);
+
 // True inside the headless session (X server, sound server and accessibility bus available).
 bool inHeadlessSession();
+
+// Skips the current test outside the headless session (scripts/test fails a run on a skip it does
+// not expect, so inside CI this never hides a test).
+#define QUENDLE_REQUIRE_SESSION() \
+    do { \
+        if (!inHeadlessSession()) GTEST_SKIP() << "needs scripts/headless-session"; \
+    } while (0)
+
+// At namespace scope in a GUI test whose windows must be real windows on the session's X server
+// rather than the offscreen platform's.
+#define QUENDLE_REAL_WINDOWS_IN_SESSION() \
+    const bool quendleRealWindows = [] { \
+        if (inHeadlessSession()) qputenv("QT_QPA_PLATFORM", "xcb"); \
+        return true; \
+    }()

@@ -109,6 +109,19 @@ public:
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 
+    // Runs the event loop until `done()` holds (true) or `ms` passed (false).
+    template <typename Done>
+    static bool spinUntil(Done done, int ms = 5000) {
+        QDeadlineTimer deadline(ms);
+        QTimer wake;
+        wake.start(5);
+        while (!done()) {
+            if (deadline.hasExpired()) return done();
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        }
+        return true;
+    }
+
     std::optional<QByteArray> waitForLine(const QByteArray& prefix, int ms = 5000) {
         QDeadlineTimer deadline(ms);
         QTimer wake;

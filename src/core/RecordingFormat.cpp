@@ -1,4 +1,4 @@
-#include "dictation/RecordingFormat.h"
+#include "core/RecordingFormat.h"
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
