@@ -1,5 +1,6 @@
 // The newer engine's self-check switch of the real bundle: its lines and exit statuses. This
 // system has no newer engine, so a readable recording ends in the skip line.
+#include "core/RecordingFormat.h"
 #include "QuendleProcess.h"
 #include "platform/Files.h"
 #include "recognition/LocalRecognizer.h"
@@ -31,8 +32,8 @@ TEST(Speech26SmokeSwitchTest, UsageUnreadableRecordingsAndTheMissingEngine) {
     QTemporaryDir home;
     const QString headerOnly = home.path() + QStringLiteral("/header.wav");
     const QString speech = home.path() + QStringLiteral("/take.wav");
-    ASSERT_TRUE(Files::writeAtomically(headerOnly, LocalRecognizer::makeWAVHeader(0)));
-    ASSERT_TRUE(Files::writeAtomically(speech, LocalRecognizer::makeWAVHeader(3200) + QByteArray(3200, '\0')));
+    ASSERT_TRUE(Files::writeAtomically(headerOnly, RecordingFormat::makeWAV({})));
+    ASSERT_TRUE(Files::writeAtomically(speech, RecordingFormat::makeWAV(QByteArray(3200, '\0'))));
     const QString missing = home.path() + QStringLiteral("/none.wav");
 
     struct Case {

@@ -1,5 +1,6 @@
 // The newer engine's self-check on a scripted engine and classic recogniser, on the virtual clock:
 // the model is prepared with its progress, then both engines answer with their times.
+#include "core/RecordingFormat.h"
 #include "RecognitionFixture.h"
 #include "platform/fake/FakeSpeechAnalyzer.h"
 #include "platform/fake/FakeSpeechRecognizer.h"
@@ -18,7 +19,7 @@ protected:
     Speech26SmokeTest() {
         analyzer.supported = true;
         japanese = provider.add(QStringLiteral("ja-JP"));
-        Files::writeAtomically(wavPath, LocalRecognizer::makeWAVHeader(32000) + QByteArray(32000, '\x01'));
+        Files::writeAtomically(wavPath, RecordingFormat::makeWAV(QByteArray(32000, '\x01')));
     }
 
     QTemporaryDir folder;

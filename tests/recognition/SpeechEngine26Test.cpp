@@ -1,5 +1,6 @@
 // The newer on-device engine's model preparation and its timed recognition, on a scripted
 // analyser and the virtual clock.
+#include "core/RecordingFormat.h"
 #include "RecognitionFixture.h"
 #include "platform/fake/FakeSpeechAnalyzer.h"
 #include "recognition/LocalRecognizer.h"
@@ -32,7 +33,7 @@ protected:
         return outcome;
     }
 
-    static QByteArray take(int samples) { return LocalRecognizer::makeWAVHeader(samples * 2) + QByteArray(samples * 2, '\x01'); }
+    static QByteArray take(int samples) { return RecordingFormat::makeWAV(QByteArray(samples * 2, '\x01')); }
 
     FakeSpeechAnalyzer analyzer;
     SpeechEngine26 engine{analyzer};
@@ -107,7 +108,7 @@ TEST_F(SpeechEngine26Test, TheTimeLimitCancelsTheAnalysisAndOtherFailuresEndItAt
     EXPECT_EQ(analyzer.sessions.back()->context, QStringList{"Quendle"});
 
     // A header alone never reaches the analyser.
-    outcome = race(LocalRecognizer::makeWAVHeader(0), {}, 2.0, 0.1);
+    outcome = race(RecordingFormat::makeWAV({}), {}, 2.0, 0.1);
     EXPECT_EQ(outcome->engineError, EngineError::noAudio);
     EXPECT_EQ(analyzer.sessions.size(), 1u);
 
