@@ -65,11 +65,4 @@ TEST_F(HoldEditorTest, ADelayBetweenOptionsMarksNone) {
     EXPECT_TRUE(HoldEditor::delayMatches(0.9995, 1.0));
 }
 
-TEST_F(HoldEditorTest, FactoryBuildsTheScreen) {
-    BetaSettingsModel& model = makeModel();
-    SettingsNav nav;
-    std::unique_ptr<QWidget> screen(makeHoldModeScreen(model, nav, ScreenContext{}));
-    EXPECT_NE(qobject_cast<HoldEditor*>(screen.get()), nullptr);
-}
-
 }  // namespace

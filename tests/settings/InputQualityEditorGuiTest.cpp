@@ -65,11 +65,4 @@ TEST_F(InputQualityEditorTest, QualityLowDimsTheCardsUnderANoteUntilTheQualityCh
     EXPECT_EQ(defaults.object(QStringLiteral("inputQualityPercent")).toInt(), 100);
 }
 
-TEST_F(InputQualityEditorTest, FactoryBuildsTheScreen) {
-    BetaSettingsModel& model = makeModel();
-    SettingsNav nav;
-    std::unique_ptr<QWidget> screen(makeInputQualityScreen(model, nav, ScreenContext{}));
-    EXPECT_NE(qobject_cast<InputQualityEditor*>(screen.get()), nullptr);
-}
-
 }  // namespace

@@ -86,11 +86,4 @@ TEST_F(SpeakContentTest, LaunchAtLoginSwitchStoresAppliesAndTellsTheShell) {
     EXPECT_TRUE(screen->launchAtLoginToggle()->toggle()->isChecked());
 }
 
-TEST_F(SpeakContentTest, FactoryBuildsTheScreen) {
-    BetaSettingsModel& model = makeModel();
-    SettingsNav nav;
-    std::unique_ptr<QWidget> screen(makeSpeakScreen(model, nav, ScreenContext{}));
-    EXPECT_NE(qobject_cast<SpeakContent*>(screen.get()), nullptr);
-}
-
 }  // namespace

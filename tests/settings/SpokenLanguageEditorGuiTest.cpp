@@ -55,11 +55,4 @@ TEST_F(SpokenLanguageEditorTest, ChoosingALanguageStoresItAndSwitchesTheInputSou
     EXPECT_EQ(settingsChanged, 3);
 }
 
-TEST_F(SpokenLanguageEditorTest, FactoryBuildsTheScreen) {
-    BetaSettingsModel& model = makeModel();
-    SettingsNav nav;
-    std::unique_ptr<QWidget> screen(makeSpokenLanguageScreen(model, nav, ScreenContext{}));
-    EXPECT_NE(qobject_cast<SpokenLanguageEditor*>(screen.get()), nullptr);
-}
-
 }  // namespace
