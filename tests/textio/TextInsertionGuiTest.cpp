@@ -253,6 +253,8 @@ protected:
     }
     QString output() const { return dir.filePath(QStringLiteral("typed")); }
     QString script() const { return QStringLiteral("stty sane; cat > '%1'").arg(output()); }
+    // The shell creates the output file after setting the terminal up, right before cat runs.
+    bool catReads() { return spinUntil([&] { return QFile::exists(output()); }, 10000); }
     // Gives the terminal the focus once its window exists.
     bool focusTerminal(const QString& identifier) {
         return spinUntil([&] {
@@ -322,7 +324,7 @@ TEST_F(TerminalTest, XtermReceivesPasteAndControlU) {
     auto selectionOwner = startTarget();
     ASSERT_TRUE(selectionOwner->command("primary-text " + TargetApp::b64(QStringLiteral("selected elsewhere"))));
     ASSERT_TRUE(focusTerminal(QStringLiteral("xterm")));
-    TargetApp::spin(300);  // let cat start
+    ASSERT_TRUE(catReads());
     insertAndSettle({QStringLiteral("junk to erase")});
     EXPECT_TRUE(inserter->clearField());
     TargetApp::spin(200);
@@ -341,7 +343,7 @@ TEST_F(TerminalTest, XfceTerminalReceivesPasteAndControlU) {
                         QStringLiteral("-c"), script()}))
         GTEST_SKIP() << "xfce4-terminal is not installed";
     ASSERT_TRUE(focusTerminal(QStringLiteral("xfce4-terminal")));
-    TargetApp::spin(500);
+    ASSERT_TRUE(catReads());
     insertAndSettle({QStringLiteral("junk to erase")});
     EXPECT_TRUE(inserter->clearField());
     TargetApp::spin(200);
