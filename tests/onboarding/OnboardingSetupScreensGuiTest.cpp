@@ -1,6 +1,6 @@
 // The setup flow's first screens as a user meets them: the permissions screen's polling and
 // its start of monitoring, the tray icon's pulse and the login switch of the menu-bar screen,
-// and the trigger key that takes effect at once.
+// and the trigger key that takes effect at once on a keyboard drawn for the dark window.
 #include "OnboardingFixture.h"
 #include "onboarding/ui/OnboardingCheckButton.h"
 #include "onboarding/ui/OnboardingMenuBarMockView.h"
@@ -9,8 +9,12 @@
 #include "onboarding/ui/OnboardingScreenPermissions.h"
 #include "onboarding/ui/OnboardingScreenTriggerKey.h"
 #include "settings/BetaSettingsModel.h"
+#include "settings/screens/KeyboardPicker.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPalette>
 
 namespace {
 
@@ -104,6 +108,40 @@ TEST_F(OnboardingSetupScreensGuiTest, AKeyChosenOnTheTriggerKeyScreenRestartsMon
     screen->model()->setTriggerKeyCode(61);
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("triggerKeyCode")), 61);
     EXPECT_EQ(monitoringStarts, 1);
+}
+
+// The onboarding window is dark on any desktop: on a light one the keyboard's keys that cannot be
+// chosen still stand out from it (drawn light, not in the desktop's black text colour).
+TEST_F(OnboardingSetupScreensGuiTest, TheKeyboardOnTheTriggerKeyScreenIsDrawnForTheDarkWindow) {
+    const QPalette desktop = QGuiApplication::palette();
+    QPalette light = desktop;
+    light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::WindowText, Qt::black);
+    QGuiApplication::setPalette(light);
+    auto w = window<OnboardingScreenTriggerKey>();
+    w->show();
+    queue.advance(15.0);  // the title is written, then the keyboard fades in
+    auto* picker = w->findChild<KeyboardPicker*>();
+    ASSERT_NE(picker, nullptr);
+    KeyCapButton* cap = picker->capButton(QStringLiteral("Q"));
+    ASSERT_NE(cap, nullptr);
+    ASSERT_EQ(KeyboardPicker::availability(picker->cap(cap->row(), cap->index())),
+              KeyboardPicker::Availability::unselectable);
+    const QImage shot = w->grab().toImage();
+    const auto lightestIn = [&](const QWidget* widget) {
+        const QRect area(widget->mapTo(w.get(), QPoint(0, 0)), widget->size());
+        int lightest = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) lightest = qMax(lightest, qGray(shot.pixel(x, y)));
+        return lightest;
+    };
+    QGuiApplication::setPalette(desktop);
+    EXPECT_GT(lightestIn(cap), 80);
+    const QLabel* legend = nullptr;
+    for (const QLabel* label : picker->findChildren<QLabel*>())
+        if (label->text() == QStringLiteral("選べない")) legend = label;
+    ASSERT_NE(legend, nullptr);
+    EXPECT_GT(lightestIn(legend), 80);
 }
 
 }  // namespace

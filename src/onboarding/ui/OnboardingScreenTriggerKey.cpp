@@ -24,6 +24,7 @@ public:
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
         picker_ = new KeyboardPicker(*this->model, recommended);
+        picker_->setDarkBackground(true);  // the onboarding window is dark on any desktop
         column->addWidget(picker_, 0, Qt::AlignCenter);
     }
     ~PickerFrame() override { delete picker_; }

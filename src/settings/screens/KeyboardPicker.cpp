@@ -155,7 +155,7 @@ bool KeyCapButton::event(QEvent* event) {
 void KeyCapButton::paintEvent(QPaintEvent*) {
     const KeyboardPicker::Cap& cap = picker_.cap(row_, index_);
     const QColor green = KeyboardPicker::green();
-    const QColor label = Palette::labelColor();
+    const QColor label = picker_.labelColor();
     QColor fill, outline, text;
     double outlineWidth = 1.0;
     bool bold = false;
@@ -284,7 +284,7 @@ KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> reco
     // The legend: what the three colours mean, and which keyboard is drawn.
     auto* legend = new QHBoxLayout;
     legend->setSpacing(14);
-    const auto secondary = [] { return Palette::systemSecondary(); };
+    const auto secondary = [this] { return secondaryColor(); };
     // The swatches are painted by eventFilter (green, then the faint label colour).
     const QStringList legendTexts{QStringLiteral("そのまま選べる"), QStringLiteral("選べない")};
     for (int i = 0; i < legendTexts.size(); ++i) {
@@ -314,7 +314,7 @@ KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> reco
     auto* box = new QVBoxLayout(noticeBox_);
     box->setContentsMargins(9, 9, 9, 9);
     box->setSpacing(7);
-    noticeText_ = new PaletteLabel(QString(), SettingsFont::make(11), [] { return Palette::systemSecondary(); }, noticeBox_);
+    noticeText_ = new PaletteLabel(QString(), SettingsFont::make(11), [this] { return secondaryColor(); }, noticeBox_);
     noticeText_->setWrapping(true);
     box->addWidget(noticeText_);
     layout->addWidget(noticeBox_);
@@ -327,6 +327,21 @@ KeyboardPicker::KeyboardPicker(BetaSettingsModel& model, std::optional<int> reco
 }
 
 KeyboardPicker::~KeyboardPicker() { model_.unobserve(observer_); }
+
+void KeyboardPicker::setDarkBackground(bool dark) {
+    darkBackground_ = dark;
+    for (PaletteLabel* label : findChildren<PaletteLabel*>()) label->refreshColor();
+    update();
+    for (QWidget* child : findChildren<QWidget*>()) child->update();
+}
+
+QColor KeyboardPicker::labelColor() const {
+    return darkBackground_ ? Palette::text(Palette::Appearance::darkAqua) : Palette::labelColor();
+}
+
+QColor KeyboardPicker::secondaryColor() const {
+    return darkBackground_ ? Palette::withOpacity(labelColor(), 0.5) : Palette::systemSecondary();
+}
 
 const KeyboardPicker::Cap& KeyboardPicker::cap(int row, int index) const { return rows(layout_).at(row).at(index); }
 
@@ -443,7 +458,7 @@ bool KeyboardPicker::eventFilter(QObject* watched, QEvent* event) {
         QColor color;
         switch (box->property("swatchIndex").toInt()) {
         case 0: color = green(); break;
-        default: color = Palette::withOpacity(Palette::labelColor(), 0.25); break;
+        default: color = Palette::withOpacity(labelColor(), 0.25); break;
         }
         QPainter painter(box);
         painter.setRenderHint(QPainter::Antialiasing);

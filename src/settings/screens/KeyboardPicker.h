@@ -64,6 +64,13 @@ public:
                             QWidget* parent = nullptr);
     ~KeyboardPicker() override;
 
+    // Draws for a dark background whatever the desktop's appearance (the onboarding window is
+    // always dark); otherwise the picker follows the desktop's palette.
+    void setDarkBackground(bool dark);
+    // The plain label colour and the secondary text colour the picker draws with.
+    QColor labelColor() const;
+    QColor secondaryColor() const;
+
     // ---- the drawing's facts (pure)
     // The six rows of a layout, each adding up to 15 key units.
     static const QList<QList<Cap>>& rows(Layout layout);
@@ -120,6 +127,7 @@ private:
     BetaSettingsModel& model_;
     std::optional<int> recommendedKeyCode_;
     BetaSettingsModel::ObserverId observer_ = 0;
+    bool darkBackground_ = false;
 
     std::optional<QString> notice_;
 
