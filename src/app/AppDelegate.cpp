@@ -136,6 +136,7 @@ void AppDelegate::didFinishLaunching() {
 
     applyLaunchAtLogin();
     installStatusItem();
+    if (statusItemInstalled) statusItemInstalled();
 
     statusFile_->refresh();
     std::weak_ptr<AppDelegate*> weak = alive_;

@@ -151,6 +151,8 @@ public:
 
     // What "設定…" opens; nothing without a settings window.
     std::function<void()> settingsWindowOpener;
+    // Called once the tray icon is in place at launch (main tells the terminal).
+    std::function<void()> statusItemInstalled;
     // Shows a stored change in the settings window when it is open; called after each menu rebuild.
     std::function<void()> settingsWindowReload;
     // What the settings window may ask of the application; every slot does nothing once the

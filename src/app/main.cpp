@@ -369,13 +369,13 @@ int main(int argc, char** argv) {
     };
     // The settings root's 「使い方」 row.
     screenContext.openUsageGuide = [onboardingHost] { OnboardingV2Window::openUsageGuide(onboardingHost()); };
-    MainQueue::post([&delegate] {
-        delegate.didFinishLaunching();
+    delegate.statusItemInstalled = [] {
         const QString log = QStringLiteral("（ログ: ") + AppLog::fileURL() + QStringLiteral("）");
         tellTerminal(QSystemTrayIcon::isSystemTrayAvailable()
                          ? QStringLiteral("Quendle はトレイで動いています。アイコンをクリックするとメニューが開きます") + log
                          : QStringLiteral("Quendle は動いていますが、トレイが見つかりません。トレイが現れるとアイコンが出ます") + log);
-    });
+    };
+    MainQueue::post([&delegate] { delegate.didFinishLaunching(); });
     if (termination.requested()) return 0;
     app.exec();
     // The settings and onboarding windows go before the delegate: nothing may reach it from here on.

@@ -70,6 +70,16 @@ TEST(SingleInstanceSession, SecondCopyGivesWayAndTakeoverReplacesTheRunningOne) 
     auto starts = [&] { return first.log().count(QStringLiteral("起動")); };
     EXPECT_TRUE(waitUntil([&] { return starts() == 2; }, 15000)) << starts();
     EXPECT_EQ(replacement.state(), QProcess::Running);
+    // Once its tray icon is in place it tells the terminal, with the log's place.
+    QString told;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            told += QString::fromUtf8(replacement.readAllStandardError());
+            return told.contains(QStringLiteral("Quendle は")) &&
+                   told.contains(QStringLiteral("（ログ: ") + first.home() + QStringLiteral("/Library/Logs/Orvane.log）"));
+        },
+        15000))
+        << told.toStdString();
     EXPECT_TRUE(alive(replacement.processId()));
 
     // SIGTERM ends it through its event loop: a normal exit with status 0.
