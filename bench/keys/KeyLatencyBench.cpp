@@ -2,6 +2,7 @@
 // over 100 presses of right shift. The baseline is one plain round trip to the same server.
 //
 //   bash scripts/headless-session build/bench/keys/bench_keys
+#include "BenchSupport.h"
 #include "core/AppPrefs.h"
 #include "dictation/HotKeyMonitor.h"
 #include "platform/fake/MemoryDefaults.h"
@@ -22,22 +23,12 @@
 
 namespace {
 
+using namespace bench;
 using Clock = std::chrono::steady_clock;
 constexpr int kPresses = 100;
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-bool pumpUntil(const std::function<bool()>& done, int limitMs = 2000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    return done();
-}
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 void BM_XTestPressToCallback(benchmark::State& state) {
     if (!std::getenv("DISPLAY")) {

@@ -7,6 +7,7 @@
 // by a search of the tree. Medians of 20 runs.
 //
 //   bash scripts/headless-session build/bench/textio/bench_textio --benchmark_filter='Capture|CopyOnSelect'
+#include "BenchSupport.h"
 #include "../../tests/support/target/TargetApp.h"
 
 #include "core/AppPrefs.h"
@@ -29,25 +30,14 @@
 
 namespace {
 
+using namespace bench;
 using Clock = std::chrono::steady_clock;
-// Two runs each when the benchmarks are only checked to work (QUENDLE_BENCH_SMOKE).
-const int kRuns = std::getenv("QUENDLE_BENCH_SMOKE") ? 2 : 20;
+const int kRuns = runs(20);
 constexpr int kDocumentBytes = 1 << 20;
 constexpr int kCaret = kDocumentBytes / 2;
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
-bool pumpUntil(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs) TargetApp::spin(1);
-    return done();
-}
 
 // 1 MB of prose-like ASCII lines.
 QString document() {

@@ -7,6 +7,7 @@
 // to the target over its pipe.
 //
 //   bash scripts/headless-session build/bench/textio/bench_textio
+#include "BenchSupport.h"
 #include "../../tests/support/target/TargetApp.h"
 
 #include "core/AppPrefs.h"
@@ -26,22 +27,12 @@
 
 namespace {
 
+using namespace bench;
 using Clock = std::chrono::steady_clock;
-constexpr int kInsertions = 20;
+const int kInsertions = runs(20);
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
-bool pumpUntil(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs) TargetApp::spin(1);
-    return done();
-}
 
 // `clipboardCommand`, when given, is sent to the target before each insertion: what the user had
 // on the clipboard, owned by another program.
