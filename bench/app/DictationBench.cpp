@@ -1,8 +1,8 @@
 // The whole application, measured from outside inside the headless session:
-//  - release of the trigger key → text in the focused editor, for the on-device road and for the
-//    service road with an immediate answer; the application's own tail (0.45 s / 0.25 s) and, for
-//    the on-device road, the recogniser's decode time (measured on the same speech in this run)
-//    are subtracted, which leaves our own overhead;
+//  - release of the trigger key → text in the focused editor, minus the application's own tail
+//    (0.45 s / 0.25 s), for the on-device road and for the service road with an immediate answer.
+//    The on-device road decodes while the user speaks; beside it the time a whole-recording decode
+//    of the same speech takes here (what the road would wait without that) is measured in this run;
 //  - the idle process: CPU over 60 s and resident memory.
 // Run: bash scripts/headless-session build/bench/app/bench_app
 #include "Microphone.h"
@@ -86,7 +86,7 @@ void runRoad(benchmark::State& state, bool online) {
     quendle.waitForLog(QStringLiteral("見張り開始: "));
     const QVector<int16_t> speech = Microphone::speak(kPhrase);
     const double tail = online ? 0.25 : 0.45;
-    std::vector<double> overhead, decodes;
+    std::vector<double> afterTail, decodes;
     int run = 0;
     for (auto _ : state) {
         if (online) service.enqueue(QStringLiteral("/v1/transcribe"), StandInService::Reply::text(kPhrase));
@@ -95,24 +95,21 @@ void runRoad(benchmark::State& state, bool online) {
             state.SkipWithError("dictation failed");
             break;
         }
-        double decode = 0;
         if (!online) {
             // The recording's length as the application logged it: "録音 2.7秒（生）".
             double seconds = 0;
             for (const QString& line : quendle.log())
                 if (line.startsWith(QStringLiteral("録音 ")) && line.endsWith(QStringLiteral("秒（生）")))
                     seconds = line.mid(3, line.size() - 3 - 4).toDouble();
-            decode = decodeSeconds(speech, seconds);
-            decodes.push_back(decode);
+            decodes.push_back(decodeSeconds(speech, seconds));
         }
-        overhead.push_back(total - tail - decode);
+        afterTail.push_back(total - tail);
         state.SetIterationTime(total);
     }
-    const double decode = median(decodes);
-    state.counters["overhead_ms_median"] = median(overhead) * 1000;
+    state.counters["release_to_text_minus_tail_ms_median"] = median(afterTail) * 1000;
     state.counters["tail_ms"] = tail * 1000;
-    state.counters["decode_ms"] = decode * 1000;
-    state.counters["overhead_to_tail_ratio"] = median(overhead) / tail;
+    if (!online) state.counters["whole_decode_ms"] = median(decodes) * 1000;
+    state.counters["minus_tail_to_tail_ratio"] = median(afterTail) / tail;
 }
 
 void BM_ReleaseToTextLocalRoad(benchmark::State& state) { runRoad(state, false); }

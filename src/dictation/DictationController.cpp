@@ -14,6 +14,7 @@
 #include "dictation/RecordingHUD.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
+#include "platform/SpeechRecognizer.h"
 #include "core/Graphemes.h"
 #include "recognition/LocalRecognizer.h"
 #include "textio/CorrectionBar.h"
@@ -66,6 +67,8 @@ const QString DictationController::kAccessibilitySettingsURL =
 struct DictationController::Send {
     quint64 id = 0;  // the generation of its recording
     std::optional<RunningApplication> target;
+    std::shared_ptr<SpeechStream> stream;  // for its first local pass in the language it was heard in
+    bool streamEnglish = false;
     std::function<void(DictationController&)> outcome;  // set once its result is known
 };
 
@@ -364,7 +367,15 @@ void DictationController::startRecording(bool deferStartSound) {
     s_.recorder.onPCMChunk = nullptr;
     s_.local.cancelPending();
     s_.local.prepare();
+    // The audio goes to the on-device recogniser while it is recorded: after the release only the
+    // end is left to recognise.
+    liveStreamEnglish_ = localPassIsEnglish();
+    liveStream_ = s_.local.startStream(liveStreamEnglish_);
+    if (liveStream_)
+        s_.recorder.onPCMChunk = [stream = liveStream_](const QByteArray& chunk) { stream->append(chunk); };
     if (!s_.recorder.start()) {
+        s_.recorder.onPCMChunk = nullptr;
+        liveStream_.reset();
         AppLog::write(QStringLiteral("録音を開始できない（マイクの許可か機器の問題）"));
         // Without a sound server the failure sound is silent too: the toast is what the user sees.
         Toast::show(QStringLiteral("マイクを開けませんでした。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください"),
@@ -429,6 +440,7 @@ void DictationController::cancelRecording() {
     MainQueue::cancel(tailTimer_);
     MainQueue::cancel(holdTimer_);
     s_.recorder.onPCMChunk = nullptr;
+    liveStream_.reset();
     s_.local.cancelPending();
     s_.recorder.cancel();
     s_.gesture.stop();
@@ -499,6 +511,8 @@ void DictationController::stopAndRoute() {
     refreshIcon();
 
     const std::optional<QByteArray> recorded = s_.recorder.stop();
+    s_.recorder.onPCMChunk = nullptr;
+    std::shared_ptr<SpeechStream> stream = std::move(liveStream_);
     if (!recorded) {
         AppLog::write(QStringLiteral("短すぎるので送らない"));
         setBadge(std::nullopt, generation_);
@@ -508,6 +522,8 @@ void DictationController::stopAndRoute() {
     auto send = std::make_shared<Send>();
     send->id = generation_;
     send->target = recordingTargetApp_;
+    send->stream = std::move(stream);
+    send->streamEnglish = liveStreamEnglish_;
     sends_.push_back(send);
     const QByteArray wav = *recorded;
     const std::optional<ContextCapture::Snapshot> snapshot = capturedContext_;
@@ -558,7 +574,10 @@ void DictationController::localPass(const SendRef& send, const QByteArray& wav, 
     // The oldest send goes first: a language retry of an earlier send does not wait behind a
     // later send's pass.
     auto at = std::find_if(passes_.begin(), passes_.end(), [&](const LocalPass& p) { return p.send > send->id; });
-    passes_.insert(at, LocalPass{send->id, wav, english, std::move(done)});
+    // The stream serves the send's first pass only, and only in the language it was heard in.
+    std::shared_ptr<SpeechStream> stream = std::move(send->stream);
+    if (send->streamEnglish != english) stream.reset();
+    passes_.insert(at, LocalPass{send->id, wav, english, std::move(stream), std::move(done)});
     runNextPass();
 }
 
@@ -568,14 +587,17 @@ void DictationController::runNextPass() {
     passes_.pop_front();
     passRunning_ = true;
     std::weak_ptr<DictationController*> weak = alive_;
-    s_.local.transcribe(pass.wav, pass.english, 0.0, true, [weak, done = std::move(pass.done)](const std::optional<QString>& text) {
-        auto alive = weak.lock();
-        if (!alive || !*alive) return;
-        DictationController& self = **alive;
-        self.passRunning_ = false;
-        done(self, text);
-        self.runNextPass();
-    });
+    s_.local.transcribe(
+        pass.wav, pass.english, 0.0, true,
+        [weak, done = std::move(pass.done)](const std::optional<QString>& text) {
+            auto alive = weak.lock();
+            if (!alive || !*alive) return;
+            DictationController& self = **alive;
+            self.passRunning_ = false;
+            done(self, text);
+            self.runNextPass();
+        },
+        std::move(pass.stream));
 }
 
 // ---------------------------------------------------------------------------------------------

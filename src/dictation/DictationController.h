@@ -21,6 +21,7 @@ class LocalRecognizer;
 class Recorder;
 class RecordingHUD;
 class SelectionCopier;
+class SpeechStream;
 class Sounds;
 class StatusFile;
 class TextInserter;
@@ -149,6 +150,7 @@ private:
         quint64 send = 0;
         QByteArray wav;
         bool english = false;
+        std::shared_ptr<SpeechStream> stream;
         PassDone done;
     };
     void startMonitor();    // starts the key monitor and copy-on-select, logs, rebuilds the menu
@@ -216,6 +218,8 @@ private:
     std::optional<double> recordStartedAt_;
     bool isCapturingTail_ = false;
     bool routeLowOnFinish_ = false;
+    std::shared_ptr<SpeechStream> liveStream_;  // the recording's audio, heard while it is recorded
+    bool liveStreamEnglish_ = false;
     MainQueue::TimerId tailTimer_ = 0;
     MainQueue::TimerId holdTimer_ = 0;
     MainQueue::TimerId permissionTimer_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -17,6 +18,15 @@ enum class SpeechAuthorization : int {
     Authorized = 3,
 };
 
+// The audio of a recording in progress, handed to a recogniser while it is being recorded, so that
+// little is left to do once it ends. append() is called in order, from one thread at a time; the
+// audio is 16 kHz mono 16-bit little-endian PCM. Dropping the stream abandons what it did.
+class SpeechStream {
+public:
+    virtual ~SpeechStream() = default;
+    virtual void append(const QByteArray& pcm) = 0;
+};
+
 struct SpeechRecognitionRequest {
     QString wavPath;
     bool requiresOnDevice = true;
@@ -25,6 +35,13 @@ struct SpeechRecognitionRequest {
     // Words the user wants recognised; what an engine does with them is its own business
     // (see the implementation).
     QStringList contextualStrings;
+    // The recording's audio as it was streamed while recorded (from this recogniser's
+    // startStream()): the recogniser goes on from what it already heard when the file begins with
+    // the same samples, and recognises the file afresh otherwise.
+    std::shared_ptr<SpeechStream> stream;
+    // How long the caller waits for the final result. A recogniser that is not done by about then
+    // reports its best partial result, so that the caller has something to keep.
+    std::optional<double> wait;
 };
 
 struct SpeechRecognitionResult {
@@ -60,6 +77,8 @@ public:
     // Whether the request's contextual strings change what this recogniser hears.
     virtual bool usesContextualStrings() const { return true; }
     virtual std::shared_ptr<SpeechRecognitionTask> recognize(const SpeechRecognitionRequest& request, ResultHandler handler) = 0;
+    // Starts listening to a recording while it is recorded; null when this recogniser cannot.
+    virtual std::shared_ptr<SpeechStream> startStream() { return nullptr; }
 };
 
 // The facility: authorisation and the recognisers of this machine.

@@ -126,7 +126,8 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
 
     // ---------------------------------------------------------------- front
 
-    void transcribe(const QByteArray& wav, bool isEnglish, std::optional<double> wait, Completion completion) {
+    void transcribe(const QByteArray& wav, bool isEnglish, std::optional<double> wait, Completion completion,
+                    std::shared_ptr<SpeechStream> stream) {
         const QString locale = isEnglish ? QStringLiteral("en-US") : QStringLiteral("ja-JP");
         const bool authorized = classic.authorizationStatus() == SpeechAuthorization::Authorized;
         if (engine26.isSupported() && authorized && engine26.isReady(locale)) {
@@ -157,9 +158,9 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
             });
             return;
         }
-        onSpeechQueue([wav, wait, isEnglish, completion](Impl& impl) {
+        onSpeechQueue([wav, wait, isEnglish, completion, stream](Impl& impl) {
             impl.resetLiveRecognition();
-            impl.runLegacy(wav, wait, false, isEnglish, completion);
+            impl.runLegacy(wav, wait, false, isEnglish, completion, stream);
         });
     }
 
@@ -169,7 +170,8 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
 
     // ---------------------------------------------------------------- classic recogniser
 
-    void runLegacy(const QByteArray& wav, std::optional<double> wait, bool warmUp, bool isEnglish, Completion completion) {
+    void runLegacy(const QByteArray& wav, std::optional<double> wait, bool warmUp, bool isEnglish, Completion completion,
+                   std::shared_ptr<SpeechStream> stream = {}) {
         // 1. Supersede or skip.
         qint64 runGeneration = generation;
         if (!warmUp) {
@@ -242,6 +244,8 @@ struct LocalRecognizer::Impl : std::enable_shared_from_this<LocalRecognizer::Imp
         request.requiresOnDevice = true;
         request.reportsPartialResults = true;
         request.addsPunctuation = true;
+        request.stream = std::move(stream);
+        request.wait = effectiveWait;
         // Only a recogniser that uses the hints gets them (and the line that says so).
         if (!warmUp && engine->usesContextualStrings()) {
             const QStringList hints = VocabularyHints::current();
@@ -397,8 +401,17 @@ LocalRecognizer::~LocalRecognizer() {
     if (ownsSharedQueue_) sharedSpeechQueue().sync([] {});
 }
 
-void LocalRecognizer::transcribe(const QByteArray& wav, bool isEnglish, std::optional<double> wait, Completion completion) {
-    impl_->transcribe(wav, isEnglish, wait, once(std::move(completion)));
+void LocalRecognizer::transcribe(const QByteArray& wav, bool isEnglish, std::optional<double> wait, Completion completion,
+                                 std::shared_ptr<SpeechStream> stream) {
+    impl_->transcribe(wav, isEnglish, wait, once(std::move(completion)), std::move(stream));
+}
+
+std::shared_ptr<SpeechStream> LocalRecognizer::startStream(bool isEnglish) {
+    const QString locale = isEnglish ? QStringLiteral("en-US") : QStringLiteral("ja-JP");
+    if (impl_->classic.authorizationStatus() != SpeechAuthorization::Authorized) return nullptr;
+    if (impl_->engine26.isSupported() && impl_->engine26.isReady(locale)) return nullptr;  // the newer engine takes it whole
+    auto engine = impl_->recognizer(locale);
+    return engine && engine->isAvailable() ? engine->startStream() : nullptr;
 }
 
 void LocalRecognizer::transcribeClassic(const QByteArray& wav, bool isEnglish, double wait, Completion completion) {

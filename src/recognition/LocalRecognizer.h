@@ -8,6 +8,7 @@
 #include <optional>
 
 class SpeechRecognizerProvider;
+class SpeechStream;
 class SpeechEngine26;
 
 // On-device recognition of recorded takes. It never reports an error: every take ends in a
@@ -31,14 +32,21 @@ public:
     LocalRecognizer& operator=(const LocalRecognizer&) = delete;
 
     // Recognises one take (a 16 kHz mono WAV). `wait` absent: the adaptive wait
-    // min(max(0.9 × seconds + 2.5, 2.5), 50). Returns at once.
-    void transcribe(const QByteArray& wav, bool isEnglish, std::optional<double> wait, Completion completion);
+    // min(max(0.9 × seconds + 2.5, 2.5), 50). Returns at once. `stream`: the take as it was
+    // streamed while recorded (startStream), so that the recogniser only has the rest to do.
+    void transcribe(const QByteArray& wav, bool isEnglish, std::optional<double> wait, Completion completion,
+                    std::shared_ptr<SpeechStream> stream = {});
     // The same with a fixed wait that `adaptive` overrides.
-    void transcribe(const QByteArray& wav, bool isEnglish, double fixedWait, bool adaptive, Completion completion) {
-        transcribe(wav, isEnglish, adaptive ? std::nullopt : std::optional<double>(fixedWait), std::move(completion));
+    void transcribe(const QByteArray& wav, bool isEnglish, double fixedWait, bool adaptive, Completion completion,
+                    std::shared_ptr<SpeechStream> stream = {}) {
+        transcribe(wav, isEnglish, adaptive ? std::nullopt : std::optional<double>(fixedWait), std::move(completion),
+                   std::move(stream));
     }
     // One recognition by the classic recogniser alone, with a fixed wait (the engine self-check).
     void transcribeClassic(const QByteArray& wav, bool isEnglish, double wait, Completion completion);
+    // A recording in the language is starting: its audio may go to the classic recogniser while it
+    // is recorded (feed it with append()). Null when that recogniser cannot take a stream.
+    std::shared_ptr<SpeechStream> startStream(bool isEnglish);
     // Resets the live-recognition record on the local-speech queue; a run in flight still delivers.
     void cancelPending();
     // A recording has started: the on-device engine may load its model meanwhile.

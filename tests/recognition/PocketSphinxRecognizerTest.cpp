@@ -7,7 +7,10 @@
 #include "platform/fake/FakeSpeechAnalyzer.h"
 #include "recognition/SpeechEngine26.h"
 
+#include <QTemporaryDir>
 #include <QtEndian>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -24,13 +27,16 @@ protected:
         defaults.set(QStringLiteral("spokenLanguage"), QStringLiteral("en"));
     }
 
-    std::optional<QString> recognize(const QByteArray& wav, bool english = true) {
+    std::optional<QString> recognize(const QByteArray& wav, bool english = true, std::shared_ptr<SpeechStream> stream = {}) {
         std::optional<std::optional<QString>> got;
         int calls = 0;
-        recognizer.transcribe(wav, english, std::nullopt, [&](const std::optional<QString>& text) {
-            ++calls;
-            got = text;
-        });
+        recognizer.transcribe(
+            wav, english, std::nullopt,
+            [&](const std::optional<QString>& text) {
+                ++calls;
+                got = text;
+            },
+            stream);
         // The decoder works on its own thread; its answer hops back through the main queue, and
         // virtual time only moves when nothing is left to run (the wait never falls due first).
         EXPECT_TRUE(queue.waitFor([&] { return got.has_value(); }, 60000));
@@ -51,6 +57,52 @@ TEST_F(PocketSphinxRecognizerTest, EverydayPhrasesAreRecognisedWordForWord) {
         EXPECT_EQ(recognize(wavOf(Microphone::speak(phrase, 16000))), phrase);
     }
     EXPECT_EQ(counter("helloLowCount"), 2);
+}
+
+// Heard while recorded, only the rest is left after the release, and the text is the file's. A
+// stream that heard other audio than the file holds is not trusted.
+TEST_F(PocketSphinxRecognizerTest, AStreamedRecordingGivesTheTextOfTheFile) {
+    const QByteArray wav = wavOf(Microphone::speak(QStringLiteral("what time is it"), 16000));
+    const QByteArray other = wavOf(Microphone::speak(QStringLiteral("thank you very much"), 16000));
+    auto heard = recognizer.startStream(true);
+    auto misheard = recognizer.startStream(true);
+    ASSERT_TRUE(heard && misheard);
+    for (qsizetype at = 44; at < wav.size(); at += 2730) heard->append(wav.mid(at, 2730));
+    misheard->append(other.mid(44, 32000));
+    EXPECT_EQ(recognize(wav, true, heard), QStringLiteral("what time is it"));
+    EXPECT_EQ(recognize(wav, true, misheard), QStringLiteral("what time is it"));
+}
+
+// A long decode reports its best hypothesis once it nears the caller's wait, and a cancel stops
+// it between two chunks instead of at the end of the recording.
+TEST_F(PocketSphinxRecognizerTest, ALongDecodeReportsPartialResultsAndStopsWhenCancelled) {
+    const QVector<int16_t> phrase = Microphone::speak(QStringLiteral("please send me the report by friday"), 16000);
+    QByteArray pcm;
+    for (int i = 0; i < 20; ++i) pcm.append(reinterpret_cast<const char*>(phrase.constData()), phrase.size() * 2);
+    QTemporaryDir dir;
+    SpeechRecognitionRequest request;
+    request.wavPath = dir.filePath(QStringLiteral("long.wav"));
+    request.wait = 0.01;
+    ASSERT_TRUE(Files::writeAtomically(request.wavPath, RecordingFormat::makeWAV(pcm)));
+    std::mutex lock;
+    std::condition_variable changed;
+    int partials = 0;
+    bool finalResult = false, cancelledError = false;
+    auto task = provider.recognizer(QStringLiteral("en-US"))->recognize(request, [&](auto result, auto error) {
+        std::lock_guard guard(lock);
+        if (result && !result->isFinal) ++partials;
+        if (result && result->isFinal) finalResult = true;
+        if (error && error->kind == SpeechRecognitionError::Kind::Cancelled) cancelledError = true;
+        changed.notify_all();
+    });
+    std::unique_lock guard(lock);
+    ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(60), [&] { return partials > 0 || finalResult; }));
+    ASSERT_FALSE(finalResult);
+    const int before = partials;
+    task->cancel();
+    ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(60), [&] { return cancelledError || finalResult; }));
+    EXPECT_LE(partials - before, 1);
+    EXPECT_FALSE(finalResult);
 }
 
 TEST_F(PocketSphinxRecognizerTest, JapaneseHasNoModelHere) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <mutex>
 #include <vector>
 
 // Scripted recognisers on the virtual clock, for tests.
@@ -39,6 +40,21 @@ public:
     bool supportsOnDeviceRecognition() const override { return onDevice; }
     bool usesContextualStrings() const override { return usesHints; }
     std::shared_ptr<SpeechRecognitionTask> recognize(const SpeechRecognitionRequest& request, ResultHandler handler) override;
+    // A stream that keeps what it was given (any thread).
+    struct Stream final : SpeechStream {
+        void append(const QByteArray& pcm) override {
+            std::lock_guard guard(lock);
+            received.append(pcm);
+        }
+        std::mutex lock;
+        QByteArray received;
+    };
+    std::shared_ptr<SpeechStream> startStream() override {
+        auto stream = std::make_shared<Stream>();
+        streams.push_back(stream);
+        return stream;
+    }
+    std::vector<std::shared_ptr<Stream>> streams;  // every stream started, in order
 
     // Main thread only.
     const std::vector<std::shared_ptr<Recognition>>& recognitions() const { return recognitions_; }

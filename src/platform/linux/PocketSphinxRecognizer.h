@@ -14,8 +14,13 @@ class SerialQueue;
 // - Speech recognition counts as authorised when the model is installed.
 // - The decoder is loaded once per process, on the first recognition (the launch warm-up is
 //   that first recognition), and shared by every recogniser with the same model and grammar.
-// - A recording is decoded as a whole in one call (streaming decode gives results that depend
-//   on how the audio was chunked); the only result is the final one.
+// - One decoder decodes one recording at a time, by chunks of 0.2 s: a cancelled recognition stops
+//   between two chunks, and one that runs close to the caller's wait reports its best hypothesis
+//   so far as a partial result. A recording can be streamed while it is recorded (startStream());
+//   its recognition then only decodes the rest. Chunked decoding normalises the cepstral mean as
+//   it goes (live), so a streamed recording gives the text a whole one does.
+// - A whole recording asked for while another recording is being streamed goes first; the
+//   stream starts again from its beginning once the decoder is free.
 // - Vocabulary hints (contextualStrings) are ignored: the general n-gram model cannot be
 //   weighted per request, words of the pronunciation dictionary are recognisable anyway, and
 //   words outside it have no pronunciation to add.
