@@ -5,6 +5,7 @@
 //    of the same speech takes here (what the road would wait without that) is measured in this run;
 //  - the idle process: CPU over 60 s and resident memory.
 // Run: bash scripts/headless-session build/bench/app/bench_app
+#include "BenchSupport.h"
 #include "Microphone.h"
 #include "QuendleProcess.h"
 #include "support/standin/StandInService.h"
@@ -28,10 +29,6 @@ namespace {
 
 const QString kPhrase = QStringLiteral("what time is it");
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // One dictation; returns seconds from the release to the text in the field, or < 0 on failure.
 double dictateOnce(QuendleProcess& quendle, TargetApp& target, XTestKeyboard& keyboard, const QVector<int16_t>& speech,
@@ -57,13 +54,13 @@ double decodeSeconds(const QVector<int16_t>& speech, double recordingSeconds) {
     pcm.append(QByteArray(qMax<qsizetype>(0, qsizetype((recordingSeconds + 0.35) * 32000) - pcm.size()) & ~qsizetype(1), '\0'));
     provider.decodeSamples(pcm);  // loads the model
     std::vector<double> times;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < bench::runs(5); ++i) {
         QElapsedTimer timer;
         timer.start();
         provider.decodeSamples(pcm);
         times.push_back(timer.nsecsElapsed() / 1e9);
     }
-    return median(times);
+    return bench::median(times);
 }
 
 void runRoad(benchmark::State& state, bool online) {
@@ -106,10 +103,10 @@ void runRoad(benchmark::State& state, bool online) {
         afterTail.push_back(total - tail);
         state.SetIterationTime(total);
     }
-    state.counters["release_to_text_minus_tail_ms_median"] = median(afterTail) * 1000;
+    state.counters["release_to_text_minus_tail_ms_median"] = bench::median(afterTail) * 1000;
     state.counters["tail_ms"] = tail * 1000;
-    if (!online) state.counters["whole_decode_ms"] = median(decodes) * 1000;
-    state.counters["minus_tail_to_tail_ratio"] = median(afterTail) / tail;
+    if (!online) state.counters["whole_decode_ms"] = bench::median(decodes) * 1000;
+    state.counters["minus_tail_to_tail_ratio"] = bench::median(afterTail) / tail;
 }
 
 void BM_ReleaseToTextLocalRoad(benchmark::State& state) { runRoad(state, false); }
@@ -136,17 +133,17 @@ void BM_IdleApplication(benchmark::State& state) {
     QuendleProcess quendle({{"qualityLevel", "low"}, {"spokenLanguage", "en"}, {"triggerKeyCode", 60LL},
                             {"launchAtLogin", false}});
     quendle.waitForLog(QStringLiteral("見張り開始: "));
-    TargetApp::spin(3000);
+    TargetApp::spin(bench::smoke() ? 300 : 3000);
     const long withModel = residentKiB(quendle.pid());
     // Launch work settles and the warmed-up speech model is released after its idle time.
-    TargetApp::spin(int((PocketSphinxRecognizerProvider::kIdleRelease + 10) * 1000));
+    if (!bench::smoke()) TargetApp::spin(int((PocketSphinxRecognizerProvider::kIdleRelease + 10) * 1000));
     state.counters["rss_with_model_MiB"] = withModel / 1024.0;
     const double ticksPerSecond = double(sysconf(_SC_CLK_TCK));
     for (auto _ : state) {
         const long before = cpuTicks(quendle.pid());
         QElapsedTimer timer;
         timer.start();
-        TargetApp::spin(60000);
+        TargetApp::spin(bench::smoke() ? 1000 : 60000);
         const double seconds = timer.nsecsElapsed() / 1e9;
         const long after = cpuTicks(quendle.pid());
         state.counters["idle_cpu_percent"] = (after - before) / ticksPerSecond / seconds * 100.0;
@@ -157,6 +154,6 @@ void BM_IdleApplication(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ReleaseToTextLocalRoad)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReleaseToTextOnlineRoad)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseToTextLocalRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseToTextOnlineRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleApplication)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
