@@ -133,6 +133,8 @@ void AppDelegate::didFinishLaunching() {
     if (platform_.engine26.isSupported())
         platform_.engine26.prepareAssetsInBackground({QStringLiteral("ja-JP"), QStringLiteral("en-US")});
     if (usageReport_) usageReport_->sendHello();
+    // Word lists changed on another device, or a push that never reached the service.
+    prefsSync_->reconcileWithService();
 
     applyLaunchAtLogin();
     installStatusItem();
@@ -157,7 +159,7 @@ void AppDelegate::didFinishLaunching() {
         self.applyLaunchAtLogin();
         self.updateStatusIcon();
         self.rebuildStatusMenu();
-    });
+    }, &BetaSettingsModel::reloadAll);
 
     // Monitoring starts once the onboarding is over, or at once when it is not needed.
     if (onboardingOpener) {

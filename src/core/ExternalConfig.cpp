@@ -30,8 +30,9 @@ ExternalConfig::~ExternalConfig() {
     for (Defaults::ObserverId id : observers_) store_.unobserve(id);
 }
 
-void ExternalConfig::start(std::function<void()> onChange) {
+void ExternalConfig::start(std::function<void()> onChange, std::function<void()> onRevert) {
     onChange_ = std::move(onChange);
+    onRevert_ = std::move(onRevert);
     if (started_) return;  // observing twice would check every change twice
     started_ = true;
 
@@ -49,13 +50,20 @@ void ExternalConfig::start(std::function<void()> onChange) {
 
     commit(QStringLiteral("cleanupMode"), WatchedKeys::currentCleanupMode());
 
-    // The style notes report through whatever callback is current.
-    styleNotes_.start([weak] {
-        if (auto alive = weak.lock(); alive && *alive && (**alive).onChange_) {
-            const std::function<void()> callback = (**alive).onChange_;
-            callback();
-        }
-    });
+    // The style notes report through whatever callbacks are current.
+    styleNotes_.start(
+        [weak] {
+            if (auto alive = weak.lock(); alive && *alive && (**alive).onChange_) {
+                const std::function<void()> callback = (**alive).onChange_;
+                callback();
+            }
+        },
+        [weak] {
+            if (auto alive = weak.lock(); alive && *alive && (**alive).onRevert_) {
+                const std::function<void()> callback = (**alive).onRevert_;
+                callback();
+            }
+        });
 }
 
 void ExternalConfig::validate(const QString& key) { WatchedKeys::validate(key, store_, *this); }
@@ -88,6 +96,7 @@ void ExternalConfig::handleChange(const QString& key) {
 void ExternalConfig::commit(const QString& key, const QVariant& value) {
     lastGood_.insert(key, value);
     if (sameStored(store_.object(key), value)) return;
+    ownWrites_.insert(key, value);
     store_.set(key, value);
 }
 
@@ -95,28 +104,42 @@ void ExternalConfig::record(const QString& key, const QVariant& value) { lastGoo
 
 void ExternalConfig::reject(const QString& key, const QString& valueText, const QString& reason) {
     const auto good = lastGood_.constFind(key);
-    if (good == lastGood_.constEnd()) {
-        store_.remove(key);
-    } else if (sameStored(store_.object(key), *good)) {
-        // The last good value itself no longer passes (the choices changed since): writing it
-        // back would change nothing, so the setting falls back to its default instead.
-        lastGood_.remove(key);
+    const bool stale = good != lastGood_.constEnd() && sameStored(store_.object(key), *good);
+    // The last good value itself no longer passes (the choices changed since): writing it back
+    // would change nothing, so there is nothing to go back to.
+    if (stale) lastGood_.remove(key);
+    const bool nothingToGoBackTo = good == lastGood_.constEnd() || stale;
+    // This process's own settings never vanish for a failed check: the user chose them here. (A
+    // value the watcher itself put back is no such choice.)
+    const auto putBack = ownWrites_.constFind(key);
+    const bool ours = putBack != ownWrites_.constEnd() && sameStored(store_.object(key), *putBack);
+    const bool keep = nothingToGoBackTo && store_.lastWrittenHere(key) && !ours;
+    if (keep) {
+        // nothing is written
+    } else if (nothingToGoBackTo) {
         store_.remove(key);
     } else {
+        ownWrites_.insert(key, *good);
         store_.set(key, *good);
     }
 
     const double now = Clock::monotonicNow();
-    if (lastRejected_ && lastRejected_->key == key && lastRejected_->value == valueText &&
-        now - lastRejected_->at < kRepeatedRejectionSeconds)
-        return;
-    lastRejected_ = Rejection{key, valueText, now};
-
-    AppLog::write(QStringLiteral("外からの設定を無視した: ") + key + QStringLiteral(" = ") +
-                  Graphemes::first(valueText, kLogValueCharacters) + QStringLiteral("（") + reason +
-                  QStringLiteral("）"));
-    StatusFile::noteConfigError(key, valueText, reason);
-    refreshStatus();
+    const bool repeated = lastRejected_ && lastRejected_->key == key && lastRejected_->value == valueText &&
+                          now - lastRejected_->at < kRepeatedRejectionSeconds;
+    if (!repeated) {
+        lastRejected_ = Rejection{key, valueText, now};
+        const QString shown = key + QStringLiteral(" = ") + Graphemes::first(valueText, kLogValueCharacters) +
+                              QStringLiteral("（") + reason + QStringLiteral("）");
+        AppLog::write((keep ? QStringLiteral("設定の値を確かめられなかったが、そのまま残した: ")
+                            : QStringLiteral("外からの設定を無視した: ")) + shown);
+        StatusFile::noteConfigError(key, valueText, reason);
+        refreshStatus();
+    }
+    if (!keep && onRevert_) {
+        // Whatever shows the settings may still show the refused value: it reads them again.
+        const std::function<void()> callback = onRevert_;
+        callback();
+    }
 }
 
 void ExternalConfig::rejectNotAllowed(const QString& key, const QString& valueText, const QStringList& allowed) {

@@ -19,10 +19,13 @@
 // setter, the watcher's own write-back), is checked on the main queue. An accepted value is
 // applied and, when the text form of the key's effective value differs from the one last seen,
 // logged ("外から設定が変わった: "), recorded in the status file and reported to the change
-// callback. A rejected value is replaced at once by the last good one (or removed when there is
-// none, so the setting reads as its default), logged ("外からの設定を無視した: ") and recorded;
-// the same rejection within 1 s is reverted again but not logged again. Write-backs of equal
-// values are never made, so the watcher's own writes end after one more quiet check.
+// callback. A rejected value is replaced at once by the last good one (or, when there is none and
+// another process wrote it, removed, so the setting reads as its default), logged
+// ("外からの設定を無視した: ") and recorded, and the revert callback runs so that whatever shows
+// the settings reads them again; the same rejection within 1 s is reverted again but not logged
+// again. A value this process wrote itself is never removed: with no good value to go back to it
+// stays as written (and is logged as kept). Write-backs of equal values are never made, so the
+// watcher's own writes end after one more quiet check.
 //
 // One per process; construct, start and destroy it on the main thread.
 class ExternalConfig final : private WatchedKeys::Actions {
@@ -41,9 +44,9 @@ public:
 
     // Checks every stored watched value (invalid ones are reverted, logged and recorded; nothing
     // is reported as a change), keeps the mirror keys in step, starts observing and starts the
-    // style-note poll. `onChange` runs after each reported change. A second call only replaces
-    // the callback.
-    void start(std::function<void()> onChange);
+    // style-note poll. `onChange` runs after each reported change, `onRevert` after each value
+    // the watcher put back (both may be empty). A second call only replaces the callbacks.
+    void start(std::function<void()> onChange, std::function<void()> onRevert = {});
     bool isStarted() const { return started_; }
 
     // Checks one watched key as the defaults hold it now (main thread).
@@ -76,8 +79,10 @@ private:
     Defaults& store_;
     std::function<void()> refreshStatus_;
     std::function<void()> onChange_;
+    std::function<void()> onRevert_;
     QHash<QString, QString> applied_;   // per key, the text form last seen
     QHash<QString, QVariant> lastGood_; // per key, the value last accepted or mirrored
+    QHash<QString, QVariant> ownWrites_; // per key, the value the watcher itself last wrote
     std::optional<Rejection> lastRejected_;
     StyleNoteWatcher styleNotes_;
     std::vector<Defaults::ObserverId> observers_;

@@ -54,6 +54,14 @@ bool OnboardingWindow::isGranted(Step step) {
     return false;
 }
 
+void OnboardingWindow::checkAgain(std::function<void()> answered) {
+    std::weak_ptr<bool> alive = alive_;
+    services_.permissions.checkAgain([alive, answered = std::move(answered)] {
+        const auto token = alive.lock();
+        if (token && *token && answered) answered();
+    });
+}
+
 // ---------------------------------------------------------------- request
 
 void OnboardingWindow::request(Step step, std::function<void()> completion) {

@@ -75,6 +75,9 @@ public:
     bool isGranted(Step step);
     // Whether asking for the step can send the user anywhere (a settings program of the desktop).
     bool opensSettings(Step step) const { return services_.hasSettings && services_.hasSettings(step); }
+    // Asks the desktop again now rather than from what it answered lately; `answered` runs on the
+    // main queue once the fresh answers are there (not when this object is gone by then).
+    void checkAgain(std::function<void()> answered);
 
     // Asks for one permission. Nothing here shows a consent prompt: a microphone whose first
     // check is still running is asked again on the main queue, which logs the answer and then

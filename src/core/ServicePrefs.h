@@ -6,6 +6,9 @@
 // the fallbacks they share.
 namespace ServicePrefs {
 
+// How many characters of each word list (vocabulary, corrections) the service takes.
+constexpr qsizetype kServiceListLimit = 4000;
+
 // The vocabulary used wherever `vocabulary` holds no string.
 const QString& defaultVocabulary();
 // `vocabulary` when it holds a string (even an empty one), else defaultVocabulary().

@@ -52,9 +52,10 @@ std::optional<QString> writeAtomically(const QString& path, const QByteArray& by
 }  // namespace
 
 struct StatusFile::WriterState {
-    // Compact JSON of the last document a write was attempted for, without `updatedAt`; null
-    // before the first.
+    // Compact JSON of the last document written, without `updatedAt`; null before the first.
     QByteArray lastWrittenData;
+    // Why the last write failed, while writes keep failing (logged once per reason).
+    std::optional<QString> failure;
 };
 
 StatusFile::StatusFile(Permissions* permissions)
@@ -141,15 +142,21 @@ void StatusFile::flush() {
 void StatusFile::write(WriterState& state, QJsonObject document, const QDateTime& now) {
     const QByteArray compact = QJsonDocument(document).toJson(QJsonDocument::Compact);
     if (!state.lastWrittenData.isNull() && state.lastWrittenData == compact) return;
-    // Remembered before writing: a write that fails is not repeated until the content changes.
-    state.lastWrittenData = compact;
 
     document.insert(QStringLiteral("updatedAt"), StatusDocument::timestamp(now));
     const QByteArray pretty = QJsonDocument(document).toJson(QJsonDocument::Indented);
 
     std::optional<QString> failure = makeDirectory(directoryPath());
     if (!failure) failure = writeAtomically(filePath(), pretty);
-    if (failure) AppLog::write(QStringLiteral("status.json を書けなかった: ") + *failure);
+    if (failure) {
+        // Not remembered as written: the next refresh (the 5 s tick at the latest) tries again,
+        // until the file is there. The same reason is logged once, not at every tick.
+        if (state.failure != failure) AppLog::write(QStringLiteral("status.json を書けなかった: ") + *failure);
+        state.failure = failure;
+        return;
+    }
+    state.failure.reset();
+    state.lastWrittenData = compact;
 }
 
 void StatusFile::waitForWrites() {

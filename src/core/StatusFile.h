@@ -17,8 +17,8 @@ class SerialQueue;
 //
 // refresh() asks for a new document; requests within 0.2 s make one document, built on the main
 // queue and written on the serial queue "orvane.status". The file is rewritten only when its
-// content (without `updatedAt`) changed since the last attempt, so the 5 s refresh timer costs
-// no disk writes on an idle system.
+// content (without `updatedAt`) changed since the last write, so the 5 s refresh timer costs
+// no disk writes on an idle system; a write that failed is tried again at the next refresh.
 class StatusFile {
 public:
     // `permissions` may be null: every permission then reads "notDetermined". Not owned.

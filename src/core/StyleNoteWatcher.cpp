@@ -26,8 +26,9 @@ QString StyleNoteWatcher::storedNote(const QString& key) const {
     return note.isNull() ? QString(QLatin1String("")) : note;
 }
 
-void StyleNoteWatcher::start(std::function<void()> onChange) {
+void StyleNoteWatcher::start(std::function<void()> onChange, std::function<void()> onRevert) {
     onChange_ = std::move(onChange);
+    onRevert_ = std::move(onRevert);
     noteSnapshot_.clear();
     for (const QString& key : styleNoteKeys()) noteSnapshot_.insert(key, storedNote(key));
     // One poll at a time: a timer of an earlier start is stopped, not left running beside the new one.
@@ -53,6 +54,11 @@ void StyleNoteWatcher::poll() {
                           QStringLiteral("）"));
             StatusFile::noteConfigError(key, length, QStringLiteral("2000 文字までです"));
             if (refreshStatus_) refreshStatus_();
+            if (onRevert_) {
+                const std::function<void()> callback = onRevert_;
+                callback();
+                if (weak.expired()) return;
+            }
             continue;
         }
         noteSnapshot_.insert(key, value);

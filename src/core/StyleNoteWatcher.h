@@ -30,8 +30,9 @@ public:
 
     // Main thread: takes the stored notes as the snapshot (nothing is reported for them) and
     // starts the poll; a second start takes a new snapshot and replaces the poll.
-    // `onChange` is called after each accepted change (may be empty).
-    void start(std::function<void()> onChange);
+    // `onChange` is called after each accepted change, `onRevert` after each note put back (both
+    // may be empty).
+    void start(std::function<void()> onChange, std::function<void()> onRevert = {});
     // One poll: main thread.
     void poll();
     bool isRunning() const { return timer_ != 0; }
@@ -45,6 +46,7 @@ private:
     Defaults& store_;
     std::function<void()> refreshStatus_;
     std::function<void()> onChange_;
+    std::function<void()> onRevert_;
     QHash<QString, QString> noteSnapshot_;
     MainQueue::TimerId timer_ = 0;
     std::shared_ptr<StyleNoteWatcher*> alive_;

@@ -84,6 +84,15 @@ bool readableAsBool(const QVariant& v) {
     return ok;
 }
 
+// A number, or a string that holds one.
+bool readableAsNumber(const QVariant& v) {
+    if (Defaults::isNumber(v)) return true;
+    if (!Defaults::isString(v)) return false;
+    bool ok = false;
+    v.toString().trimmed().toDouble(&ok);
+    return ok;
+}
+
 // How a stored object is shown in a rejection when it is no string.
 QString describe(const QVariant& v) {
     if (Defaults::isString(v)) return v.toString();
@@ -115,6 +124,13 @@ struct Context {
             rejectNotAllowed(value, allowed);
     }
     void commitDoubleInRange(double low, double high, const QString& reason) const {
+        // Something that is no number at all ("abc", a date) is refused as what it is, not read
+        // as 0.0, which may well lie in the range.
+        const QVariant stored = store.object(key);
+        if (!readableAsNumber(stored)) {
+            actions.reject(key, describe(stored), reason);
+            return;
+        }
         const double value = store.doubleForKey(key);
         if (value >= low && value <= high)
             actions.commit(key, value);
@@ -230,7 +246,8 @@ const std::map<QString, Check>& checks() {
         t[s("vocabulary")] = validateVocabulary;
         t[s("triggerKeyCode")] = validateTriggerKeyCode;
         t[s("holdThreshold")] = [](const Context& c) {
-            c.commitDoubleInRange(0.05, 1.5, s("0.05〜1.5 秒の範囲で指定してください"));
+            // 0 is the store's own default ("at once"), and the settings window offers it.
+            c.commitDoubleInRange(0.0, 1.5, s("0〜1.5 秒の範囲で指定してください"));
         };
         t[s("speedRate")] = validateSpeedRate;
         t[s("inputQualityPercent")] = validateInputQualityPercent;

@@ -30,6 +30,9 @@ public:
     // or another one wrote it.
     virtual ObserverId observe(const QString& key, std::function<void()> onChange) = 0;
     virtual void unobserve(ObserverId id) = 0;
+    // Whether the key's value as it stands now (or its absence) was last set by this process,
+    // rather than read from what another process wrote. False for a key untouched since launch.
+    virtual bool lastWrittenHere(const QString& key) const = 0;
 
     // Typed readers with the conversions the settings rely on.
     // bool: a bool as is; a number is true when non-zero; a string is true when it spells

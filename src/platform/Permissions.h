@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // The desktop permissions the application depends on, as the status file reports them. On X11
 // there is no consent dialog: a permission is "granted" when the facility behind it works.
 enum class PermissionState { Granted, Denied, Restricted, NotDetermined };
@@ -14,4 +16,8 @@ public:
     virtual PermissionState accessibility() = 0;
     // Watching the trigger key anywhere on the desktop.
     virtual PermissionState inputMonitoring() = 0;
+
+    // Drops every remembered answer and asks the facilities again now (a user pressed "check
+    // again"); `answered` runs on the main queue once the fresh answers are there.
+    virtual void checkAgain(std::function<void()> answered) = 0;
 };

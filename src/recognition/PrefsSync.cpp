@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 const QString kDirtyKey = QStringLiteral("prefsDirty");
@@ -47,9 +49,14 @@ void storeSyncedAt(const std::optional<QString>& stamp) {
 
 void setDirty(bool dirty) { AppPrefs::defaults().set(kDirtyKey, dirty); }
 
-QString stringMember(const QJsonObject& object, const char* name) {
+std::optional<QString> stringMember(const QJsonObject& object, const char* name) {
     const QJsonValue value = object.value(QLatin1String(name));
-    return value.isString() ? value.toString() : QString();
+    if (!value.isString()) return std::nullopt;
+    return value.toString();
+}
+
+bool isWordSeparator(QChar c) {
+    return c == QLatin1Char(',') || c == QChar(0x3001) || c == QChar(0xFF0C) || isLineBreak(c);
 }
 
 }  // namespace
@@ -58,6 +65,9 @@ struct PrefsSync::State {
     // Numbers the pushes; only the reply to the latest one settles the sync state, so an older
     // push answered late cannot mark a newer, still unacknowledged change as synchronised.
     quint64 pushGeneration = 0;
+    // The next try after a failed exchange, and how long the one after that waits.
+    MainQueue::TimerId retry = 0;
+    double retryDelay = PrefsSync::kRetryFirstSeconds;
     std::map<ObserverId, std::function<void()>> observers;
     ObserverId nextObserver = 1;
 };
@@ -65,7 +75,7 @@ struct PrefsSync::State {
 PrefsSync::PrefsSync(HttpClient& http, std::function<bool()> vocabularyEditPending)
     : http_(http), vocabularyEditPending_(std::move(vocabularyEditPending)), state_(std::make_shared<State>()) {}
 
-PrefsSync::~PrefsSync() = default;
+PrefsSync::~PrefsSync() { MainQueue::cancel(state_->retry); }
 
 bool PrefsSync::editPending() const { return vocabularyEditPending_ && vocabularyEditPending_(); }
 
@@ -119,10 +129,29 @@ void PrefsSync::send(std::optional<HttpRequest> request, RemoteCompletion comple
 
 void PrefsSync::fetch(RemoteCompletion completion) { send(makeRequest("GET", std::nullopt), std::move(completion)); }
 
+QString PrefsSync::cutForUpload(const QString& text, qsizetype limit, bool vocabulary) {
+    const QString start = Graphemes::first(text, limit);
+    if (start.size() == text.size()) return text;
+    const auto separator = [vocabulary](QChar c) { return vocabulary ? isWordSeparator(c) : isLineBreak(c); };
+    // The first character left out is a separator: the start ends with a whole entry.
+    if (separator(text.at(start.size()))) return start;
+    qsizetype end = start.size();
+    while (end > 0 && !separator(start.at(end - 1))) --end;
+    // Without the separator that ended the last whole entry.
+    while (end > 0 && separator(start.at(end - 1))) --end;
+    return start.left(end);
+}
+
 void PrefsSync::upload(const QString& vocabulary, const QString& corrections, RemoteCompletion completion) {
+    const QString sentVocabulary = cutForUpload(vocabulary, kListLimit, true);
+    const QString sentCorrections = cutForUpload(corrections, kListLimit, false);
+    if (sentVocabulary.size() != vocabulary.size())
+        AppLog::write(QStringLiteral("語彙同期: 覚えさせる言葉が4000字を超えるので、収まる言葉だけ送る"));
+    if (sentCorrections.size() != corrections.size())
+        AppLog::write(QStringLiteral("語彙同期: 言い直しが4000字を超えるので、収まる行だけ送る"));
     const QJsonObject body{
-        {QStringLiteral("vocabulary"), Graphemes::first(vocabulary, kListLimit)},
-        {QStringLiteral("corrections"), Graphemes::first(corrections, kListLimit)},
+        {QStringLiteral("vocabulary"), sentVocabulary},
+        {QStringLiteral("corrections"), sentCorrections},
     };
     send(makeRequest("PUT", body), std::move(completion));
 }
@@ -132,18 +161,60 @@ void PrefsSync::upload(const QString& vocabulary, const QString& corrections, Re
 void PrefsSync::pushStoredLists() {
     const quint64 generation = ++state_->pushGeneration;
     std::weak_ptr<State> weak = state_;
-    upload(ServicePrefs::vocabulary(), AppPrefs::corrections(), [weak, generation](const std::optional<Remote>& remote) {
+    upload(ServicePrefs::vocabulary(), AppPrefs::corrections(),
+           [this, weak, generation](const std::optional<Remote>& remote) {
+               const auto state = weak.lock();
+               if (!state) return;
+               if (!remote) {
+                   AppLog::write(QStringLiteral("語彙同期: 失敗（送信）"));
+                   // The lists stay dirty; without another save or editor visit they would wait
+                   // for the next launch.
+                   scheduleRetry();
+                   return;
+               }
+               if (generation == state->pushGeneration) {
+                   storeSyncedAt(remote->updatedAt);
+                   setDirty(false);
+                   MainQueue::cancel(state->retry);
+                   state->retryDelay = kRetryFirstSeconds;
+               }
+               AppLog::write(QStringLiteral("語彙同期: 送信 完了"));
+           });
+}
+
+void PrefsSync::scheduleRetry() {
+    if (state_->retry != 0) return;  // one try is already waiting
+    const double delay = state_->retryDelay;
+    state_->retryDelay = std::min(delay * 2, kRetryMaxSeconds);
+    std::weak_ptr<State> weak = state_;
+    state_->retry = MainQueue::after(delay, [this, weak] {
+        const auto state = weak.lock();
+        if (!state) return;
+        state->retry = 0;
+        reconcileWithService();
+    });
+}
+
+void PrefsSync::reconcileWithService() {
+    if (!AppPrefs::hasServiceCredential()) return;
+    if (AppPrefs::prefsDirty()) {
+        pushStoredLists();
+        return;
+    }
+    std::weak_ptr<State> weak = state_;
+    fetch([this, weak](const std::optional<Remote>& remote) {
         const auto state = weak.lock();
         if (!state) return;
         if (!remote) {
-            AppLog::write(QStringLiteral("語彙同期: 失敗（送信）"));
+            scheduleRetry();
             return;
         }
-        if (generation == state->pushGeneration) {
-            storeSyncedAt(remote->updatedAt);
-            setDirty(false);
-        }
-        AppLog::write(QStringLiteral("語彙同期: 送信 完了"));
+        state->retryDelay = kRetryFirstSeconds;
+        QJsonObject status;
+        if (remote->updatedAt) status.insert(QStringLiteral("prefs_updated_at"), *remote->updatedAt);
+        if (remote->vocabulary) status.insert(QStringLiteral("vocabulary"), *remote->vocabulary);
+        if (remote->corrections) status.insert(QStringLiteral("corrections"), *remote->corrections);
+        reconcile(status);
     });
 }
 
@@ -183,8 +254,10 @@ void PrefsSync::reconcile(const QJsonObject& status) {
         return;
     }
     if (!isNewer(stamp)) return;
-    if (!status.contains(QStringLiteral("vocabulary")) && !status.contains(QStringLiteral("corrections"))) return;
-    applyRemote(stringMember(status, "vocabulary"), stringMember(status, "corrections"), stamp);
+    const std::optional<QString> vocabulary = stringMember(status, "vocabulary");
+    const std::optional<QString> corrections = stringMember(status, "corrections");
+    if (!vocabulary && !corrections) return;
+    applyRemote(vocabulary, corrections, stamp);
 }
 
 // ---------------------------------------------------------------- applying
@@ -219,10 +292,12 @@ QString PrefsSync::normalizedCorrections(const QString& text) {
     return lines.join(QLatin1Char('\n'));
 }
 
-void PrefsSync::applyRemote(const QString& vocabulary, const QString& corrections, const std::optional<QString>& updatedAt) {
+void PrefsSync::applyRemote(const std::optional<QString>& vocabulary, const std::optional<QString>& corrections,
+                            const std::optional<QString>& updatedAt) {
     Defaults& defaults = AppPrefs::defaults();
-    defaults.set(QStringLiteral("vocabulary"), normalizedVocabulary(vocabulary));
-    defaults.set(QStringLiteral("corrections"), normalizedCorrections(corrections));
+    // A list the service's copy lacks is no empty list: the local one stays.
+    if (vocabulary) defaults.set(QStringLiteral("vocabulary"), normalizedVocabulary(*vocabulary));
+    if (corrections) defaults.set(QStringLiteral("corrections"), normalizedCorrections(*corrections));
     if (updatedAt) storeSyncedAt(updatedAt);
     setDirty(false);
     AppLog::write(QStringLiteral("語彙同期: 受信 完了"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ServicePrefs.h"
 #include "platform/HttpClient.h"
 
 #include <QDateTime>
@@ -17,21 +18,27 @@
 // than the last one both sides agreed on (`prefsSyncedAt`). A list being edited in the settings
 // window is never overwritten.
 //
+// A push that fails is tried again, later and later (kRetryFirstSeconds, doubling up to
+// kRetryMaxSeconds), until the service has the lists. Each list is sent cut to its first
+// kListLimit characters at a whole line (corrections) or word (vocabulary), never inside a rule.
+//
 // Every completion runs on the main queue, also when no request could be built. Completions
 // that arrive after this object is gone do nothing.
 class PrefsSync {
 public:
     // The service's copy of the lists.
     struct Remote {
-        QString vocabulary;                // "" when the reply lacks it or it is not a string
-        QString corrections;               // likewise
-        std::optional<QString> updatedAt;  // the service's stamp of this copy
+        std::optional<QString> vocabulary;   // none when the reply lacks it or it is not a string
+        std::optional<QString> corrections;  // likewise
+        std::optional<QString> updatedAt;    // the service's stamp of this copy
         bool operator==(const Remote&) const = default;
     };
     using RemoteCompletion = std::function<void(const std::optional<Remote>&)>;
     using ObserverId = quint64;
 
-    static constexpr qsizetype kListLimit = 4000;  // characters sent per list
+    static constexpr qsizetype kListLimit = ServicePrefs::kServiceListLimit;  // characters sent per list
+    static constexpr double kRetryFirstSeconds = 30.0;
+    static constexpr double kRetryMaxSeconds = 1800.0;
 
     // `vocabularyEditPending` answers whether the settings window holds unsaved edits of either
     // list (absent: never); while it does, nothing from the service is applied.
@@ -50,6 +57,9 @@ public:
     // Compares the service's status ("prefs_updated_at", optionally "vocabulary" and
     // "corrections") with the local state and pushes or applies accordingly.
     void reconcile(const QJsonObject& status);
+    // At launch: pushes a local change the service has not acknowledged, or fetches the service's
+    // copy and reconciles with it. A failed exchange is tried again later (see above).
+    void reconcileWithService();
 
     // GET: the service's copy, or nothing when there is no credential, the base URL is
     // unreadable, or the reply is not a 2xx JSON object.
@@ -61,9 +71,10 @@ public:
     // Applies a fetched copy when its stamp is newer, no list is being edited and no local
     // change waits for the service.
     void applyIfNewer(const std::optional<Remote>& remote);
-    // Stores a copy from the service (the lists normalised), clears `prefsDirty`, logs and tells
-    // the observers.
-    void applyRemote(const QString& vocabulary, const QString& corrections, const std::optional<QString>& updatedAt);
+    // Stores a copy from the service (the lists normalised; a list the copy lacks stays as it is),
+    // clears `prefsDirty`, logs and tells the observers.
+    void applyRemote(const std::optional<QString>& vocabulary, const std::optional<QString>& corrections,
+                     const std::optional<QString>& updatedAt);
 
     // Runs `onSync` on the main queue after service values were applied.
     ObserverId observeDidSync(std::function<void()> onSync);
@@ -84,6 +95,10 @@ public:
     static QString normalizedVocabulary(const QString& text);
     // The corrections without blank lines, each line trimmed, joined by line feeds.
     static QString normalizedCorrections(const QString& text);
+    // The text as sent: whole when it has at most `limit` characters, else its longest start of
+    // at most `limit` characters that ends before a separator (a line break; for the vocabulary
+    // also a comma), so no rule or word is cut in two.
+    static QString cutForUpload(const QString& text, qsizetype limit, bool vocabulary);
 
 private:
     struct State;
@@ -92,6 +107,8 @@ private:
     void send(std::optional<HttpRequest> request, RemoteCompletion completion);
     // Uploads the stored lists (or their defaults) and settles the sync state with the reply.
     void pushStoredLists();
+    // A failed exchange: reconcileWithService() again after the current back-off, which doubles.
+    void scheduleRetry();
 
     HttpClient& http_;
     std::function<bool()> vocabularyEditPending_;

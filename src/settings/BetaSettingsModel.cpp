@@ -186,10 +186,15 @@ void BetaSettingsModel::reload() {
     applyCopyOnSelect();
 
     // The free texts: an unsaved edit survives; only the saved copy follows the store.
-    const QString note = cleanupMode_ == QLatin1String("off") ? QString() : ServicePrefs::styleNote(cleanupMode_);
-    if (!styleNoteIsDirty() && !(savedStyleNote_ == note && !styleNote_.isEmpty()))
-        assign(styleNote_, note, Property::styleNote);
-    assign(savedStyleNote_, note, Property::savedStyleNote);
+    if (cleanupMode_ != QLatin1String("off") && cleanupMode_ != noteStyle_) {
+        // The style changed under the model (the menu, another process): its note shows now.
+        showNoteOf(cleanupMode_);
+    } else if (!noteStyle_.isEmpty()) {
+        const QString note = ServicePrefs::styleNote(noteStyle_);
+        if (!styleNoteIsDirty() && !(savedStyleNote_ == note && !styleNote_.isEmpty()))
+            assign(styleNote_, note, Property::styleNote);
+        assign(savedStyleNote_, note, Property::savedStyleNote);
+    }
 
     assign(loverHeartLevel_, ServicePrefs::loverHeartLevel(), Property::loverHeartLevel);
     assign(field_, AppPrefs::field(), Property::field);
@@ -208,7 +213,7 @@ void BetaSettingsModel::reload() {
     loading_ = false;
 }
 
-void BetaSettingsModel::prefsDidSync() {
+void BetaSettingsModel::reloadAll() {
     // Reloading one model may end another (an observer closing a window): check before each.
     const std::vector<BetaSettingsModel*> models = liveModels();
     for (BetaSettingsModel* model : models)
@@ -311,12 +316,31 @@ void BetaSettingsModel::setCleanupMode(const QString& mode) {
     } else {
         writeBool("cleanup", true);
         writeString("cleanupStyle", mode);
+        // The chosen style's note shows before the shell hears of the change (its callback may
+        // reload this model). The same style again keeps the note as it is.
+        showNoteOf(mode);
     }
     changed();
-    // The shell's callback may have reloaded this model; the note of the chosen style shows then.
-    if (loading_ || off) return;
-    assign(styleNote_, ServicePrefs::styleNote(mode), Property::styleNote);
-    assign(savedStyleNote_, styleNote_, Property::savedStyleNote);
+}
+
+void BetaSettingsModel::showNoteOf(const QString& style) {
+    if (style == noteStyle_) return;
+    // An unsaved note of the style left behind is kept as its draft, not thrown away.
+    if (!noteStyle_.isEmpty()) {
+        if (styleNoteIsDirty())
+            noteDrafts_[noteStyle_] = styleNote_;
+        else
+            noteDrafts_.erase(noteStyle_);
+    }
+    noteStyle_ = style;
+    const QString saved = ServicePrefs::styleNote(style);
+    QString shown = saved;
+    if (const auto draft = noteDrafts_.find(style); draft != noteDrafts_.end()) {
+        shown = draft->second;
+        noteDrafts_.erase(draft);
+    }
+    assign(savedStyleNote_, saved, Property::savedStyleNote);
+    assign(styleNote_, shown, Property::styleNote);
 }
 
 void BetaSettingsModel::setLowCleanupEnabled(bool on) {
@@ -435,10 +459,12 @@ void BetaSettingsModel::setStyleNote(const QString& note) { assign(styleNote_, n
 
 bool BetaSettingsModel::styleNoteIsDirty() const { return styleNote_.trimmed() != savedStyleNote_; }
 
+bool BetaSettingsModel::styleNoteTooLong() const { return Graphemes::count(styleNote_.trimmed()) > kTextLimit; }
+
 void BetaSettingsModel::saveStyleNote() {
-    if (cleanupMode_ == QLatin1String("off")) return;
+    if (cleanupMode_ == QLatin1String("off") || noteStyle_ != cleanupMode_ || styleNoteTooLong()) return;
     const QString trimmed = styleNote_.trimmed();
-    store().set(QStringLiteral("styleNote.") + cleanupMode_, trimmed);
+    store().set(QStringLiteral("styleNote.") + noteStyle_, trimmed);
     assign(savedStyleNote_, trimmed, Property::savedStyleNote);
 }
 
@@ -453,7 +479,12 @@ bool BetaSettingsModel::vocabularyIsDirty() const {
     return splitWordList(vocabularyText_) != splitWordList(savedVocabulary_);
 }
 
+bool BetaSettingsModel::vocabularyTooLong() const {
+    return Graphemes::count(splitWordList(vocabularyText_).join(QStringLiteral(", "))) > kTextLimit;
+}
+
 void BetaSettingsModel::saveVocabulary() {
+    if (vocabularyTooLong()) return;
     const QString stored = splitWordList(vocabularyText_).join(QStringLiteral(", "));
     store().set(QStringLiteral("vocabulary"), stored);
     assign(savedVocabulary_, stored, Property::savedVocabulary);
@@ -560,10 +591,10 @@ void BetaSettingsModel::addPresetWords(const QString& occupation) {
     assign(presetNotice_, QString(), Property::presetNotice);
 }
 
-bool BetaSettingsModel::anyPermissionMissing(Permissions& permissions) {
+bool BetaSettingsModel::anyPermissionMissing(OnboardingWindow& permissions) {
     return SettingsLabels::anyPermissionMissing(permissions);
 }
 
-QString BetaSettingsModel::permissionsSummary(Permissions& permissions) {
+QString BetaSettingsModel::permissionsSummary(OnboardingWindow& permissions) {
     return SettingsLabels::permissionsSummary(permissions);
 }

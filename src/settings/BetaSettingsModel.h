@@ -12,12 +12,13 @@
 #include <memory>
 #include <optional>
 
-class Permissions;
+class OnboardingWindow;
 
 // The observable model behind every settings screen and the onboarding's settings steps. It holds
 // one property per setting, loads them from AppPrefs, writes each change straight back to the
 // defaults and then tells the shell (SettingsActions::settingsChanged). The three free texts
-// (style note, vocabulary, corrections) are edited here and saved explicitly.
+// (style note, vocabulary, corrections) are edited here and saved explicitly; an unsaved style
+// note is kept per style while another style is chosen.
 //
 // Observing: observe() registers a callback that is told which property changed, after the value
 // changed (not for assignments of the same value). Writes and callbacks to the shell run on every
@@ -61,8 +62,10 @@ public:
     bool loading() const { return loading_; }
     const SettingsActions& actions() const { return actions_; }
 
-    // The preference sync applied lists from the service: every live model reloads.
-    static void prefsDidSync();
+    // Every live model reloads: after the preference sync applied lists from the service, and
+    // after the settings watcher put back a value it refused.
+    static void reloadAll();
+    static void prefsDidSync() { reloadAll(); }
 
     // ---- the vocabulary-edit flag
     // True while some live model holds unsaved vocabulary or corrections edits; preference sync
@@ -137,7 +140,10 @@ public:
     void setStyleNote(const QString& note);
     QString savedStyleNote() const { return savedStyleNote_; }
     bool styleNoteIsDirty() const;
-    // Stores the trimmed note under "styleNote.<cleanup style>"; nothing while cleanup is off.
+    // The trimmed note is longer than kTextLimit characters: it cannot be saved.
+    bool styleNoteTooLong() const;
+    // Stores the trimmed note under "styleNote.<cleanup style>"; nothing while cleanup is off or
+    // the note is too long.
     void saveStyleNote();
 
     // One word per line while editing; stored as the words joined by ", ".
@@ -145,6 +151,9 @@ public:
     void setVocabularyText(const QString& text);
     QString savedVocabulary() const { return savedVocabulary_; }
     bool vocabularyIsDirty() const;
+    // The stored form would be longer than kTextLimit characters: it cannot be saved.
+    bool vocabularyTooLong() const;
+    // Stores the words joined by ", " and pushes the lists; nothing while the list is too long.
     void saveVocabulary();
 
     // One rule per line, stored exactly as edited.
@@ -189,10 +198,12 @@ public:
 
     // The longest vocabulary, in characters of its stored form, that presets may grow it to.
     static constexpr int kVocabularyLimit = 300;
+    // The longest style note and vocabulary (stored form) the settings take, in characters.
+    static constexpr int kTextLimit = 2000;
 
     // The permission rows' summary (see SettingsLabels).
-    static bool anyPermissionMissing(Permissions& permissions);
-    static QString permissionsSummary(Permissions& permissions);
+    static bool anyPermissionMissing(OnboardingWindow& permissions);
+    static QString permissionsSummary(OnboardingWindow& permissions);
 
     // The defaults keys of the four sound moments, and the sound each has when none is stored.
     static const QStringList& soundKeys();
@@ -206,6 +217,9 @@ private:
     void writeString(const char* key, const QString& value);
     void writeBool(const char* key, bool value);
     void updateEditFlag();
+    // Shows the note of `style` (its kept draft, else the stored note), keeping an unsaved note
+    // of the style shown until now as that style's draft.
+    void showNoteOf(const QString& style);
     void applyCopyOnSelect();
 
     SettingsActions actions_;
@@ -244,6 +258,8 @@ private:
     QString copyOnSelectMode_;
     QString styleNote_;
     QString savedStyleNote_;
+    QString noteStyle_;                        // the style whose note styleNote_ holds; "" = none yet
+    std::map<QString, QString> noteDrafts_;    // unsaved notes of the styles not shown
     QString loverHeartLevel_;
     QString field_;
     QString vocabularyText_;

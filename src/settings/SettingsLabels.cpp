@@ -1,7 +1,7 @@
 #include "settings/SettingsLabels.h"
 
 #include "core/AppPrefs.h"
-#include "platform/Permissions.h"
+#include "core/OnboardingWindow.h"
 
 #include <initializer_list>
 #include <utility>
@@ -105,18 +105,16 @@ QString correctionsSummary(const QString& savedCorrections) {
 
 namespace {
 
-// The answers in the settings' order; speech recognition has no consent on this desktop.
+// The answers in the settings' order, until `visit` says stop.
 template <typename Visit>
-void walkPermissions(Permissions& permissions, Visit visit) {
-    if (!visit(permissions.microphone() == PermissionState::Granted)) return;
-    if (!visit(true)) return;
-    if (!visit(permissions.accessibility() == PermissionState::Granted)) return;
-    visit(permissions.inputMonitoring() == PermissionState::Granted);
+void walkPermissions(OnboardingWindow& permissions, Visit visit) {
+    for (const OnboardingWindow::Step step : OnboardingWindow::allCases)
+        if (!visit(permissions.isGranted(step))) return;
 }
 
 }  // namespace
 
-bool anyPermissionMissing(Permissions& permissions) {
+bool anyPermissionMissing(OnboardingWindow& permissions) {
     bool missing = false;
     walkPermissions(permissions, [&](bool granted) {
         if (!granted) missing = true;
@@ -125,7 +123,7 @@ bool anyPermissionMissing(Permissions& permissions) {
     return missing;
 }
 
-QString permissionsSummary(Permissions& permissions) {
+QString permissionsSummary(OnboardingWindow& permissions) {
     int missing = 0;
     walkPermissions(permissions, [&](bool granted) {
         if (!granted) ++missing;

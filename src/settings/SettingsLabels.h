@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class Permissions;
+class OnboardingWindow;
 
 // The words the settings rows show for the current value of a setting, and the permission
 // summary. Pure functions of the values handed in; the model feeds them its own properties.
@@ -27,12 +27,11 @@ QString spokenLanguageLabel(const QString& spokenLanguage);
 // The number of saved rule lines (lines holding "→", "->", "＝", "=", "：" or ":") and "件", or "なし".
 QString correctionsSummary(const QString& savedCorrections);
 
-// The desktop permissions the settings list, in order: microphone, speech recognition,
-// Accessibility, input monitoring. The on-device recogniser needs no consent here, so speech
-// recognition always counts as granted.
+// The permissions the settings list, in order (microphone, speech recognition, Accessibility,
+// input monitoring), each judged by the one check rule the permissions screen uses too.
 // True at the first permission that is not granted (later ones are not asked).
-bool anyPermissionMissing(Permissions& permissions);
+bool anyPermissionMissing(OnboardingWindow& permissions);
 // "すべて許可済み", or the number of missing permissions followed by "つ未許可".
-QString permissionsSummary(Permissions& permissions);
+QString permissionsSummary(OnboardingWindow& permissions);
 
 }  // namespace SettingsLabels

@@ -25,7 +25,7 @@ protected:
 
     ExternalConfig& start() {
         watcher = std::make_unique<ExternalConfig>(defaults, [this] { ++refreshes; });
-        watcher->start([this] { ++changes; });
+        watcher->start([this] { ++changes; }, [this] { ++reverts; });
         settle();
         return *watcher;
     }
@@ -42,6 +42,7 @@ protected:
     TestHome home;
     std::unique_ptr<ExternalConfig> watcher;
     int changes = 0;
+    int reverts = 0;
     int refreshes = 0;
 };
 
@@ -50,10 +51,11 @@ protected:
 TEST_F(ExternalConfigTest, StartChecksStoredValuesQuietlyAndRevertsInvalidOnes) {
     put("holdThreshold", 0.3);               // valid, differs from the default
     put("soundEnabled", false);              // valid
-    put("iconName", u("ロケット"));           // not one of the four
+    // Stored before launch, by whoever.
+    defaults.setFromOutside(u("iconName"), u("ロケット"));  // not one of the four
     put("qualityLevel", u("high"));
     put("qualityLevelSchema", qlonglong(2));
-    put("transcriptionRoute", u("cloud"));   // nonsense: reset to the tier's route
+    defaults.setFromOutside(u("transcriptionRoute"), u("cloud"));  // nonsense: reset to the tier's route
     start();
 
     EXPECT_EQ(changes, 0);
@@ -131,14 +133,36 @@ TEST_F(ExternalConfigTest, ARejectedValueGoesBackToTheLastGoodOneAndIsLoggedOnce
     queue.advance(1.0);
     outside("holdThreshold", qlonglong(3));  // the same value a second later is logged again
 
-    const QString reason = u("（0.05〜1.5 秒の範囲で指定してください）");
+    const QString reason = u("（0〜1.5 秒の範囲で指定してください）");
     EXPECT_EQ(logLines(), (QStringList{u("外から設定が変わった: holdThreshold = 0.3"),
                                        u("外からの設定を無視した: holdThreshold = 2.0") + reason,
                                        u("外からの設定を無視した: holdThreshold = 3.0") + reason,
                                        u("外からの設定を無視した: holdThreshold = 3.0") + reason}));
     EXPECT_EQ(changes, changesBefore) << "a rejection never reports a change";
     EXPECT_EQ(record("status.lastConfigError").value("value"), QVariant(u("3.0")));
-    EXPECT_EQ(record("status.lastConfigError").value("reason"), QVariant(u("0.05〜1.5 秒の範囲で指定してください")));
+    EXPECT_EQ(record("status.lastConfigError").value("reason"), QVariant(u("0〜1.5 秒の範囲で指定してください")));
+    EXPECT_EQ(reverts, 4) << "each put-back lets the settings window read the settings again";
+}
+
+TEST_F(ExternalConfigTest, TheApplicationsOwnRefusedValueIsNeverRemoved) {
+    start();
+    // A list saved in this process with no earlier list stored: the built-in list must not come
+    // back over it.
+    const QString overlong(2001, QLatin1Char('x'));
+    defaults.set(u("vocabulary"), overlong);
+    settle();
+    EXPECT_EQ(value("vocabulary"), QVariant(overlong));
+    EXPECT_EQ(logLines(), (QStringList{u("設定の値を確かめられなかったが、そのまま残した: vocabulary = 2001文字（2000 文字までです）"),
+                                       u("外から設定が変わった: vocabulary = 2001文字")}));
+    EXPECT_EQ(reverts, 0);
+
+    // With a good value to go back to, it goes back, as for anyone's value.
+    defaults.set(u("vocabulary"), u("a, b"));
+    settle();
+    defaults.set(u("vocabulary"), overlong);
+    settle();
+    EXPECT_EQ(value("vocabulary"), QVariant(u("a, b")));
+    EXPECT_EQ(reverts, 1);
 }
 
 TEST_F(ExternalConfigTest, LongValuesAreCutInTheLogAndTheRecord) {

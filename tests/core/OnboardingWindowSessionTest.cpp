@@ -40,6 +40,27 @@ TEST_F(OnboardingWindowSessionTest, EveryStepIsGrantedOnTheSessionDesktop) {
         EXPECT_TRUE(window.isGranted(step)) << OnboardingWindow::displayName(step).toStdString();
 }
 
+// "Check again" asks the sound server at once, not from the answer of up to a minute ago.
+TEST_F(OnboardingWindowSessionTest, CheckingAgainAsksTheSoundServerNow) {
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    const bool hadServer = qEnvironmentVariableIsSet("PULSE_SERVER");
+    qputenv("PULSE_SERVER", (QStringLiteral("unix:") + home.file(QStringLiteral("no-such-server"))).toUtf8());
+    LinuxPermissions permissions;
+    ASSERT_TRUE(permissions.waitForMicrophoneCheck(5000));
+    EXPECT_EQ(permissions.microphone(), PermissionState::Denied);
+
+    // The server is back.
+    if (hadServer)
+        qputenv("PULSE_SERVER", server);
+    else
+        qunsetenv("PULSE_SERVER");
+    EXPECT_EQ(permissions.microphone(), PermissionState::Denied) << "the last answer stands for a minute";
+    bool answered = false;
+    permissions.checkAgain([&] { answered = true; });
+    ASSERT_TRUE(queue.waitFor([&] { return answered; }, 5000));
+    EXPECT_EQ(permissions.microphone(), PermissionState::Granted);
+}
+
 // The in-process answer is "no": the application's own child decides.
 TEST_F(OnboardingWindowSessionTest, TheApplicationAnswersTheProbe) {
     FakePermissions permissions;

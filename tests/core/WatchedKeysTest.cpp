@@ -59,10 +59,12 @@ TEST_F(WatchedKeysTest, AbsentKeysAreNotChecked) {
 
 TEST_F(WatchedKeysTest, NumbersAreReadByTheTypedReaders) {
     EXPECT_EQ(check("holdThreshold", u("0.3")), QStringList{u("commit holdThreshold 0.3 double")});
+    // 0 ("at once") is the store's own default; what is no number is not read as one.
+    EXPECT_EQ(check("holdThreshold", qlonglong(0)), QStringList{u("commit holdThreshold 0 double")});
     EXPECT_EQ(check("holdThreshold", u("abc")),
-              QStringList{u("reject holdThreshold 0.0 | 0.05〜1.5 秒の範囲で指定してください")});
-    EXPECT_EQ(check("holdThreshold", qlonglong(0)),
-              QStringList{u("reject holdThreshold 0.0 | 0.05〜1.5 秒の範囲で指定してください")});
+              QStringList{u("reject holdThreshold abc | 0〜1.5 秒の範囲で指定してください")});
+    EXPECT_EQ(check("holdThreshold", -0.1),
+              QStringList{u("reject holdThreshold -0.1 | 0〜1.5 秒の範囲で指定してください")});
     EXPECT_EQ(check("holdThreshold", 1.5), QStringList{u("commit holdThreshold 1.5 double")});
     EXPECT_EQ(check("onlineFallbackSeconds", 3.0), QStringList{u("commit onlineFallbackSeconds 3 double")});
     EXPECT_EQ(check("onlineFallbackSeconds", 30.5),

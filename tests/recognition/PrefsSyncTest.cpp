@@ -43,9 +43,17 @@ protected:
     PrefsSync sync{http, [this] { return editing; }};
 };
 
-TEST_F(PrefsSyncTest, PushSendsTheListsCutTo4000CharactersWithIdentityAndSettlesOnTheReply) {
-    const QString longVocabulary = QString(5000, QLatin1Char('a'));
-    defaults.set(QStringLiteral("vocabulary"), longVocabulary);
+TEST_F(PrefsSyncTest, PushSendsTheListsCutAtWholeWordsAndRulesWithIdentityAndSettlesOnTheReply) {
+    QStringList words;
+    QStringList rules;
+    for (int i = 0; i < 600; ++i) {
+        words << QStringLiteral("word%1").arg(i);
+        rules << QStringLiteral("ごにん%1 → 誤認%1").arg(i);
+    }
+    const QString vocabulary = words.join(QStringLiteral(", "));
+    const QString corrections = rules.join(QLatin1Char('\n'));
+    defaults.set(QStringLiteral("vocabulary"), vocabulary);
+    defaults.set(QStringLiteral("corrections"), corrections);
     sync.pushLocal();
     EXPECT_TRUE(dirty());
     const std::vector<HttpRequest> sent = http.requests();
@@ -58,15 +66,65 @@ TEST_F(PrefsSyncTest, PushSendsTheListsCutTo4000CharactersWithIdentityAndSettles
     EXPECT_EQ(request.headers[0], (QPair<QByteArray, QByteArray>("Authorization", "Bearer secret")));
     EXPECT_EQ(request.headers[1], (QPair<QByteArray, QByteArray>("X-Device", "device-1")));
     EXPECT_EQ(request.headers[2], (QPair<QByteArray, QByteArray>("Content-Type", "application/json")));
-    EXPECT_EQ(sentJSON(0).value(QStringLiteral("vocabulary")).toString(), QString(4000, QLatin1Char('a')));
-    EXPECT_EQ(sentJSON(0).value(QStringLiteral("corrections")).toString(), QStringLiteral("開業 → 改行"));  // the default
-    EXPECT_EQ(str("vocabulary"), longVocabulary);  // the local text is not cut
+
+    // As many whole words and rules as fit in 4000 characters; none is cut in two.
+    const QString sentVocabulary = sentJSON(0).value(QStringLiteral("vocabulary")).toString();
+    const QString sentCorrections = sentJSON(0).value(QStringLiteral("corrections")).toString();
+    EXPECT_TRUE(vocabulary.startsWith(sentVocabulary + QStringLiteral(", ")));
+    EXPECT_TRUE(corrections.startsWith(sentCorrections + QLatin1Char('\n')));
+    EXPECT_LE(sentVocabulary.size(), 4000);
+    EXPECT_GT(sentVocabulary.size() + 9, 4000);
+    EXPECT_LE(sentCorrections.size(), 4000);
+    EXPECT_GT(sentCorrections.size() + 16, 4000);
+    EXPECT_EQ(str("corrections"), corrections);  // the local text is not cut
 
     answer(copy(QStringLiteral("x"), QString(), QStringLiteral("2025-06-01T12:00:00Z")));
     EXPECT_FALSE(dirty());
     EXPECT_EQ(str("prefsSyncedAt"), QStringLiteral("2025-06-01T12:00:00Z"));
-    EXPECT_EQ(str("vocabulary"), longVocabulary);  // a push reply is not applied
-    EXPECT_EQ(logLines(), QStringList{QStringLiteral("語彙同期: 送信 完了")});
+    EXPECT_EQ(str("vocabulary"), vocabulary);  // a push reply is not applied
+    EXPECT_EQ(logLines(), (QStringList{QStringLiteral("語彙同期: 覚えさせる言葉が4000字を超えるので、収まる言葉だけ送る"),
+                                       QStringLiteral("語彙同期: 言い直しが4000字を超えるので、収まる行だけ送る"),
+                                       QStringLiteral("語彙同期: 送信 完了")}));
+}
+
+TEST_F(PrefsSyncTest, AFailedPushIsTriedAgainLaterAndLaterUntilTheServiceHasTheLists) {
+    sync.pushLocal();
+    ASSERT_TRUE(http.failNext(QStringLiteral("offline")));
+    queue.runPending();
+    queue.advance(PrefsSync::kRetryFirstSeconds - 1);
+    EXPECT_EQ(http.requests().size(), 1u);
+    queue.advance(1);
+    ASSERT_EQ(http.requests().size(), 2u) << "tried again without any editor being opened";
+    EXPECT_EQ(http.requests()[1].method, QByteArray("PUT"));
+    ASSERT_TRUE(http.failNext(QStringLiteral("offline")));
+    queue.runPending();
+    queue.advance(PrefsSync::kRetryFirstSeconds * 2 - 1);
+    EXPECT_EQ(http.requests().size(), 2u) << "each failure waits longer";
+    queue.advance(1);
+    ASSERT_EQ(http.requests().size(), 3u);
+    answer(copy(QString(), QString(), QStringLiteral("2030-01-01T00:00:00Z")));
+    EXPECT_FALSE(dirty());
+    queue.advance(PrefsSync::kRetryMaxSeconds * 2);
+    EXPECT_EQ(http.requests().size(), 3u) << "nothing more once sent";
+}
+
+TEST_F(PrefsSyncTest, AtLaunchAPendingChangeIsPushedOrTheServicesCopyReconciled) {
+    defaults.set(QStringLiteral("prefsDirty"), true);
+    sync.reconcileWithService();
+    ASSERT_EQ(http.requests().size(), 1u);
+    EXPECT_EQ(http.requests()[0].method, QByteArray("PUT"));
+    answer(copy(QString(), QString(), QStringLiteral("2025-01-01T00:00:00Z")));
+
+    // Nothing pending: the service's newer copy is taken, and only the lists it holds.
+    defaults.set(QStringLiteral("corrections"), QStringLiteral("a → b"));
+    sync.reconcileWithService();
+    ASSERT_EQ(http.requests().size(), 2u);
+    EXPECT_EQ(http.requests()[1].method, QByteArray("GET"));
+    answer(QJsonObject{{QStringLiteral("vocabulary"), QStringLiteral("x、y")},
+                       {QStringLiteral("updated_at"), QStringLiteral("2030-01-01T00:00:00Z")}});
+    EXPECT_EQ(str("vocabulary"), QStringLiteral("x, y"));
+    EXPECT_EQ(str("corrections"), QStringLiteral("a → b"));
+    EXPECT_EQ(str("prefsSyncedAt"), QStringLiteral("2030-01-01T00:00:00Z"));
 }
 
 TEST_F(PrefsSyncTest, PushAnsweredWithAnEmptyObjectForgetsTheStampAndOtherwiseStaysDirty) {
@@ -166,6 +224,11 @@ TEST_F(PrefsSyncTest, NewerFetchedCopyIsNormalisedStoredAndAnnounced) {
     // A copy without a stamp is never applied.
     sync.applyIfNewer(Remote{QStringLiteral("z"), QString(), std::nullopt});
     EXPECT_EQ(str("vocabulary"), QStringLiteral("a, b, c, d, e"));
+
+    // A copy that lacks a list leaves that list alone.
+    sync.applyIfNewer(Remote{std::nullopt, QStringLiteral("m → n"), QStringLiteral("2025-06-01T12:00:02Z")});
+    EXPECT_EQ(str("vocabulary"), QStringLiteral("a, b, c, d, e"));
+    EXPECT_EQ(str("corrections"), QStringLiteral("m → n"));
 }
 
 TEST_F(PrefsSyncTest, EditsInTheWindowAndUnsentLocalChangesAreNeverOverwritten) {
@@ -183,7 +246,7 @@ TEST_F(PrefsSyncTest, EditsInTheWindowAndUnsentLocalChangesAreNeverOverwritten) 
     sync.syncOnAppear();
     defaults.set(QStringLiteral("vocabulary"), QStringLiteral("saved meanwhile"));
     sync.pushLocal();
-    answer(copy(newer.vocabulary, newer.corrections, *newer.updatedAt));  // the fetch
+    answer(copy(*newer.vocabulary, *newer.corrections, *newer.updatedAt));  // the fetch
     EXPECT_EQ(str("vocabulary"), QStringLiteral("saved meanwhile"));
     EXPECT_TRUE(dirty());
     answer(copy(QStringLiteral("saved meanwhile"), QString(), QStringLiteral("2030-01-01T00:00:05Z")));  // the push
@@ -228,13 +291,13 @@ TEST_F(PrefsSyncTest, ReconcileDecidesBetweenPushingApplyingAndNothing) {
     EXPECT_EQ(str("vocabulary"), QString());
     editing = false;
 
-    // A newer stamp with list members is applied; a missing member counts as empty.
+    // A newer stamp with list members is applied; a missing member leaves its list alone.
     defaults.set(QStringLiteral("corrections"), QStringLiteral("a → b"));
     sync.reconcile(status({}));  // newer, but no lists: nothing
     EXPECT_EQ(str("corrections"), QStringLiteral("a → b"));
     sync.reconcile(status({{QStringLiteral("vocabulary"), QStringLiteral("x, y")}}));
     EXPECT_EQ(str("vocabulary"), QStringLiteral("x, y"));
-    EXPECT_EQ(str("corrections"), QString(""));
+    EXPECT_EQ(str("corrections"), QStringLiteral("a → b"));
     EXPECT_EQ(str("prefsSyncedAt"), QStringLiteral("2030-01-01T00:00:00Z"));
     sync.reconcile(status({{QStringLiteral("vocabulary"), QStringLiteral("again")}}));  // not newer any more
     EXPECT_EQ(str("vocabulary"), QStringLiteral("x, y"));

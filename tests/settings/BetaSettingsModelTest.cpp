@@ -481,19 +481,6 @@ TEST_F(BetaSettingsModelTest, PresetWordsAddOnlyWhatIsMissingWithinThreeHundredC
               QStringLiteral("上限300字を超えるので追加できません。いくつか消してからもう一度押してください"));
 }
 
-TEST_F(BetaSettingsModelTest, PermissionSummaryCountsMissingPermissions) {
-    FakePermissions permissions;
-    EXPECT_FALSE(BetaSettingsModel::anyPermissionMissing(permissions));
-    EXPECT_EQ(BetaSettingsModel::permissionsSummary(permissions), QStringLiteral("すべて許可済み"));
-
-    permissions.microphoneState = PermissionState::Denied;
-    permissions.inputMonitoringState = PermissionState::NotDetermined;
-    permissions.inputMonitoringQueries = 0;
-    EXPECT_TRUE(BetaSettingsModel::anyPermissionMissing(permissions));
-    EXPECT_EQ(permissions.inputMonitoringQueries, 0);  // stops at the first missing one
-    EXPECT_EQ(BetaSettingsModel::permissionsSummary(permissions), QStringLiteral("2つ未許可"));
-}
-
 // ---- actions
 
 TEST_F(BetaSettingsModelTest, ActionsBoundToAGoneOwnerDoNothing) {

@@ -121,31 +121,56 @@ TEST_F(CleanupEditorTest, TheNoteIsSavedTrimmedOnlyByItsBar) {
     EXPECT_FALSE(page.saveBar()->isDirty());
 }
 
-TEST_F(CleanupEditorTest, ATappedStyleDropsAnUnsavedEditWithoutSavingIt) {
+TEST_F(CleanupEditorTest, AnUnsavedNoteSurvivesARetapAndIsKeptAsADraftOverOtherStyles) {
     defaults.set(QStringLiteral("cleanup"), true);
     defaults.set(QStringLiteral("cleanupStyle"), QStringLiteral("standard"));
     defaults.set(QStringLiteral("styleNote.standard"), QStringLiteral("半角英数"));
     CleanupEditor& page = build();
 
+    // The selected card again: the note stays as typed; the style is written and the shell told again.
     type(QStringLiteral("書きかけ"));
+    const int before = settingsChanged;
+    chooseStyle(QStringLiteral("standard"));
+    EXPECT_EQ(page.noteField()->editor()->toPlainText(), QStringLiteral("書きかけ"));
+    EXPECT_TRUE(page.saveBar()->isDirty());
+    EXPECT_EQ(settingsChanged, before + 1);
+
+    // Another style shows its own note; back again, the draft is there, still unsaved.
     chooseStyle(QStringLiteral("formal"));
     EXPECT_TRUE(page.noteField()->showsPlaceholder());
     EXPECT_FALSE(page.saveBar()->isDirty());
     chooseStyle(QStringLiteral("standard"));
-    EXPECT_EQ(page.noteField()->editor()->toPlainText(), QStringLiteral("半角英数"));
-
-    // The selected card again reloads the stored note and tells the shell again.
-    type(QStringLiteral("書きかけ"));
-    const int before = settingsChanged;
-    chooseStyle(QStringLiteral("standard"));
-    EXPECT_EQ(page.noteField()->editor()->toPlainText(), QStringLiteral("半角英数"));
-    EXPECT_EQ(settingsChanged, before + 1);
+    EXPECT_EQ(page.noteField()->editor()->toPlainText(), QStringLiteral("書きかけ"));
+    EXPECT_TRUE(page.saveBar()->isDirty());
     EXPECT_EQ(stored("styleNote.standard"), QStringLiteral("半角英数"));
 
-    // "off" hides the block; the note comes back with a style.
+    // "off" hides the block and keeps the note for the style's return.
     chooseStyle(QStringLiteral("off"));
     EXPECT_FALSE(page.noteBlock()->isVisible());
     EXPECT_EQ(stored("cleanupStyle"), QStringLiteral("standard"));
+    chooseStyle(QStringLiteral("standard"));
+    EXPECT_EQ(page.noteField()->editor()->toPlainText(), QStringLiteral("書きかけ"));
+}
+
+TEST_F(CleanupEditorTest, ANoteOverTwoThousandCharactersSaysSoAndCannotBeSaved) {
+    defaults.set(QStringLiteral("cleanup"), true);
+    defaults.set(QStringLiteral("cleanupStyle"), QStringLiteral("friend"));
+    CleanupEditor& page = build();
+    EXPECT_FALSE(page.tooLongNotice()->isVisible());
+
+    type(QString(2001, QChar(0x3042)));
+    EXPECT_TRUE(page.tooLongNotice()->isVisible());
+    EXPECT_EQ(page.tooLongNotice()->text(), QStringLiteral("2000字を超えているので保存できません。短くしてください。"));
+    EXPECT_FALSE(page.saveBar()->saveButton()->isEnabled());
+    EXPECT_TRUE(page.saveBar()->revertButton()->isEnabled());
+    model->saveStyleNote();  // Ctrl+S, or any other way in
+    EXPECT_FALSE(defaults.object(QStringLiteral("styleNote.friend")).isValid());
+
+    // Blanks at the ends are not saved, so they do not count.
+    type(QString(2000, QChar(0x3042)) + QStringLiteral("\n"));
+    EXPECT_FALSE(page.tooLongNotice()->isVisible());
+    press(page.saveBar()->saveButton());
+    EXPECT_EQ(stored("styleNote.friend"), QString(2000, QChar(0x3042)));
 }
 
 TEST_F(CleanupEditorTest, TheFlickSwitchShowsOnlyPerSendAndNeedsHoldToTalk) {

@@ -39,6 +39,20 @@ TEST_F(CorrectionsEditorTest, ShowsTheBuiltInRuleUntilTheKeyIsWrittenAndSavesAnE
     EXPECT_FALSE(bar()->isDirty());
 }
 
+TEST_F(CorrectionsEditorTest, RulesLongerThanTheServiceKeepsAreSavedWithANotice) {
+    open();
+    EXPECT_FALSE(editor()->tooLongForServiceNotice()->isVisible());
+    const QString rules = QStringLiteral("ごにん → 誤認だ\n").repeated(400);  // 4000 characters
+    type(box(), rules);
+    EXPECT_FALSE(editor()->tooLongForServiceNotice()->isVisible());
+    type(box(), rules + QStringLiteral("x"));
+    EXPECT_TRUE(editor()->tooLongForServiceNotice()->isVisible());
+    EXPECT_EQ(editor()->tooLongForServiceNotice()->text(),
+              QStringLiteral("4000字を超えているので、超えた分の行はサーバーに保存されません。"));
+    bar()->saveButton()->click();
+    EXPECT_EQ(stored("corrections"), rules + QStringLiteral("x"));
+}
+
 TEST_F(CorrectionsEditorTest, ATrailingBlankOrEmptyLineIsUnsavedWithoutSummaryOrLines) {
     defaults.set(QStringLiteral("corrections"), QStringLiteral("a → b"));
     open();

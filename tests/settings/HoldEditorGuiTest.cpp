@@ -1,5 +1,8 @@
 #include "settings/screens/HoldEditor.h"
 
+#include "TestHome.h"
+#include "core/ExternalConfig.h"
+#include "platform/fake/FakeMainQueue.h"
 #include "settings/SettingsNav.h"
 #include "settings/screens/ScreenContext.h"
 #include "settings/ui/CheckRow.h"
@@ -63,6 +66,34 @@ TEST_F(HoldEditorTest, ADelayBetweenOptionsMarksNone) {
     EXPECT_EQ(checks(screen->delayRows()), (QList<bool>{false, false, false, false, false}));
     EXPECT_FALSE(HoldEditor::delayMatches(1.002, 1.0));
     EXPECT_TRUE(HoldEditor::delayMatches(0.9995, 1.0));
+}
+
+// The editor, the store and the settings watcher together, as the running application has them.
+TEST_F(HoldEditorTest, ChoosingAtOnceStaysAndARefusedDelayShowsTheValueInForce) {
+    TestHome home;
+    FakeMainQueue queue;
+    defaults.setFromOutside(QStringLiteral("holdThreshold"), 0.5);
+    ExternalConfig watcher(defaults, nullptr);
+    watcher.start({}, &BetaSettingsModel::reloadAll);
+    queue.runPending();
+    BetaSettingsModel& model = makeModel();
+    auto* screen = new HoldEditor(model);
+    ScreenHost host(screen);
+    ASSERT_EQ(checks(screen->delayRows()), (QList<bool>{false, false, true, false, false}));
+
+    // "すぐ（0秒）", the default: the watcher lets it be.
+    screen->delayRows()[0]->click();
+    queue.runPending();
+    EXPECT_EQ(defaults.object(QStringLiteral("holdThreshold")), QVariant(0.0));
+    EXPECT_EQ(checks(screen->delayRows()), (QList<bool>{true, false, false, false, false}));
+    EXPECT_TRUE(home.logLines().contains(QStringLiteral("外から設定が変わった: holdThreshold = 0.0")));
+
+    // A delay the watcher refuses goes back to the last good one, and the screen shows that one.
+    model.setHoldDelay(2.0);
+    queue.runPending();
+    EXPECT_EQ(defaults.object(QStringLiteral("holdThreshold")), QVariant(0.0));
+    EXPECT_EQ(model.holdDelay(), 0.0);
+    EXPECT_EQ(checks(screen->delayRows()), (QList<bool>{true, false, false, false, false}));
 }
 
 }  // namespace

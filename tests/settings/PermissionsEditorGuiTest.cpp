@@ -93,6 +93,9 @@ TEST_F(PermissionsEditorTest, AGrantTurnsTheRowGreenOnTheRecheckOrTheNextShowOnl
     const int checksAtBuild = permissions.microphoneQueries;
     EXPECT_EQ(checksAtBuild, 1);  // built and shown once: one check
 
+    // No sound server or no microphone: said as such, not as a permission never given.
+    EXPECT_EQ(screen->rows()[0]->statusText(),
+              QStringLiteral("サウンドサーバーかマイクが見つかりません（押すと設定を開きます）"));
     permissions.microphoneState = PermissionState::Granted;
     QApplication::processEvents();
     EXPECT_FALSE(screen->rows()[0]->isGranted());  // no timer on this screen
@@ -106,6 +109,13 @@ TEST_F(PermissionsEditorTest, AGrantTurnsTheRowGreenOnTheRecheckOrTheNextShowOnl
     EXPECT_GE(screen->refreshedAt(), before);
     EXPECT_TRUE(model.lowCleanupEnabled());
     EXPECT_EQ(settingsChanged, 0);
+    // …and has the desktop asked afresh, whose answer the rows show when it comes.
+    EXPECT_EQ(permissions.checksAgain, 1);
+    permissions.microphoneState = PermissionState::Denied;
+    queue.runPending();
+    EXPECT_FALSE(screen->rows()[0]->isGranted());
+    permissions.microphoneState = PermissionState::Granted;
+    screen->refresh();
 
     // Shown again later: checked again.
     permissions.microphoneState = PermissionState::Denied;
@@ -155,7 +165,7 @@ TEST_F(PermissionsEditorTest, ARowWithNoSettingsOnThisDesktopNeitherPromisesNorO
     auto* screen = new PermissionsEditor(model, onboarding.get());
     TextScreenHost host(screen);
     EXPECT_FALSE(screen->rows()[0]->opensSettings());
-    EXPECT_EQ(screen->rows()[0]->statusText(), QStringLiteral("まだ許可されていません"));
+    EXPECT_EQ(screen->rows()[0]->statusText(), QStringLiteral("サウンドサーバーかマイクが見つかりません"));
     press(screen->rows()[0]);
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_TRUE(screen->rows()[1]->opensSettings());

@@ -1,8 +1,10 @@
 #include "settings/screens/RootContent.h"
 
 #include "core/AppPrefs.h"
+#include "core/OnboardingWindow.h"
 #include "platform/fake/FakeBundle.h"
 #include "platform/fake/FakePermissions.h"
+#include "platform/fake/FakeSpeechRecognizer.h"
 #include "platform/fake/MemoryDefaults.h"
 #include "settings/screens/QualityQuickSwitch.h"
 #include "settings/ui/ActionRow.h"
@@ -15,6 +17,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -27,7 +30,15 @@ protected:
         defaults.set(QStringLiteral("lastRunVersion"), QStringLiteral("0.0.9"));
         actions.settingsChanged = [this] { ++changed; };
         actions.checkForUpdates = [this] { ++updateChecks; };
+        OnboardingWindow::Services services{permissions, speech};
+        services.executablePath = [] { return QStringLiteral("/opt/Quendle.app/Contents/MacOS/Quendle"); };
+        services.runProcess = [this](const QString&, const QStringList&, double) {
+            ++probes;
+            return OnboardingWindow::ProcessRun{OnboardingWindow::ProcessRun::Outcome::exited, probeAnswer};
+        };
+        onboarding = std::make_unique<OnboardingWindow>(services);
         context.permissions = &permissions;
+        context.onboarding = onboarding.get();
         context.openUsageGuide = [this] { ++guides; };
         context.openContactPage = [this] { ++contacts; };
     }
@@ -38,7 +49,9 @@ protected:
     }
 
     std::unique_ptr<RootContent> build() {
-        model = std::make_unique<BetaSettingsModel>(actions);
+        // A screen built earlier in the test still watches its model: it stays.
+        models.push_back(std::make_unique<BetaSettingsModel>(actions));
+        model = models.back().get();
         auto screen = std::make_unique<RootContent>(*model, nav, context);
         screen->resize(380, 700);
         screen->show();
@@ -64,10 +77,15 @@ protected:
     MemoryDefaults defaults;
     FakeBundle bundle;
     FakePermissions permissions;
+    FakeSpeechRecognizerProvider speech;
+    std::unique_ptr<OnboardingWindow> onboarding;
+    int probes = 0;
+    int probeAnswer = 1;
     SettingsActions actions;
     ScreenContext context;
     SettingsNav nav;
-    std::unique_ptr<BetaSettingsModel> model;
+    std::vector<std::unique_ptr<BetaSettingsModel>> models;
+    BetaSettingsModel* model = nullptr;
     int changed = 0;
     int updateChecks = 0;
     int guides = 0;
@@ -118,7 +136,7 @@ TEST_F(RootContentTest, RowsShowTheCurrentValuesAndFollowTheModel) {
     EXPECT_EQ(screen->textRow()->value(), QStringLiteral("Max・整えない"));
 }
 
-TEST_F(RootContentTest, PermissionRowOnlyWhileOneIsMissing) {
+TEST_F(RootContentTest, PermissionRowOnlyWhileOneIsMissingByTheRuleOfThePermissionsScreen) {
     auto screen = build();
     const auto visibleDividers = [&] {
         int n = 0;
@@ -128,19 +146,30 @@ TEST_F(RootContentTest, PermissionRowOnlyWhileOneIsMissing) {
     EXPECT_FALSE(screen->permissionsRow()->isVisibleTo(screen.get()));
     EXPECT_EQ(visibleDividers(), 2);
 
-    permissions.microphoneState = PermissionState::Denied;
-    permissions.inputMonitoringState = PermissionState::NotDetermined;
+    // The rule of the permissions screen: a missing speech model counts…
+    speech.authorization = SpeechAuthorization::Denied;
     screen->hide();
     screen->show();  // coming into view asks again
     EXPECT_TRUE(screen->permissionsRow()->isVisibleTo(screen.get()));
-    EXPECT_EQ(screen->permissionsRow()->value(), QStringLiteral("2つ未許可"));
+    EXPECT_EQ(screen->permissionsRow()->value(), QStringLiteral("1つ未許可"));
     EXPECT_EQ(visibleDividers(), 3);
+
+    // …and key watching the display does not offer counts as granted when the probe's child can
+    // watch keys.
+    speech.authorization = SpeechAuthorization::Authorized;
+    permissions.microphoneState = PermissionState::Denied;
+    permissions.inputMonitoringState = PermissionState::Denied;
+    probeAnswer = 0;
+    screen->hide();
+    screen->show();
+    EXPECT_EQ(screen->permissionsRow()->value(), QStringLiteral("1つ未許可"));
+    EXPECT_GE(probes, 1);
 
     screen->permissionsRow()->click();
     EXPECT_EQ(nav.top(), SettingsScreen::permissions);
 
     // Without a way to ask, nothing is shown as missing.
-    context.permissions = nullptr;
+    context.onboarding = nullptr;
     auto bare = build();
     EXPECT_FALSE(bare->permissionsRow()->isVisibleTo(bare.get()));
 }

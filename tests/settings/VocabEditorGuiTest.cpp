@@ -119,6 +119,27 @@ TEST_F(VocabEditorTest, TheBudgetIsThreeHundredCharactersOfTheStoredForm) {
     EXPECT_EQ(stored("vocabulary"), BetaSettingsModel::splitWordList(model->vocabularyText()).join(", "));
 }
 
+TEST_F(VocabEditorTest, AListOverTwoThousandCharactersSaysSoAndCannotBeSaved) {
+    defaults.set(QStringLiteral("vocabulary"), QStringLiteral("Excel"));
+    signIn();
+    open();
+    const size_t sent = http.requests().size();
+    type(box(), QString(2001, QLatin1Char('x')));
+    EXPECT_TRUE(editor()->tooLongNotice()->isVisible());
+    EXPECT_EQ(editor()->tooLongNotice()->text(), QStringLiteral("2000字を超えているので保存できません。いくつか消してください。"));
+    EXPECT_TRUE(editor()->saveBar()->isDirty());
+    EXPECT_FALSE(editor()->saveBar()->saveButton()->isEnabled());
+    EXPECT_TRUE(editor()->saveBar()->revertButton()->isEnabled());
+    model->saveVocabulary();  // Ctrl+S, or any other way in
+    EXPECT_EQ(stored("vocabulary"), QStringLiteral("Excel"));
+    EXPECT_EQ(http.requests().size(), sent) << "nothing is sent to the service either";
+
+    type(box(), QString(2000, QLatin1Char('x')));
+    EXPECT_FALSE(editor()->tooLongNotice()->isVisible());
+    editor()->saveBar()->saveButton()->click();
+    EXPECT_EQ(stored("vocabulary"), QString(2000, QLatin1Char('x')));
+}
+
 TEST_F(VocabEditorTest, APresetRewritesTheBoxOneWordPerLineAsAnUnsavedEdit) {
     defaults.set(QStringLiteral("vocabulary"), QStringLiteral("Quendle"));
     open();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/MainQueue.h"
 #include "platform/Permissions.h"
 
 // Permission states a test sets; counts how often each is asked.
@@ -23,5 +24,11 @@ public:
     PermissionState inputMonitoring() override {
         ++inputMonitoringQueries;
         return inputMonitoringState;
+    }
+    // Answers on the main queue, as a real check on a worker would.
+    int checksAgain = 0;
+    void checkAgain(std::function<void()> answered) override {
+        ++checksAgain;
+        MainQueue::post(std::move(answered));
     }
 };

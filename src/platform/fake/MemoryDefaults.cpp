@@ -19,6 +19,7 @@ void MemoryDefaults::set(const QString& key, const QVariant& value) {
         const QVariant v = normalized(value);
         if (values_.contains(key) && values_.value(key) == v && values_.value(key).metaType() == v.metaType()) return;
         values_.insert(key, v);
+        writtenHere_.insert(key);
     }
     notify(key);
 }
@@ -28,6 +29,7 @@ void MemoryDefaults::remove(const QString& key) {
         std::lock_guard lock(mutex_);
         if (!values_.contains(key)) return;
         values_.remove(key);
+        writtenHere_.insert(key);
     }
     notify(key);
 }
@@ -59,7 +61,16 @@ void MemoryDefaults::unobserve(ObserverId id) {
     observers_.erase(id);
 }
 
-void MemoryDefaults::setFromOutside(const QString& key, const QVariant& value) { set(key, value); }
+bool MemoryDefaults::lastWrittenHere(const QString& key) const {
+    std::lock_guard lock(mutex_);
+    return writtenHere_.contains(key);
+}
+
+void MemoryDefaults::setFromOutside(const QString& key, const QVariant& value) {
+    set(key, value);
+    std::lock_guard lock(mutex_);
+    writtenHere_.remove(key);
+}
 
 void MemoryDefaults::setGlobal(const QString& key, const QVariant& value) {
     std::lock_guard lock(mutex_);
@@ -73,6 +84,7 @@ void MemoryDefaults::clear() {
     std::lock_guard lock(mutex_);
     values_.clear();
     global_.clear();
+    writtenHere_.clear();
 }
 
 void MemoryDefaults::notify(const QString& key) {

@@ -3,6 +3,7 @@
 #include "platform/Defaults.h"
 
 #include <QMap>
+#include <QSet>
 #include <map>
 #include <mutex>
 
@@ -17,8 +18,10 @@ public:
     QVariant globalObject(const QString& key) const override;
     ObserverId observe(const QString& key, std::function<void()> onChange) override;
     void unobserve(ObserverId id) override;
+    bool lastWrittenHere(const QString& key) const override;
 
-    // What another process writing the file would do: change the value and notify observers.
+    // What another process writing the file would do: change the value and notify observers
+    // (the value then counts as written elsewhere). Also for values stored before "launch".
     void setFromOutside(const QString& key, const QVariant& value);
     void setGlobal(const QString& key, const QVariant& value);
     void clear();
@@ -29,6 +32,7 @@ private:
     mutable std::mutex mutex_;
     QVariantMap values_;
     QVariantMap global_;
+    QSet<QString> writtenHere_;
     std::map<ObserverId, std::pair<QString, std::function<void()>>> observers_;
     ObserverId nextId_ = 1;
 };

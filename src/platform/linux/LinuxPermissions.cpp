@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxPermissions.h"
 
 #include "platform/Clock.h"
+#include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
 #include "platform/linux/PulseContext.h"
 #include "platform/linux/X11Trust.h"
@@ -96,16 +97,26 @@ LinuxPermissions::LinuxPermissions(double recheckSeconds)
 
 LinuxPermissions::~LinuxPermissions() { queue_.reset(); }
 
-void LinuxPermissions::startMicrophoneCheckLocked() {
+void LinuxPermissions::startMicrophoneCheckLocked(std::function<void()> answered) {
     shared_->checking = true;
     microphoneCheckedAt_ = Clock::monotonicNow();
-    queue_->post([shared = shared_] {
+    queue_->post([shared = shared_, answered = std::move(answered)] {
         const bool found = soundServerHasSource();
-        std::lock_guard lock(shared->mutex);
-        shared->microphone = found;
-        shared->checking = false;
-        shared->answered.notify_all();
+        {
+            std::lock_guard lock(shared->mutex);
+            shared->microphone = found;
+            shared->checking = false;
+            shared->answered.notify_all();
+        }
+        if (answered) MainQueue::post(answered);
     });
+}
+
+void LinuxPermissions::checkAgain(std::function<void()> answered) {
+    keyExtensions_.reset();
+    std::lock_guard lock(shared_->mutex);
+    // A check already running may have started before the change: this one runs after it.
+    startMicrophoneCheckLocked(std::move(answered));
 }
 
 PermissionState LinuxPermissions::microphone() {

@@ -12,7 +12,8 @@ class SerialQueue;
 
 // Permissions on an X11 desktop. Asked on the main thread every few seconds, so each answer is
 // cached: the microphone (a sound server with an input source) is checked on a worker at most
-// once per `recheckSeconds`, the key extensions of the display at most as often.
+// once per `recheckSeconds`, the key extensions of the display at most as often; checkAgain()
+// asks both again at once.
 class LinuxPermissions final : public Permissions {
 public:
     // Starts the first microphone check at once, so the first question finds an answer.
@@ -26,6 +27,9 @@ public:
     PermissionState microphone() override;
     PermissionState accessibility() override;
     PermissionState inputMonitoring() override;
+    // Looks for the microphone again at once (on the worker) and reads the display's extensions
+    // again at the next question.
+    void checkAgain(std::function<void()> answered) override;
 
     // Blocking: connects to the sound server (no autospawn), asks for the default source (or
     // $PULSE_SOURCE) and disconnects. False when no server answers within `timeoutMs`.
@@ -35,7 +39,7 @@ public:
     bool waitForMicrophoneCheck(int timeoutMs);
 
 private:
-    void startMicrophoneCheckLocked();
+    void startMicrophoneCheckLocked(std::function<void()> answered = {});
 
     struct Shared {
         std::mutex mutex;

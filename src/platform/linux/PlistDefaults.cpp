@@ -397,6 +397,7 @@ void PlistDefaults::write(const QString& key, const std::optional<QVariant>& val
                 values_.insert(key, *value);
             else
                 values_.remove(key);
+            writtenHere_.insert(key);
         }
         // Even a value this process already holds goes to the disk: another process may have
         // written something else there since our last reload, and this write is the newer one.
@@ -465,6 +466,7 @@ void PlistDefaults::reload() {
             if (!sameValue(it.value(), disk->value(it.key()))) changed.append(it.key());
         for (auto it = disk->begin(); it != disk->end(); ++it)
             if (!values_.contains(it.key())) changed.append(it.key());
+        for (const QString& key : changed) writtenHere_.remove(key);
         values_ = *disk;
     }
     if (!changed.isEmpty()) notify(changed);
@@ -477,6 +479,11 @@ Defaults::ObserverId PlistDefaults::observe(const QString& key, std::function<vo
     const ObserverId id = observers_->nextId++;
     observers_->entries.emplace(id, std::make_pair(key, std::move(onChange)));
     return id;
+}
+
+bool PlistDefaults::lastWrittenHere(const QString& key) const {
+    std::lock_guard lock(dataMutex_);
+    return writtenHere_.contains(key);
 }
 
 void PlistDefaults::unobserve(ObserverId id) {

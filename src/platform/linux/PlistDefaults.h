@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 #include <map>
@@ -39,6 +40,7 @@ public:
     QVariant globalObject(const QString& key) const override;
     ObserverId observe(const QString& key, std::function<void()> onChange) override;
     void unobserve(ObserverId id) override;
+    bool lastWrittenHere(const QString& key) const override;
 
     QString filePath() const { return path_; }
     QString globalFilePath() const { return globalPath_; }
@@ -87,6 +89,8 @@ private:
     // Changes of this process not yet on disk (a failed write): applied again on every write and
     // kept over reloads. A none value is a removal.
     std::map<QString, std::optional<QVariant>> pending_;
+    // Keys whose value in memory was last changed by this process's own writes.
+    QSet<QString> writtenHere_;
 
     mutable QVariantMap global_;
     mutable QDateTime globalStamp_;

@@ -6,6 +6,7 @@
 #include "settings/screens/ModelWatch.h"
 #include "settings/screens/OptionList.h"
 #include "settings/screens/SaveRevertBar.h"
+#include "settings/screens/ScreenColors.h"
 #include "settings/screens/ScreenContext.h"
 #include "settings/screens/SegmentedPicker.h"
 #include "settings/ui/Palette.h"
@@ -102,11 +103,14 @@ CleanupEditor::CleanupEditor(BetaSettingsModel& model, QWidget* parent) : Editor
     noteField_->placeholder()->setWordWrap(true);
     noteField_->installEventFilter(this);
     saveBar_ = new SaveRevertBar([m] { m->saveStyleNote(); }, [m] { m->setStyleNote(m->savedStyleNote()); });
+    tooLong_ = new PaletteLabel(QStringLiteral("2000字を超えているので保存できません。短くしてください。"),
+                                SettingsFont::make(11), [] { return ScreenColors::red(); });
+    tooLong_->setWrapping(true);
     QWidget* noteStack = stack(
         6, {label(QStringLiteral("あなたらしい書き方をおぼえさせる"), 13, true),
             label(QStringLiteral("よく使う絵文字・口ぐせ・語尾・相手の呼び方などを書いておくと、その書き方に近づきます。書き終えたら「保存」を押します。"),
                   11, false, true),
-            noteField_, saveBar_});
+            noteField_, tooLong_, saveBar_});
 
     heartRow_ = new QWidget;
     auto* heartLine = new QHBoxLayout(heartRow_);
@@ -159,7 +163,9 @@ void CleanupEditor::refresh() {
         fitPlaceholder();
     }
     noteField_->refresh();
-    saveBar_->setState(model_.styleNoteIsDirty(), QString(), {});
+    const bool tooLong = model_.styleNoteTooLong();
+    tooLong_->setVisible(tooLong);
+    saveBar_->setState(model_.styleNoteIsDirty(), QString(), {}, !tooLong);
     heartRow_->setVisible(on && mode == QLatin1String("lover"));
     heartPicker_->refresh();
 

@@ -33,6 +33,8 @@ public:
     QWidget* noteBlock() const { return noteBlock_; }
     ListTextBox* noteField() const { return noteField_; }
     SaveRevertBar* saveBar() const { return saveBar_; }
+    // Shown while the note is too long to be saved.
+    PaletteLabel* tooLongNotice() const { return tooLong_; }
     // The heart amount (shown only for "lover").
     QWidget* heartRow() const { return heartRow_; }
     SegmentedPicker* heartPicker() const { return heartPicker_; }
@@ -59,6 +61,7 @@ private:
     QWidget* noteBlock_ = nullptr;
     ListTextBox* noteField_ = nullptr;
     SaveRevertBar* saveBar_ = nullptr;
+    PaletteLabel* tooLong_ = nullptr;
     QWidget* heartRow_ = nullptr;
     SegmentedPicker* heartPicker_ = nullptr;
     OptionCardList* modeCards_ = nullptr;

@@ -1,5 +1,7 @@
 #include "settings/screens/CorrectionsEditor.h"
 
+#include "core/Graphemes.h"
+#include "core/ServicePrefs.h"
 #include "settings/BetaSettingsModel.h"
 #include "settings/screens/ListTextBox.h"
 #include "settings/screens/ModelWatch.h"
@@ -41,6 +43,13 @@ CorrectionsEditor::CorrectionsEditor(BetaSettingsModel& model, std::function<voi
     caution->setWrapping(true);
     add(caution);
 
+    // The rules are all used here; the service keeps only what fits its limit.
+    tooLongForService_ = new PaletteLabel(
+        QStringLiteral("4000字を超えているので、超えた分の行はサーバーに保存されません。"), SettingsFont::make(11),
+        [] { return Palette::systemOrange(); });
+    tooLongForService_->setWrapping(true);
+    add(tooLongForService_);
+
     bar_ = new SaveRevertBar([m] { m->saveCorrections(); }, [m] { m->setCorrections(m->savedCorrections()); });
     add(bar_);
 
@@ -50,6 +59,7 @@ CorrectionsEditor::CorrectionsEditor(BetaSettingsModel& model, std::function<voi
 
 void CorrectionsEditor::refresh() {
     textBox_->refresh();
+    tooLongForService_->setVisible(Graphemes::count(model_.corrections()) > ServicePrefs::kServiceListLimit);
     bar_->setState(model_.correctionsAreDirty(), model_.correctionsChangeSummary(), model_.correctionsChanges());
 }
 

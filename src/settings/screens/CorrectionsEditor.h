@@ -24,6 +24,8 @@ public:
 
     ListTextBox* textBox() const { return textBox_; }
     SaveRevertBar* saveBar() const { return bar_; }
+    // Shown while the rules are longer than the service keeps.
+    PaletteLabel* tooLongForServiceNotice() const { return tooLongForService_; }
 
     static constexpr int kSpacing = 8;
     static constexpr int kEditorHeight = 120;
@@ -38,6 +40,7 @@ private:
     std::function<void()> syncOnAppear_;
     ListTextBox* textBox_ = nullptr;
     SaveRevertBar* bar_ = nullptr;
+    PaletteLabel* tooLongForService_ = nullptr;
     bool appeared_ = false;
 };
 

@@ -102,7 +102,10 @@ void PermissionRow::refresh() {
     } else {
         icon_->setName(QStringLiteral("exclamationmark.circle.fill"));
         icon_->setColorSource([] { return Palette::systemOrange(); });
-        status_->setText(QStringLiteral("まだ許可されていません") +
+        // Nothing asks for the microphone here: a missing one is a sound server that does not
+        // answer or has no input.
+        status_->setText((step_ == Step::microphone ? QStringLiteral("サウンドサーバーかマイクが見つかりません")
+                                                    : QStringLiteral("まだ許可されていません")) +
                          (opens_ ? QStringLiteral("（押すと設定を開きます）") : QString()));
     }
 }
@@ -120,7 +123,7 @@ void PermissionRow::openSettingsPane() {
 // ---------------------------------------------------------------- PermissionsEditor
 
 PermissionsEditor::PermissionsEditor(BetaSettingsModel& model, OnboardingWindow* onboarding, QWidget* parent)
-    : EditorPage(10, parent), model_(model), refreshedAt_(QDateTime::currentDateTime()) {
+    : EditorPage(10, parent), model_(model), onboarding_(onboarding), refreshedAt_(QDateTime::currentDateTime()) {
     QWidget* body = column();
 
     auto* intro = new PaletteLabel(
@@ -162,6 +165,13 @@ void PermissionsEditor::refresh() {
 void PermissionsEditor::recheck() {
     refresh();
     model_.reload();
+    // The desktop is asked again now, not from what it answered a while ago; the rows show the
+    // fresh answers when they are there.
+    if (!onboarding_) return;
+    QPointer<PermissionsEditor> self(this);
+    onboarding_->checkAgain([self] {
+        if (self) self->refresh();
+    });
 }
 
 void PermissionsEditor::showEvent(QShowEvent* event) {

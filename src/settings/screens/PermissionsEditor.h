@@ -68,7 +68,8 @@ public:
     QDateTime refreshedAt() const { return refreshedAt_; }
     // Checks every row again.
     void refresh();
-    // The re-check button's action: check again, then reload the whole model from the settings.
+    // The re-check button's action: check again, reload the whole model from the settings, and
+    // have the desktop asked afresh (the rows follow its answers).
     void recheck();
 
     const QList<PermissionRow*>& rows() const { return rows_; }
@@ -80,6 +81,7 @@ protected:
 
 private:
     BetaSettingsModel& model_;
+    OnboardingWindow* onboarding_;
     QDateTime refreshedAt_;
     QList<PermissionRow*> rows_;
     QAbstractButton* recheck_ = nullptr;

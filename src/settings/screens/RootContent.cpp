@@ -66,8 +66,9 @@ void RootContent::refresh() {
     speak_->setValue(model_.triggerKeyDisplayName());
     text_->setValue(model_.qualityLabel() + QStringLiteral("・") + model_.cleanupModeLabel());
     // Without a way to ask, no permission is known to be missing: the row stays away.
-    const bool missing = context_.permissions && BetaSettingsModel::anyPermissionMissing(*context_.permissions);
-    if (missing) permissions_->setValue(BetaSettingsModel::permissionsSummary(*context_.permissions));
+    // The same rule as the permissions screen: its rows and this summary never disagree.
+    const bool missing = context_.onboarding && BetaSettingsModel::anyPermissionMissing(*context_.onboarding);
+    if (missing) permissions_->setValue(BetaSettingsModel::permissionsSummary(*context_.onboarding));
     permissionsLine_->setVisible(missing);
     permissions_->setVisible(missing);
 }

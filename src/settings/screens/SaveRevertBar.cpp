@@ -28,7 +28,7 @@ SaveRevertBar::SaveRevertBar(Action onSave, Action onRevert, QWidget* parent)
     // The actions may rebuild the page the bar lives on: run copies.
     connect(save_, &QPushButton::clicked, this, [this] {
         const Action action = onSave_;
-        if (dirty_ && action) action();
+        if (dirty_ && canSave_ && action) action();
     });
     connect(revert_, &QPushButton::clicked, this, [this] {
         const Action action = onRevert_;
@@ -60,9 +60,10 @@ QString SaveRevertBar::noticeText(const QString& summary) {
     return notice + QStringLiteral("（") + summary + QStringLiteral("）");
 }
 
-void SaveRevertBar::setState(bool isDirty, const QString& summary, const QList<VocabChange>& changes) {
+void SaveRevertBar::setState(bool isDirty, const QString& summary, const QList<VocabChange>& changes, bool canSave) {
     dirty_ = isDirty;
-    save_->setEnabled(isDirty);
+    canSave_ = canSave;
+    save_->setEnabled(isDirty && canSave);
     revert_->setEnabled(isDirty);
     notice_->setText(noticeText(summary));
     notice_->setVisible(isDirty);

@@ -24,8 +24,9 @@ public:
     SaveRevertBar(Action onSave, Action onRevert, QWidget* parent = nullptr);
 
     // The state to show: whether the text is unsaved, the summary put in parentheses after the
-    // notice (may be empty) and the change lines (shown only while unsaved).
-    void setState(bool isDirty, const QString& summary, const QList<VocabChange>& changes);
+    // notice (may be empty) and the change lines (shown only while unsaved). `canSave` false
+    // keeps the save button (and its shortcut) off while the text is unsaved: the page says why.
+    void setState(bool isDirty, const QString& summary, const QList<VocabChange>& changes, bool canSave = true);
 
     bool isDirty() const { return dirty_; }
     QPushButton* saveButton() const { return save_; }
@@ -42,6 +43,7 @@ private:
     Action onSave_;
     Action onRevert_;
     bool dirty_ = false;
+    bool canSave_ = true;
     QList<VocabChange> changes_;
     QPushButton* save_ = nullptr;
     QPushButton* revert_ = nullptr;

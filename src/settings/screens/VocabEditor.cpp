@@ -56,6 +56,10 @@ VocabEditor::VocabEditor(BetaSettingsModel& model, std::function<void()> syncOnA
                                 SettingsFont::make(11), [] { return ScreenColors::red(); });
     warning_->setWrapping(true);
     add(warning_);
+    tooLong_ = new PaletteLabel(QStringLiteral("2000字を超えているので保存できません。いくつか消してください。"),
+                                SettingsFont::make(11), [] { return ScreenColors::red(); });
+    tooLong_->setWrapping(true);
+    add(tooLong_);
 
     presets_ = new OccupationPresetButtons(model);
     add(presets_);
@@ -76,7 +80,9 @@ void VocabEditor::refresh() {
     characters_->setText(QString::number(characterCount(text)) + QStringLiteral("/300字"));
     characters_->refreshColor();
     warning_->setVisible(isOverBudget(text));
-    bar_->setState(model_.vocabularyIsDirty(), model_.vocabularyChangeSummary(), model_.vocabularyChanges());
+    const bool tooLong = model_.vocabularyTooLong();
+    tooLong_->setVisible(tooLong);
+    bar_->setState(model_.vocabularyIsDirty(), model_.vocabularyChangeSummary(), model_.vocabularyChanges(), !tooLong);
 }
 
 void VocabEditor::showEvent(QShowEvent* event) {

@@ -29,6 +29,8 @@ public:
     PaletteLabel* wordCountLabel() const { return words_; }
     PaletteLabel* characterCountLabel() const { return characters_; }
     PaletteLabel* budgetWarning() const { return warning_; }
+    // Shown while the list is too long to be saved.
+    PaletteLabel* tooLongNotice() const { return tooLong_; }
     OccupationPresetButtons* presets() const { return presets_; }
     SaveRevertBar* saveBar() const { return bar_; }
 
@@ -56,6 +58,7 @@ private:
     PaletteLabel* words_ = nullptr;
     PaletteLabel* characters_ = nullptr;
     PaletteLabel* warning_ = nullptr;
+    PaletteLabel* tooLong_ = nullptr;
     OccupationPresetButtons* presets_ = nullptr;
     SaveRevertBar* bar_ = nullptr;
     bool appeared_ = false;
