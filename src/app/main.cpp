@@ -137,6 +137,33 @@ void tellTerminal(const QString& line) {
     std::fflush(stderr);
 }
 
+// The bundle around the executable and its settings, installed for as long as this lives. A
+// settings file that cannot be read is set aside, and the log says so.
+class ProcessSettings {
+public:
+    ProcessSettings()
+        : bundle_(QCoreApplication::applicationFilePath()),
+          defaults_(bundle_.identifier().isEmpty() ? QStringLiteral("orvane") : bundle_.identifier()) {
+        Bundle::install(&bundle_);
+        AppPrefs::setDefaults(&defaults_);
+        if (defaults_.wasUnreadableAtStart())
+            AppLog::write(QStringLiteral("設定ファイルを読めないため既定の設定で始めます（元のファイルは ") +
+                          defaults_.unreadableCopyPath() + QStringLiteral(" に残しました）"));
+    }
+    ~ProcessSettings() {
+        AppPrefs::setDefaults(nullptr);
+        Bundle::install(nullptr);
+    }
+    ProcessSettings(const ProcessSettings&) = delete;
+    ProcessSettings& operator=(const ProcessSettings&) = delete;
+
+    InfoPlistBundle& bundle() { return bundle_; }
+
+private:
+    InfoPlistBundle bundle_;
+    PlistDefaults defaults_;
+};
+
 QStringList processArguments(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -154,16 +181,10 @@ int main(int argc, char** argv) {
     // The service self-check runs instead of the application, without a display.
     if (const Smoke::Arguments smoke = Smoke::parseArguments(arguments); smoke.smoke) {
         QCoreApplication core(argc, argv);
-        InfoPlistBundle bundle(QCoreApplication::applicationFilePath());
-        Bundle::install(&bundle);
-        PlistDefaults defaults(bundle.identifier().isEmpty() ? QStringLiteral("orvane") : bundle.identifier());
-        AppPrefs::setDefaults(&defaults);
+        ProcessSettings settings;
         QtHttpClient http;
         EspeakSpeechSynthesizer speech;
-        const int status = Smoke(http, speech).run(smoke.key, smoke.json);
-        AppPrefs::setDefaults(nullptr);
-        Bundle::install(nullptr);
-        return status;
+        return Smoke(http, speech).run(smoke.key, smoke.json);
     }
 
     // The newer on-device engine's self-check, also without a display.
@@ -181,10 +202,7 @@ int main(int argc, char** argv) {
         Clock::install(&clock);
         QtMainQueue mainQueue;
         MainQueue::install(&mainQueue);
-        InfoPlistBundle bundle(QCoreApplication::applicationFilePath());
-        Bundle::install(&bundle);
-        PlistDefaults defaults(bundle.identifier().isEmpty() ? QStringLiteral("orvane") : bundle.identifier());
-        AppPrefs::setDefaults(&defaults);
+        ProcessSettings settings;
         int status = 0;
         {
             UnsupportedSpeechAnalyzer analyzer26;
@@ -200,8 +218,6 @@ int main(int argc, char** argv) {
             smoke.run(*check.path, check.locale);
             if (!smoke.ended()) core.exec();
         }
-        AppPrefs::setDefaults(nullptr);
-        Bundle::install(nullptr);
         return status;
     }
 
@@ -216,13 +232,8 @@ int main(int argc, char** argv) {
     Clock::install(&clock);
     QtMainQueue mainQueue;
     MainQueue::install(&mainQueue);
-    InfoPlistBundle bundle(QCoreApplication::applicationFilePath());
-    Bundle::install(&bundle);
-    PlistDefaults defaults(bundle.identifier().isEmpty() ? QStringLiteral("orvane") : bundle.identifier());
-    AppPrefs::setDefaults(&defaults);
-    if (defaults.wasUnreadableAtStart())
-        AppLog::write(QStringLiteral("設定ファイルを読めないため既定の設定で始めます（元のファイルは ") +
-                      defaults.unreadableCopyPath() + QStringLiteral(" に残しました）"));
+    ProcessSettings settings;
+    InfoPlistBundle& bundle = settings.bundle();
     // The first-run flag reflects the defaults as they were at launch, before anything writes them.
     AppPrefs::isFirstRun();
 

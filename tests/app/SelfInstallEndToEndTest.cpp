@@ -24,22 +24,13 @@ namespace {
 
 const QVariantMap kSettings{{"launchAtLogin", false}, {"correctionBar", false}, {"qualityLevel", "low"}};
 
-// True while the process exists and has not ended (a zombie has ended).
-bool alive(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return false;
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    return close >= 0 && close + 2 < text.size() && text[close + 2] != 'Z' && text[close + 2] != 'X';
-}
-
 // The live processes whose executable lies under the folder.
 QList<qint64> runningFrom(const QString& folder) {
     QList<qint64> pids;
     for (const QString& name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool number = false;
         const qint64 pid = name.toLongLong(&number);
-        if (!number || !alive(pid)) continue;
+        if (!number || !processAlive(pid)) continue;
         if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget().startsWith(folder + QLatin1Char('/')))
             pids << pid;
     }
@@ -79,8 +70,8 @@ protected:
     void TearDown() override {
         // The copies this test started itself (not children of the test) end by their ids.
         for (qint64 pid : started) {
-            if (alive(pid)) ::kill(pid_t(pid), SIGTERM);
-            pumpUntil([&] { return !alive(pid); }, 5000);
+            if (processAlive(pid)) ::kill(pid_t(pid), SIGTERM);
+            pumpUntil([&] { return !processAlive(pid); }, 5000);
         }
         quendle.reset();
         wm.reset();
@@ -181,7 +172,7 @@ TEST_F(UpdateEndToEnd, AnAcceptedUpdateRunsTheNewVersionFromTheSamePlace) {
     const qint64 old = quendle->pid();
     ASSERT_TRUE(answerWithReturn(old)) << "no update offer";  // "今すぐアップデート"
     ASSERT_TRUE(quendle->waitForLog(QStringLiteral("アップデート適用: 再起動する"), 30000));
-    EXPECT_TRUE(pumpUntil([&] { return !alive(old); }, 10000));
+    EXPECT_TRUE(pumpUntil([&] { return !processAlive(old); }, 10000));
     const qint64 now = theOneCopyBesides(old);
     ASSERT_NE(now, 0);
     EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(now)).symLinkTarget(),
@@ -205,7 +196,7 @@ TEST_F(UpdateEndToEnd, ATamperedArchiveChangesNothing) {
     ASSERT_TRUE(quendle->waitForLog(QStringLiteral("アップデートに失敗: 署名の確認に失敗しました"), 30000));
     // The failure alert, answered with its one button.
     EXPECT_TRUE(answerWithReturn(old, offer)) << "no failure alert";
-    EXPECT_TRUE(alive(old));
+    EXPECT_TRUE(processAlive(old));
     EXPECT_EQ(runningFrom(quendle->home()), QList<qint64>{old});
     const QString built = qEnvironmentVariable("QUENDLE_BUILD_DIR") + QStringLiteral("/Quendle.app");
     for (const char* file : {"/Contents/MacOS/Quendle", "/Contents/Info.plist"})
@@ -230,7 +221,7 @@ TEST_F(SelfInstallEndToEnd, ABundleStartedFromDownloadsMovesIntoApplications) {
     const QString home = quendle->home();
     const QString moved = home + QStringLiteral("/Applications/Quendle.app");
     ASSERT_TRUE(quendle->waitForLog(QStringLiteral("アプリケーションフォルダへ移動した: ") + moved, 30000));
-    EXPECT_TRUE(pumpUntil([&] { return !alive(old); }, 10000));
+    EXPECT_TRUE(pumpUntil([&] { return !processAlive(old); }, 10000));
     const qint64 now = theOneCopyBesides(old);
     ASSERT_NE(now, 0);
     EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(now)).symLinkTarget(), moved + QStringLiteral("/Contents/MacOS/Quendle"));

@@ -9,15 +9,6 @@
 
 namespace {
 
-// True while the process exists and has not ended (a zombie has ended).
-bool alive(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return false;
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    return close >= 0 && close + 2 < text.size() && text[close + 2] != 'Z' && text[close + 2] != 'X';
-}
-
 bool waitUntil(const std::function<bool()>& condition, int ms) {
     QElapsedTimer timer;
     timer.start();
@@ -60,12 +51,12 @@ TEST(SingleInstanceSession, SecondCopyGivesWayAndTakeoverReplacesTheRunningOne) 
     // The terminal that started it hears why it ended at once.
     EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError())
                     .contains(QStringLiteral("Quendle はすでに動いています。トレイのアイコンから使えます")));
-    EXPECT_TRUE(alive(firstPid));
+    EXPECT_TRUE(processAlive(firstPid));
 
     QProcess replacement;
     startAnother(replacement, first, {QStringLiteral("--takeover")});
     ASSERT_TRUE(first.waitForLog(QStringLiteral("入れ替え起動: 古いインスタンスを終わらせた"), 20000));
-    EXPECT_TRUE(waitUntil([&] { return !alive(firstPid); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return !processAlive(firstPid); }, 5000));
     // The new copy goes on to its normal start and stays.
     auto starts = [&] { return first.log().count(QStringLiteral("起動")); };
     EXPECT_TRUE(waitUntil([&] { return starts() == 2; }, 15000)) << starts();
@@ -80,7 +71,7 @@ TEST(SingleInstanceSession, SecondCopyGivesWayAndTakeoverReplacesTheRunningOne) 
         },
         15000))
         << told.toStdString();
-    EXPECT_TRUE(alive(replacement.processId()));
+    EXPECT_TRUE(processAlive(replacement.processId()));
 
     // SIGTERM ends it through its event loop: a normal exit with status 0.
     replacement.terminate();
@@ -110,7 +101,7 @@ TEST(SingleInstanceSession, TwoCopiesStartedTogetherLeaveExactlyOneRunning) {
         ASSERT_TRUE(first.waitForLog(gaveWay, 20000)) << round;
         // The one that stays goes on to its normal start.
         ASSERT_TRUE(first.waitForLog(QStringLiteral("起動"), 20000)) << round;
-        auto firstLeft = [&] { return !alive(first.pid()); };
+        auto firstLeft = [&] { return !processAlive(first.pid()); };
         auto secondLeft = [&] { return second.state() == QProcess::NotRunning; };
         ASSERT_TRUE(waitUntil([&] { return firstLeft() || secondLeft(); }, 10000)) << round;
         EXPECT_NE(firstLeft(), secondLeft()) << round;  // one gave way, the other runs

@@ -36,6 +36,15 @@ struct QuendleLaunch {
     std::function<QString(const QString& home)> install = {};
 };
 
+// True while the process exists and has not ended (a zombie has ended).
+inline bool processAlive(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close >= 0 && close + 2 < text.size() && text[close + 2] != 'Z' && text[close + 2] != 'X';
+}
+
 // One run of the application with a home folder of its own.
 class QuendleProcess {
 public:
