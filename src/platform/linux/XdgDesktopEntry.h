@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Desktop entries of the freedesktop.org specification: the line that runs a program, and the
+// Desktop entries in the freedesktop.org format: the line that runs a program, and the
 // entry that puts the application into the desktop's application menu.
 namespace XdgDesktopEntry {
 
