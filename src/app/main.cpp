@@ -18,6 +18,7 @@
 #include "onboarding/ui/OnboardingV2Window.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/SerialQueue.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/Ed25519Signature.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
@@ -300,6 +301,18 @@ int main(int argc, char** argv) {
     // The desktop's own settings have no page for the settings links; the status menu leaves out
     // what would open nothing.
     platform.canOpenURL = [](const QString& url) { return !url.startsWith(QLatin1String("x-apple.")); };
+    // For the session tests: QUENDLE_TEST_LOCAL_SPEECH_DELAY=<seconds> makes every step of
+    // on-device recognition wait that long before it runs, as on a slow machine.
+    std::unique_ptr<SerialQueue> slowSpeechQueue;
+    if (const double delay = qEnvironmentVariable("QUENDLE_TEST_LOCAL_SPEECH_DELAY").toDouble(); delay > 0) {
+        slowSpeechQueue = std::make_unique<SerialQueue>(QStringLiteral("orvane.localspeech"));
+        platform.speechQueue = [queue = slowSpeechQueue.get(), delay](std::function<void()> task) {
+            queue->post([delay, task = std::move(task)] {
+                std::this_thread::sleep_for(std::chrono::duration<double>(delay));
+                task();
+            });
+        };
+    }
     LinuxPermissions permissions;
     platform.permissions = &permissions;
     X11PointerButtons pointerButtons(nullptr, QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0);
