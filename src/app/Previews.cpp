@@ -33,10 +33,6 @@
 
 namespace {
 
-const QStringList kSwitches{QStringLiteral("--probe-swiftui"), QStringLiteral("--onboarding-preview"),
-                            QStringLiteral("--settings-preview"), QStringLiteral("--usage-guide-preview"),
-                            QStringLiteral("--hud-preview")};
-
 // The fixed world of a preview.
 struct PreviewWorld {
     PreviewWorld() {
@@ -165,12 +161,6 @@ int hudPreview(PreviewWorld& world) {
 }  // namespace
 
 namespace Previews {
-
-std::optional<QString> selected(const QStringList& arguments) {
-    for (const QString& name : kSwitches)
-        if (arguments.contains(name)) return name;
-    return std::nullopt;
-}
 
 int run(const QString& which) {
     PreviewWorld world;

@@ -2,8 +2,6 @@
 
 #include <QStringList>
 
-#include <optional>
-
 // The developer switches that show one window and exit:
 //   --probe-swiftui         builds the settings content at 760 × 600 and shows each section;
 //   --onboarding-preview    a picture of every setup screen (01.png … 09.png);
@@ -17,11 +15,7 @@
 // reason and the run ends with status 1 after the others; otherwise 0.
 namespace Previews {
 
-// The switch of `arguments` that selects a preview, in the order they are tested; none: the
-// application runs.
-std::optional<QString> selected(const QStringList& arguments);
-
-// Runs the preview (a QApplication must exist) and returns the exit status.
+// Runs the preview named by its switch (a QApplication must exist) and returns the exit status.
 int run(const QString& which);
 
 }  // namespace Previews

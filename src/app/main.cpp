@@ -3,6 +3,7 @@
 // tray; closing a window does not end it. SIGTERM and SIGINT end it through the event loop, so the
 // delegate and the services shut down as they do for the menu's quit.
 #include "app/AppDelegate.h"
+#include "app/LaunchSwitch.h"
 #include "app/MoveToApplications.h"
 #include "app/Previews.h"
 #include "app/SingleInstance.h"
@@ -17,6 +18,7 @@
 #include "onboarding/ui/OnboardingV2Window.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/SerialQueue.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/Ed25519Signature.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
@@ -174,12 +176,15 @@ QStringList processArguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const QStringList arguments = processArguments(argc, argv);
+    // The first switch present in the fixed order decides what this run is.
+    const std::optional<QString> chosen = LaunchSwitch::select(arguments);
     // Answered by the exit status alone: no window, no settings read or written.
-    if (stringArrayContains(arguments, QStringLiteral("--probe-input-monitoring")))
+    if (chosen == QLatin1String("--probe-input-monitoring"))
         return X11Trust::inputExtensionsAvailable() ? 0 : 1;
 
     // The service self-check runs instead of the application, without a display.
-    if (const Smoke::Arguments smoke = Smoke::parseArguments(arguments); smoke.smoke) {
+    if (chosen == QLatin1String("--smoke")) {
+        const Smoke::Arguments smoke = Smoke::parseArguments(arguments);
         QCoreApplication core(argc, argv);
         ProcessSettings settings;
         QtHttpClient http;
@@ -188,7 +193,8 @@ int main(int argc, char** argv) {
     }
 
     // The newer on-device engine's self-check, also without a display.
-    if (const Speech26Smoke::Arguments check = Speech26Smoke::parseArguments(arguments); check.present) {
+    if (chosen == QLatin1String("--speech26-smoke")) {
+        const Speech26Smoke::Arguments check = Speech26Smoke::parseArguments(arguments);
         const auto printLine = [](const QString& line) {
             std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
             std::fflush(stdout);
@@ -225,8 +231,9 @@ int main(int argc, char** argv) {
     TerminationSignals termination;
     app.setQuitOnLastWindowClosed(false);
     app.setApplicationName(QStringLiteral("Quendle"));
-    // The developer previews draw one window on fixed facts and virtual time, then end.
-    if (const std::optional<QString> preview = Previews::selected(arguments)) return Previews::run(*preview);
+    // Every other switch is a developer preview: one window on fixed facts and virtual time, then
+    // the end.
+    if (chosen) return Previews::run(*chosen);
 
     SystemClock clock;
     Clock::install(&clock);
@@ -294,6 +301,18 @@ int main(int argc, char** argv) {
     // The desktop's own settings have no page for the settings links; the status menu leaves out
     // what would open nothing.
     platform.canOpenURL = [](const QString& url) { return !url.startsWith(QLatin1String("x-apple.")); };
+    // For the session tests: QUENDLE_TEST_LOCAL_SPEECH_DELAY=<seconds> makes every step of
+    // on-device recognition wait that long before it runs, as on a slow machine.
+    std::unique_ptr<SerialQueue> slowSpeechQueue;
+    if (const double delay = qEnvironmentVariable("QUENDLE_TEST_LOCAL_SPEECH_DELAY").toDouble(); delay > 0) {
+        slowSpeechQueue = std::make_unique<SerialQueue>(QStringLiteral("orvane.localspeech"));
+        platform.speechQueue = [queue = slowSpeechQueue.get(), delay](std::function<void()> task) {
+            queue->post([delay, task = std::move(task)] {
+                std::this_thread::sleep_for(std::chrono::duration<double>(delay));
+                task();
+            });
+        };
+    }
     LinuxPermissions permissions;
     platform.permissions = &permissions;
     X11PointerButtons pointerButtons(nullptr, QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0);

@@ -494,13 +494,10 @@ void DictationController::stopAndRoute() {
     s_.monitor.setRecordingActive(false);
     s_.hud.hide();
 
-    const std::optional<QString> pick = s_.gesture.stop();
-    std::optional<QString> override;
-    if (sessionStyle_)
-        override = sessionStyle_;
-    else if (isSessionMode())
-        override = pick;
-    const QString style = AppPrefs::effectiveCleanupStyle(override);
+    // The gesture's pick reached sessionStyle_ through its change callback already, where it
+    // counts (session mode, a level that may use cleanup); what it ignored stays ignored here.
+    s_.gesture.stop();
+    const QString style = AppPrefs::effectiveCleanupStyle(sessionStyle_);
     const bool session = isSessionMode();
     if (session) AppPrefs::setCleanupMode(QStringLiteral("off"));
     sessionStyle_.reset();
@@ -798,15 +795,17 @@ void DictationController::deliverText(const SendRef& send, const QString& text) 
         self.endSend(send);
         const QString corrected = AppPrefs::applyCorrections(text);
         std::weak_ptr<DictationController*> weak = self.alive_;
-        self.insertIntoTarget(send->target, corrected, [weak, corrected](bool inserted) {
+        // What follows runs whether the text was pasted or left on the clipboard: it was
+        // recognised and delivered either way, and the correction bar and the menu's retry work
+        // on the text, not on the field.
+        self.insertIntoTarget(send->target, corrected, [weak, corrected] {
             auto alive = weak.lock();
             if (!alive || !*alive) return;
             DictationController& owner = **alive;
-            // The text was recognised either way; what follows an insertion only follows a real one.
-            owner.s_.statusFile.noteTranscribed();
-            if (!inserted) return;
             owner.play(static_cast<int>(Feedback::Moment::success));
+            owner.s_.statusFile.noteTranscribed();
             owner.s_.correctionBar.lastInsertedText = corrected;
+            owner.refreshMenu();  // the menu offers the retry for this text
             if (AppPrefs::correctionBar()) owner.s_.correctionBar.show(corrected, true);
         });
     });
@@ -814,27 +813,27 @@ void DictationController::deliverText(const SendRef& send, const QString& text) 
 
 // The target is the application that was in front when the send's recording started.
 void DictationController::insertIntoTarget(const std::optional<RunningApplication>& target, const QString& text,
-                                           std::function<void(bool)> done) {
+                                           std::function<void()> done) {
     if (target && target->isSelf) {
         s_.inserter.insert(text);
-        done(true);
+        done();
         return;
     }
     if (!target) {
         s_.inserter.insert(text);
-        done(true);
+        done();
         return;
     }
     if (s_.workspace.isTerminated(*target)) {
         // The application the user dictated into is gone: never paste into whatever came forward.
         leaveOnClipboard(text);
-        done(false);
+        done();
         return;
     }
     const std::optional<RunningApplication> front = s_.workspace.frontmostApplication();
     if (front && front->pid == target->pid) {
         s_.inserter.insert(text);
-        done(true);
+        done();
         return;
     }
     AppLog::write(QStringLiteral("挿入先(") + (target->name.isEmpty() ? QStringLiteral("?") : target->name) +
@@ -847,15 +846,15 @@ void DictationController::insertIntoTarget(const std::optional<RunningApplicatio
 }
 
 void DictationController::insertAfterReactivation(const RunningApplication& target, const QString& text,
-                                                  std::function<void(bool)> done) {
+                                                  std::function<void()> done) {
     const std::optional<RunningApplication> front = s_.workspace.frontmostApplication();
     if (front && front->pid == target.pid && !s_.workspace.isTerminated(target)) {
         s_.inserter.insert(text);
-        done(true);
+        done();
         return;
     }
     leaveOnClipboard(text);
-    done(false);
+    done();
 }
 
 void DictationController::leaveOnClipboard(const QString& text) {
@@ -871,9 +870,8 @@ void DictationController::showFailure(const SendRef& send, const Transcriber::Fa
         self.play(static_cast<int>(Feedback::Moment::failure));
         const QString message = failureMessage(failure, seconds);
         if (self.shell_.setStatusToolTip) self.shell_.setStatusToolTip(message);
-        // Only what the service or the connection said is a service error; a missing model or an
-        // empty result would send the user looking at the network for nothing.
-        if (failure.kind() == Transcriber::Failure::Kind::Message) self.s_.statusFile.noteAPIError(message);
+        // Every failure the user is shown is recorded, whatever its cause.
+        self.s_.statusFile.noteAPIError(message);
     });
 }
 
@@ -881,12 +879,17 @@ QString DictationController::failureMessage(const Transcriber::Failure& failure,
     switch (failure.kind()) {
     case Transcriber::Failure::Kind::Message:
         return failure.text();
-    case Transcriber::Failure::Kind::ModelMissing:
+    case Transcriber::Failure::Kind::ModelMissing: {
         // No model can be added on this desktop: the service or the other language is the way out.
-        return QStringLiteral("「") + failure.text() +
-               QStringLiteral("」の端末内モデルがありません。アウトプットの品質を High か Max にしてサービスで書き起こ") +
+        // The levels named are the ones the user can choose that go to the service.
+        QStringList serviceLevels;
+        for (const AppPrefs::QualityRow& row : AppPrefs::selectableQualityLevels())
+            if (row.key != QLatin1String("low")) serviceLevels << row.title;
+        return QStringLiteral("「") + failure.text() + QStringLiteral("」の端末内モデルがありません。アウトプットの品質を ") +
+               serviceLevels.join(QStringLiteral(" か ")) + QStringLiteral(" にしてサービスで書き起こ") +
                (failure.text() == languageName(false) ? QStringLiteral("すか、話す言語を英語にして英語で話してください")
                                                       : QStringLiteral("してください"));
+    }
     case Transcriber::Failure::Kind::NoSpeech:
         break;
     }

@@ -187,10 +187,10 @@ private:
     void settleRace(const std::shared_ptr<RaceState>& race, double start, const QString& source);
     void raceTimeoutFired(const std::shared_ptr<RaceState>& race, double timeout);
 
+    // `done` runs once the text is pasted or left on the clipboard.
     void insertIntoTarget(const std::optional<RunningApplication>& target, const QString& text,
-                          std::function<void(bool inserted)> done);
-    void insertAfterReactivation(const RunningApplication& target, const QString& text,
-                                 std::function<void(bool inserted)> done);
+                          std::function<void()> done);
+    void insertAfterReactivation(const RunningApplication& target, const QString& text, std::function<void()> done);
     void leaveOnClipboard(const QString& text);
 
     // Runs `fn` later on the main queue while this controller exists.

@@ -220,3 +220,71 @@ TEST_F(WindowManagerEndToEnd, EditorClosedDuringRecognitionLeavesTheTextOnTheCli
     EXPECT_EQ(target->field("line"), QString());
     EXPECT_EQ(wm->activeWindow(), otherWindow);
 }
+
+// Overlapping sends on a slow machine: a 4 s recording into one editor, a press in its tail that
+// starts a short recording into another, and on-device recognition slowed down so the first is
+// still being recognised while the second is recorded. Each text lands in its own editor, the
+// first first, and no failure is shown.
+TEST_F(WindowManagerEndToEnd, APressInTheTailOfASlowLocalPassSendsBothRecordingsEachToItsOwnEditor) {
+    ASSERT_TRUE(other = startEditor(&otherWindow));
+    ASSERT_TRUE(target = startEditor(&targetWindow));
+    // Every step of on-device recognition waits a second first (the application reads this once).
+    qputenv("QUENDLE_TEST_LOCAL_SPEECH_DELAY", "1");
+    startQuendle(localSettings());
+    qunsetenv("QUENDLE_TEST_LOCAL_SPEECH_DELAY");
+    if (HasFatalFailure()) return;
+    const QVector<int16_t> first = Microphone::speak(QStringLiteral("what time is it"));
+    const QVector<int16_t> second = Microphone::speak(QStringLiteral("thank you very much"));
+    ASSERT_FALSE(first.isEmpty() || second.isEmpty());
+    const QString started = QStringLiteral("録音中（マイク起動 ");
+    const auto count = [&](const QString& prefix) {
+        int n = 0;
+        for (const QString& line : quendle->log()) n += line.startsWith(prefix);
+        return n;
+    };
+    const int shiftR = keyboard.code(XK_Shift_R);
+
+    // The first recording, into the target; the user turns to the other editor before letting go.
+    keyboard.key(shiftR, true);
+    ASSERT_TRUE(pumpUntil([&] { return count(started) == 1; }, 5000));
+    QVector<int16_t> take = first;
+    take.resize(16000 * 4);  // four seconds: the phrase, then silence
+    const QString firstPlayed = Microphone::queue(take);
+    wm->activateAsUser(otherWindow);
+    ASSERT_TRUE(wm->waitForActive(otherWindow));
+    ASSERT_TRUE(Microphone::waitPlayed(firstPlayed));
+    keyboard.key(shiftR, false);
+    // Pressed again while the first recording takes its tail: a short second recording.
+    ASSERT_TRUE(pumpUntil([&] { return count(QStringLiteral("長押し(")) == 1; }, 5000));
+    keyboard.key(shiftR, true);
+    ASSERT_TRUE(pumpUntil([&] { return count(started) == 2; }, 5000));
+    take = second;
+    take.resize(second.size() + 16000 * 3 / 10);
+    ASSERT_TRUE(Microphone::waitPlayed(Microphone::queue(take)));
+    keyboard.key(shiftR, false);
+
+    // Both land, the first first, each in the editor it was dictated into.
+    const QString firstText = QStringLiteral("what time is it"), secondText = QStringLiteral("thank you very much");
+    bool outOfOrder = false;
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            const QString inTarget = target->field("line"), inOther = other->field("line");
+            if (inOther == secondText && inTarget != firstText) outOfOrder = true;
+            return inTarget == firstText && inOther == secondText;
+        },
+        30000))
+        << target->field("line").toStdString() << " / " << other->field("line").toStdString();
+    EXPECT_FALSE(outOfOrder);
+    // The sends overlapped: the second recording began before the first one's text was known.
+    const QStringList lines = quendle->log();
+    int secondStart = -1;
+    for (int i = 0, seen = 0; i < lines.size() && secondStart < 0; ++i)
+        if (lines[i].startsWith(started) && ++seen == 2) secondStart = i;
+    EXPECT_GE(secondStart, 0);
+    EXPECT_LT(secondStart, quendle->indexOf(QStringLiteral("Low結果(")));
+    // No failure was shown (each one is recorded in the status), and the clipboard held nothing back.
+    EXPECT_EQ(quendle->indexOf(kClipboardLine), -1);
+    quendle->stop();
+    EXPECT_FALSE(quendle->setting(QStringLiteral("status.lastAPIErrorAt")).isValid());
+    EXPECT_TRUE(quendle->setting(QStringLiteral("status.lastTranscribeAt")).isValid());
+}

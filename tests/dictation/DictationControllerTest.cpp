@@ -97,7 +97,7 @@ protected:
         controller = std::make_unique<DictationController>(
             DictationController::Services{monitor, recorder, gesture, inputSources, sounds, timePitch, local, transcriber,
                                           context, inserter, workspace, hud, bar, statusFile, copier},
-            DictationController::Shell{[] {}, [] {}, [] {}, [this](const QString& text) { toolTip = text; },
+            DictationController::Shell{[] {}, [this] { retryTextAtLastMenuBuild = bar.lastInsertedText; }, [] {}, [this](const QString& text) { toolTip = text; },
                                        [this] { return trusted; }, [this] { ++prompts; }, [](const QString&) {}, [] {}});
     }
     ~DictationControllerTest() override {
@@ -189,6 +189,7 @@ protected:
     bool trusted = true;
     int prompts = 0;
     QString toolTip;
+    QString retryTextAtLastMenuBuild;  // the text the menu's retry entry had to offer
     QStringList pasted;
     QList<qint32> pastedInto;  // the frontmost application at each paste
 };
@@ -320,9 +321,10 @@ TEST_F(DictationControllerTest, LowOnlyWithoutAModelForTheLanguageSaysSoAndPaste
     EXPECT_TRUE(english->recognitions().empty());
     EXPECT_TRUE(pasted.isEmpty());
     EXPECT_TRUE(logged("Low不可: 日本語の端末内モデルが未提供"));
-    EXPECT_EQ(toolTip, "「日本語」の端末内モデルがありません。アウトプットの品質を High か Max にしてサービスで書き起こすか、"
+    // Only the levels on offer are named.
+    EXPECT_EQ(toolTip, "「日本語」の端末内モデルがありません。アウトプットの品質を Max にしてサービスで書き起こすか、"
                        "話す言語を英語にして英語で話してください");
-    EXPECT_TRUE(statusFile.apiErrors.isEmpty());  // a missing model is no service error
+    EXPECT_EQ(statusFile.apiErrors, QStringList{toolTip});
     EXPECT_EQ(sounds.requested().last(), "Tink");
 }
 
@@ -334,10 +336,12 @@ TEST_F(DictationControllerTest, LowOnlyWithBothLanguagesEmptyIsNothingHeard) {
     queue.advance(10.0);
     EXPECT_TRUE(sounds.requested().filter("Tink").isEmpty());
     EXPECT_TRUE(toolTip.isEmpty());
+    EXPECT_TRUE(statusFile.apiErrors.isEmpty());
     EXPECT_FALSE(controller->isBusy());
     hold(4.0);
     queue.advance(10.0);
     EXPECT_TRUE(toolTip.startsWith("4秒分の音声は録れていましたが"));
+    EXPECT_EQ(statusFile.apiErrors, QStringList{toolTip});
 }
 
 TEST_F(DictationControllerTest, LowCleanupFailureInsertsTheRawText) {
@@ -428,17 +432,21 @@ TEST_F(DictationControllerTest, TargetThatComesBackGetsTheTextOtherwiseTheClipbo
     EXPECT_EQ(pasted, QStringList{"for the editor"});
     EXPECT_EQ(pastedInto, QList<qint32>{editor().pid});
 
+    english->script = {Step::final(0.1, "left on the clipboard")};
     hold(2.0);
     workspace.frontmost = editor(777);
     workspace.activationWorks = false;
     queue.advance(0.45 + 0.4);
     EXPECT_EQ(pasted.size(), 1);
-    EXPECT_EQ(pasteboard.text(), "for the editor");
+    EXPECT_EQ(pasteboard.text(), "left on the clipboard");
     EXPECT_EQ(toasts.messages, QStringList{"録音開始時の場所に戻れず貼り付けを中止。クリップボードに保存しました"});
-    // Nothing was inserted: no success sound, no correction bar; but it was recognised.
-    EXPECT_EQ(sounds.requested().filter("Morse").size(), 1);
-    EXPECT_EQ(bar.shown.size(), 1);
+    // Delivered to the clipboard is delivered: the success sound, the record, the bar, and the
+    // menu's retry offered for this text (the menu is rebuilt once it can offer it).
+    EXPECT_EQ(sounds.requested().filter("Morse").size(), 2);
     EXPECT_EQ(statusFile.transcribed, 2);
+    EXPECT_EQ(bar.shown, (QStringList{"for the editor", "left on the clipboard"}));
+    EXPECT_EQ(bar.lastInsertedText, "left on the clipboard");
+    EXPECT_EQ(retryTextAtLastMenuBuild, "left on the clipboard");
 }
 
 // Never paste into whatever came forward when the target is gone, before or while it comes back.
@@ -450,6 +458,8 @@ TEST_F(DictationControllerTest, TargetThatQuitGetsNothingPastedIntoAnotherWindow
     queue.advance(0.45 + 0.3);
     EXPECT_TRUE(workspace.activated.isEmpty());
     EXPECT_EQ(pasteboard.text(), "for the editor");
+    EXPECT_EQ(bar.lastInsertedText, "for the editor");
+    EXPECT_EQ(sounds.requested().filter("Morse").size(), 1);
 
     workspace.terminatedPids.clear();
     workspace.frontmost = editor();
@@ -571,6 +581,26 @@ TEST_F(DictationControllerTest, SessionModeSendsTheFlickedStyleOnceThenTurnsClea
     EXPECT_FALSE(AppPrefs::cleanup());
     answerText("one");
     hold(2.0);
+    queue.advance(0.3);
+    EXPECT_TRUE(hasField(sent("/v1/transcribe"), "style", "off"));
+}
+
+// A flick made while the level could not use cleanup (Low without a key) was ignored, and the
+// panel never showed it: going back to Max before the release does not send it after all.
+TEST_F(DictationControllerTest, SessionModeSendsNoFlickThePanelIgnored) {
+    AppPrefs::setQualityLevel("high");
+    defaults.set("modeSelectStyle", "session");
+    controller->startMonitoring();
+    press();
+    controller->arrowKeyWhileRecording(126);  // up to Low
+    queue.runPending();
+    pointer.moveBy(0, 80);  // up: "formal", ignored at Low
+    queue.advance(0.1);
+    EXPECT_EQ(DictationController::activeSendStyle(), std::nullopt);
+    controller->arrowKeyWhileRecording(125);  // back down to Max
+    queue.runPending();
+    talk(2.0);
+    release();
     queue.advance(0.3);
     EXPECT_TRUE(hasField(sent("/v1/transcribe"), "style", "off"));
 }

@@ -100,6 +100,18 @@ TEST_F(RecordingHUDPanelTest, ShowWaitsHideFadesAndAQuickHideShowsNothing) {
     defaults.set(QStringLiteral("recordingHUDPlacement"), QStringLiteral("off"));
     panel.show();
     EXPECT_FALSE(panel.isShowPending());
+    panel.update();  // an arrow key, a flick or a chip click during the recording
+    queue.advance(1.0);
+    EXPECT_FALSE(w->isVisible());
+
+    // Turned off while the panel is up: the next change takes it away instead of redrawing it.
+    defaults.set(QStringLiteral("recordingHUDPlacement"), QStringLiteral("top"));
+    showNow();
+    ASSERT_TRUE(w->isVisible());
+    defaults.set(QStringLiteral("recordingHUDPlacement"), QStringLiteral("off"));
+    panel.update();
+    queue.advance(1.0);
+    EXPECT_FALSE(w->isVisible());
 }
 
 TEST_F(RecordingHUDPanelTest, AShowDuringTheFadeOutKeepsThePanel) {

@@ -58,3 +58,49 @@ TEST(QtStatusItem, GlyphColourIsTheOneTheTrayPublishes) {
     XDestroyWindow(display, manager);
     XCloseDisplay(display);
 }
+
+// The menu is rebuilt whenever the state behind it changes (a dictation ending, say): a menu the
+// user has open stays open and shows the new entries, and each entry runs its new action.
+TEST(QtStatusItem, OpenMenuStaysOpenAndShowsTheNewEntries) {
+    QtStatusItem item;
+    int ran = 0;
+    QList<MenuEntry> before;
+    for (const char* title : {"録音中…", "設定…", "終了"}) {
+        MenuEntry entry;
+        entry.title = QString::fromUtf8(title);
+        entry.action = [&ran] { ran = 1; };
+        before << entry;
+    }
+    item.setMenu(before);
+    emit item.findChild<QSystemTrayIcon*>()->activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(pumpUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }));
+    auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+
+    QList<MenuEntry> after;
+    MenuEntry redo;
+    redo.title = QStringLiteral("直前の書き起こしから言い直し");
+    redo.action = [&ran] { ran = 2; };
+    after << redo << MenuEntry::line();
+    MenuEntry quit;
+    quit.title = QStringLiteral("終了");
+    quit.enabled = false;
+    after << quit << MenuEntry::line();
+    item.setMenu(after);
+    QApplication::processEvents();
+
+    EXPECT_EQ(QApplication::activePopupWidget(), open);
+    EXPECT_TRUE(open->isVisible());
+    QStringList shown;
+    for (QAction* action : open->actions()) shown << (action->isSeparator() ? QStringLiteral("---") : action->text());
+    EXPECT_EQ(shown, (QStringList{redo.title, QStringLiteral("---"), quit.title, QStringLiteral("---")}));
+    EXPECT_FALSE(open->actions().at(2)->isEnabled());
+    open->actions().at(0)->trigger();
+    EXPECT_EQ(ran, 2);
+
+    item.setMenu({redo});  // fewer entries than the open menu has
+    QApplication::processEvents();
+    EXPECT_TRUE(open->isVisible());
+    EXPECT_EQ(open->actions().size(), 1);
+    item.cancelTracking();
+    EXPECT_TRUE(pumpUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+}

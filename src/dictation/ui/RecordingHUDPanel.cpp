@@ -235,6 +235,17 @@ void RecordingHUDPanel::ensureWindow() {
 }
 
 void RecordingHUDPanel::rebuild() {
+    // Placement off shows nothing: not for a show that was waiting, nor for an arrow key, a flick
+    // or a chip click during the recording. A panel still on screen goes.
+    if (AppPrefs::recordingHUDPlacement() == QLatin1String("off")) {
+        MainQueue::cancel(pendingShow_);
+        lastAnchor_.reset();
+        if (window_) {
+            stopAnimation(fade_);
+            window_->hide();
+        }
+        return;
+    }
     isSessionMode_ = AppPrefs::modeSelectStyle() == QLatin1String("session");
     ensureWindow();
     const bool wasShown = window_->isVisible() && window_->windowOpacity() > 0;

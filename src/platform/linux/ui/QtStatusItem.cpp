@@ -13,11 +13,13 @@
 #include <QSystemTrayIcon>
 #include <QVariantAnimation>
 
-QtStatusItem::QtStatusItem() : tray_(new QSystemTrayIcon(this)) {
+QtStatusItem::QtStatusItem() : tray_(new QSystemTrayIcon(this)), menu_(std::make_unique<QMenu>()) {
+    tray_->setContextMenu(menu_.get());
     refreshToolTip();
     // A right click opens the menu by itself (the tray's own context menu); a left click too.
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) menu_->popup(QCursor::pos());
+        if (reason == QSystemTrayIcon::Trigger && !menu_->actions().isEmpty() && !menu_->isVisible())
+            menu_->popup(QCursor::pos());
     });
 }
 
@@ -82,28 +84,42 @@ void QtStatusItem::setAlpha(double alpha, double seconds) {
 }
 
 void QtStatusItem::setMenu(const QList<MenuEntry>& entries) {
-    auto menu = std::make_unique<QMenu>();
+    // One menu for the whole run, its entries updated in place: a menu the user has open stays
+    // open (and keeps the entry under the pointer) while the state behind it changes.
     const QColor iconColor = QApplication::palette().color(QPalette::WindowText);
-    for (const MenuEntry& entry : entries) {
-        if (entry.separator) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(entry.title);
-        action->setEnabled(entry.enabled);
-        if (!entry.symbol.isEmpty()) action->setIcon(SymbolIcons::icon(entry.symbol, iconColor));
-        if (!entry.shortcut.isEmpty()) action->setShortcut(QKeySequence(QStringLiteral("Ctrl+") + entry.shortcut.toUpper()));
-        if (entry.action) {
-            auto run = entry.action;
-            QObject::connect(action, &QAction::triggered, action, [run] { run(); });
-        }
+    QList<QAction*> actions = menu_->actions();
+    while (actions.size() > entries.size()) {
+        QAction* surplus = actions.takeLast();
+        menu_->removeAction(surplus);
+        surplus->deleteLater();  // it may be the entry whose action is running
     }
-    tray_->setContextMenu(menu.get());
-    menu_ = std::move(menu);  // the previous menu goes only after the tray let go of it
+    runs_.resize(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const MenuEntry& entry = entries.at(i);
+        QAction* action = nullptr;
+        if (i < actions.size()) {
+            action = actions.at(i);
+        } else {
+            action = menu_->addAction(QString());
+            QObject::connect(action, &QAction::triggered, this, [this, i] {
+                // A copy: the action may set a new menu while it runs.
+                const std::function<void()> run = i < runs_.size() ? runs_.at(i) : nullptr;
+                if (run) run();
+            });
+        }
+        action->setSeparator(entry.separator);
+        action->setText(entry.separator ? QString() : entry.title);
+        action->setEnabled(entry.separator || entry.enabled);
+        action->setIcon(!entry.separator && !entry.symbol.isEmpty() ? SymbolIcons::icon(entry.symbol, iconColor) : QIcon());
+        action->setShortcut(!entry.separator && !entry.shortcut.isEmpty()
+                                ? QKeySequence(QStringLiteral("Ctrl+") + entry.shortcut.toUpper())
+                                : QKeySequence());
+        runs_[i] = entry.separator ? nullptr : entry.action;
+    }
 }
 
 void QtStatusItem::cancelTracking() {
-    if (menu_ && menu_->isVisible()) menu_->hide();
+    if (menu_->isVisible()) menu_->hide();
 }
 
 std::optional<QColor> QtStatusItem::glyphColor() const { return X11DesktopHints::trayForeground(); }

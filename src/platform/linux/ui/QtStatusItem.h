@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -34,6 +35,7 @@ private:
 
     QSystemTrayIcon* tray_;  // a child of this object
     std::unique_ptr<QMenu> menu_;
+    QList<std::function<void()>> runs_;  // the action of each menu entry, by position
     QPointer<QVariantAnimation> fade_;
     QImage image_;
     QString title_;
