@@ -378,8 +378,11 @@ void DictationController::startRecording(bool deferStartSound) {
         liveStream_.reset();
         AppLog::write(QStringLiteral("録音を開始できない（マイクの許可か機器の問題）"));
         // Without a sound server the failure sound is silent too: the toast is what the user sees.
-        Toast::show(QStringLiteral("マイクを開けませんでした。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください"),
-                    std::nullopt, 4.0);
+        const QString message =
+            QStringLiteral("マイクを開けませんでした。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください");
+        Toast::show(message, std::nullopt, 4.0);
+        // Like every failure the user is shown, it goes into the status file.
+        s_.statusFile.noteAPIError(message);
         play(static_cast<int>(Feedback::Moment::failure));
         pressedAt_.reset();
         return;

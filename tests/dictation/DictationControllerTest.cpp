@@ -305,6 +305,7 @@ TEST_F(DictationControllerTest, MicrophoneThatCannotBeOpenedIsToldInAToast) {
     EXPECT_FALSE(controller->isBusy());
     EXPECT_EQ(toasts.messages, QStringList{QStringLiteral(
                                    "マイクを開けませんでした。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください")});
+    EXPECT_EQ(statusFile.apiErrors, toasts.messages);
     EXPECT_TRUE(http.requests().empty());
     EXPECT_TRUE(pasted.isEmpty());
 }
