@@ -8,6 +8,7 @@
 #include "onboarding/ui/OnboardingScreenMenuBar.h"
 #include "onboarding/ui/OnboardingScreenPermissions.h"
 #include "onboarding/ui/OnboardingScreenTriggerKey.h"
+#include "onboarding/ui/OnboardingScreenUsageIntro.h"
 #include "settings/BetaSettingsModel.h"
 #include "settings/screens/KeyboardPicker.h"
 
@@ -108,6 +109,24 @@ TEST_F(OnboardingSetupScreensGuiTest, AKeyChosenOnTheTriggerKeyScreenRestartsMon
     screen->model()->setTriggerKeyCode(61);
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("triggerKeyCode")), 61);
     EXPECT_EQ(monitoringStarts, 1);
+}
+
+// Keys go by the names a PC keyboard prints on them, as in the settings: no Mac key names or
+// glyphs on the screens that talk about keys.
+TEST_F(OnboardingSetupScreensGuiTest, KeysAreNamedAsOnAPCKeyboard) {
+    put("triggerKeyCode", qlonglong(54));
+    auto w = window<OnboardingScreenTriggerKey, OnboardingScreenUsageIntro>();
+    QStringList texts;
+    for (int i = 0; i < 2; ++i) {
+        settle(*w);
+        for (const QLabel* label : w->findChildren<QLabel*>()) texts << label->text();
+        w->next();
+    }
+    const QString all = texts.join(u'\n');
+    for (const char* mac : {"⌘", "⌥", "⌃", "コマンド", "オプション"})
+        EXPECT_FALSE(all.contains(QString::fromUtf8(mac))) << mac << " in " << all.toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("右シフトをよく使う方は、右Superや右Altがおすすめです。")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("右Super")));  // the usage guide's keycap
 }
 
 // The onboarding window is dark on any desktop: on a light one the keyboard's keys that cannot be
