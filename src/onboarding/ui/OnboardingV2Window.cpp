@@ -244,8 +244,10 @@ void OnboardingV2Window::moveEvent(QMoveEvent* event) {
 void OnboardingV2Window::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutChrome();
-    layoutScreenViews(screenViews());
+    relayoutScreen();
 }
+
+void OnboardingV2Window::relayoutScreen() { layoutScreenViews(screenViews()); }
 
 OnboardingV2Screen* OnboardingV2Window::screen(int index) const {
     if (index < 0 || index >= int(screens_.size())) return nullptr;

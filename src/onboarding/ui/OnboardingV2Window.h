@@ -101,6 +101,8 @@ public:
 
     // ---- for screens
     const OnboardingHost& host() const { return host_; }
+    // Stacks the current screen's views again, after one of them changed its height.
+    void relayoutScreen();
     bool isPreview() const { return isPreview_; }
     bool isUsageGuide() const { return isUsageGuide_; }
 
