@@ -29,6 +29,16 @@ QString OnboardingWindow::displayName(Step step) {
     return {};
 }
 
+QString OnboardingWindow::missingText(Step step) {
+    switch (step) {
+    case Step::microphone: return QStringLiteral("サウンドサーバーかマイクが見つかりません");
+    case Step::speech: return QStringLiteral("音声モデルのパッケージ（pocketsphinx-en-us）が入っていません");
+    case Step::accessibility:
+    case Step::inputMonitoring: return QStringLiteral("X サーバーに拡張機能 XTEST と XInputExtension がありません");
+    }
+    return {};
+}
+
 int OnboardingWindow::authorizationNumber(PermissionState state) {
     switch (state) {
     case PermissionState::NotDetermined: return 0;

@@ -95,6 +95,9 @@ public:
     static const QString kProbeSwitch;  // "--probe-input-monitoring"
     // The permission's name in the user's words ("マイク", "音声認識", …).
     static QString displayName(Step step);
+    // What this desktop lacks while the step is not granted, in the user's words: the sound
+    // server or its microphone, the speech model's package, the X server's key extensions.
+    static QString missingText(Step step);
     // The number the log gives a permission state: 0 not determined, 1 restricted, 2 denied,
     // 3 granted.
     static int authorizationNumber(PermissionState state);

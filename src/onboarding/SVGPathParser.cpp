@@ -162,11 +162,6 @@ bool isCommandLetter(QChar ch) {
     }
 }
 
-bool isSvgSpace(QChar ch) {
-    const char16_t c = ch.unicode();
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 bool isAsciiDigit(QChar ch) { return ch.unicode() >= '0' && ch.unicode() <= '9'; }
 
 int chunkSize(QChar letter) {
@@ -187,8 +182,8 @@ public:
     SVGPathParser::Parsed run() {
         for (qsizetype i = 0; i < text_.size() && !failed(); ++i) step(i);
         if (!failed()) {
-            flush(text_.size());
-            finishCommand(text_.size());
+            flush();
+            finishCommand();
         }
         if (strict_ && !failed() && !out_.commands.empty()) {
             const QChar first = out_.commands.front().letter;
@@ -199,71 +194,63 @@ public:
     }
 
 private:
+    // A number runs from its first digit, sign or point to the next separator (a space or a
+    // comma), sign, second point or command letter. Every other character, a tab, a line break,
+    // the letter e or a letter we do not draw, is passed over as if it were not there: the digits
+    // on both sides of it make one number, and the numbers after such a letter stay with the
+    // command before it.
     void step(qsizetype i) {
         const QChar ch = text_[i];
         if (isCommandLetter(ch)) {
-            flush(i);
-            finishCommand(i);
+            flush();
+            finishCommand();
             letter_ = ch;
             letterAt_ = i;
             return;
         }
         if (isAsciiDigit(ch)) {
-            if (pending_.isEmpty()) pendingAt_ = i;
-            pending_.append(ch);
-            return;
-        }
-        if ((ch == u'e' || ch == u'E') && hasMantissaDigit() && !pending_.contains(u'e')) {
-            pending_.append(u'e');
+            append(ch, i);
             return;
         }
         if (ch == u'-' || ch == u'+') {
-            if (!pending_.isEmpty() && !pending_.endsWith(u'e')) flush(i);
-            if (pending_.isEmpty()) pendingAt_ = i;
-            pending_.append(ch);
+            flush();
+            append(ch, i);
             return;
         }
         if (ch == u'.') {
-            if (pending_.contains(u'.') || pending_.contains(u'e')) flush(i);
-            if (pending_.isEmpty()) pendingAt_ = i;
-            pending_.append(ch);
+            if (pending_.contains(u'.')) flush();
+            append(ch, i);
             return;
         }
-        if (ch == u',' || isSvgSpace(ch)) {
-            flush(i);
+        if (ch == u',' || ch == u' ') {
+            flush();
             return;
         }
-        // Anything else ends the number in progress. A letter is a command we do not draw:
-        // its numbers are dropped rather than given to the command before it.
-        flush(i);
-        if (ch.isLetter()) {
-            if (strict_) return fail(i, QStringLiteral("unsupported path command '%1'").arg(ch));
-            finishCommand(i);
-            letter_ = QChar();
-            return;
-        }
-        if (strict_) fail(i, QStringLiteral("unexpected character '%1'").arg(ch));
+        if (!strict_) return;
+        if (ch == u'e' || ch == u'E') return fail(i, QStringLiteral("exponents are not read ('%1')").arg(ch));
+        if (ch.isLetter()) return fail(i, QStringLiteral("unsupported path command '%1'").arg(ch));
+        fail(i, QStringLiteral("unexpected character '%1'").arg(ch));
     }
 
-    bool hasMantissaDigit() const {
-        return std::any_of(pending_.begin(), pending_.end(), [](QChar c) { return isAsciiDigit(c); });
+    void append(QChar ch, qsizetype at) {
+        if (pending_.isEmpty()) pendingAt_ = at;
+        pending_.append(ch);
     }
 
-    void flush(qsizetype at) {
+    void flush() {
         if (pending_.isEmpty()) return;
         const QString text = pending_;
         pending_.clear();
         // Read in the C locale whatever the process locale is (from_chars does not look at it);
-        // our text holds only digits, signs, points and 'e', so no "inf", "nan" or hex slips in.
+        // our text holds only ASCII digits, a leading sign and points, so no exponent, "inf",
+        // "nan" or hex slips in.
         const std::string ascii = text.toStdString();
         const char* first = ascii.c_str();
         const char* last = first + ascii.size();
         if (first != last && *first == '+') ++first;  // from_chars takes no plus sign
         double value = 0;
         const auto [end, ec] = std::from_chars(first, last, value);
-        const bool complete = ec == std::errc() && end == last && first != last && *first != '+' &&
-                              hasDigitBeforeExponent(ascii);
-        if (!complete || !std::isfinite(value)) {
+        if (ec != std::errc() || end != last || first == last || !std::isfinite(value)) {
             if (strict_) fail(pendingAt_, QStringLiteral("malformed number '%1'").arg(text));
             return;
         }
@@ -272,18 +259,9 @@ private:
             return;
         }
         numbers_.append(value);
-        Q_UNUSED(at);
     }
 
-    static bool hasDigitBeforeExponent(const std::string& s) {
-        for (char c : s) {
-            if (c == 'e') return false;
-            if (c >= '0' && c <= '9') return true;
-        }
-        return false;
-    }
-
-    void finishCommand(qsizetype at) {
+    void finishCommand() {
         if (letter_.isNull()) {
             numbers_.clear();
             return;
@@ -299,7 +277,6 @@ private:
         out_.commands.push_back({letter_, numbers_});
         numbers_.clear();
         letter_ = QChar();
-        Q_UNUSED(at);
     }
 
     void fail(qsizetype at, const QString& message) {

@@ -48,8 +48,9 @@ private:
 };
 
 // The subset of SVG path data the handwriting strokes use: moveto, lineto, cubic and smooth
-// cubic curves and closepath (M m L l C c S s Z z), numbers with optional sign, fraction and
-// exponent, separated by white space, commas or the sign of the next number.
+// cubic curves and closepath (M m L l C c S s Z z), numbers of ASCII digits with an optional
+// sign and fraction (no exponent), separated by spaces, commas, the sign of the next number or
+// a second point.
 class SVGPathParser {
 public:
     SVGPathParser() = delete;
@@ -68,11 +69,14 @@ public:
         bool ok() const { return error.isEmpty(); }
     };
 
-    // Lenient: what cannot be read is dropped (a malformed number, numbers before the first
-    // command, the numbers of an unsupported command such as "h"); never fails.
+    // Lenient: never fails. Any other character (a tab, a line break, "e", a letter that is not
+    // one of the commands above) is passed over without ending the number in progress, so "1e5"
+    // reads as 15 and "M0,0h10" as a move with 0 and 10. A malformed number ("-", ".") and
+    // numbers before the first command are dropped.
     static std::vector<Command> tokenize(QStringView text);
     // Strict: fails with a message naming the problem and its offset on anything the lenient
-    // reading would drop, on incomplete coordinate groups and on a path not starting with a move.
+    // reading would pass over or drop, on incomplete coordinate groups and on a path not
+    // starting with a move.
     static Parsed parse(QStringView text);
 
     // The path of the lenient reading. Incomplete coordinate groups are ignored; a text

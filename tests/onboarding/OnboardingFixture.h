@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,9 @@ protected:
             return OnboardingWindow::ProcessRun{probeOutcome, probeStatus};
         };
         services.openSettings = [this](OnboardingWindow::Step step) { settingsOpened.push_back(step); };
+        services.hasSettings = [this](OnboardingWindow::Step step) {
+            return std::find(stepsWithSettings.begin(), stepsWithSettings.end(), step) != stepsWithSettings.end();
+        };
         steps = std::make_unique<OnboardingWindow>(services);
     }
     void TearDown() override {
@@ -58,6 +62,8 @@ protected:
     FakeSystemInfo system;
     std::unique_ptr<OnboardingWindow> steps;
     std::vector<OnboardingWindow::Step> settingsOpened;
+    // The steps this desktop has settings for (a sound settings program for the microphone).
+    std::vector<OnboardingWindow::Step> stepsWithSettings{OnboardingWindow::Step::microphone};
     OnboardingWindow::ProcessRun::Outcome probeOutcome = OnboardingWindow::ProcessRun::Outcome::exited;
     int probeStatus = 0;
     int probes = 0;

@@ -8,6 +8,7 @@
 #include "onboarding/ui/OnboardingScreenMenuBar.h"
 #include "onboarding/ui/OnboardingScreenPermissions.h"
 #include "onboarding/ui/OnboardingScreenTriggerKey.h"
+#include "onboarding/ui/OnboardingScreenUsageIntro.h"
 #include "settings/BetaSettingsModel.h"
 #include "settings/screens/KeyboardPicker.h"
 
@@ -68,6 +69,67 @@ TEST_F(OnboardingSetupScreensGuiTest, PermissionsArePolledAndMonitoringStartsOnc
     EXPECT_EQ(monitoringStarts, 2);
 }
 
+// Only the microphone has settings to open here, and only where a sound settings program is
+// installed: every other check is no button, each missing step says what is missing, and the note
+// promises only what a tap does.
+TEST_F(OnboardingSetupScreensGuiTest, ChecksThatOpenNothingAreNoButtonsAndRowsNameWhatIsMissing) {
+    permissions.microphoneState = PermissionState::Denied;
+    permissions.accessibilityState = PermissionState::Denied;
+    speech.authorization = SpeechAuthorization::Restricted;
+    auto w = window<OnboardingScreenPermissions>();
+    auto* screen = static_cast<OnboardingScreenPermissions*>(w->screen(0));
+
+    OnboardingCheckButton* microphone = screen->button(Step::microphone);
+    OnboardingCheckButton* speechCheck = screen->button(Step::speech);
+    EXPECT_EQ(microphone->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_NE(speechCheck->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(speechCheck->focusPolicy(), Qt::NoFocus);
+    speechCheck->click();
+    screen->button(Step::accessibility)->click();
+    EXPECT_TRUE(settingsOpened.empty());
+    microphone->click();
+    EXPECT_EQ(settingsOpened, std::vector<Step>{Step::microphone});
+
+    const auto detail = [&](Step step) { return screen->row(step)->detailLabel()->text(); };
+    EXPECT_TRUE(detail(Step::microphone).contains(QStringLiteral("マイク")));
+    EXPECT_TRUE(detail(Step::speech).contains(QStringLiteral("pocketsphinx-en-us")));
+    EXPECT_TRUE(detail(Step::accessibility).contains(QStringLiteral("XTEST")));
+    EXPECT_EQ(detail(Step::inputMonitoring), QStringLiteral("右シフトかどうかだけ。中身は読みません"));  // the probe said yes
+    EXPECT_EQ(screen->noteLabel()->text(),
+              QStringLiteral("マイクの ✓ を押すと設定が開きます。オンにしたら、ここへ戻ってきてください。"
+                             "ほかは、足りないものがそろうと自動で ✓ が付きます。"));
+
+    // Without a sound settings program not even the microphone's check opens anything.
+    stepsWithSettings.clear();
+    screen->refresh();
+    EXPECT_NE(microphone->cursor().shape(), Qt::PointingHandCursor);
+    microphone->click();
+    EXPECT_EQ(settingsOpened.size(), 1u);
+    EXPECT_EQ(screen->noteLabel()->text(), QStringLiteral("足りないものがそろうと、自動で ✓ が付きます。"));
+
+    // Once everything is there, the rows say what each is for again.
+    permissions.microphoneState = PermissionState::Granted;
+    permissions.accessibilityState = PermissionState::Granted;
+    speech.authorization = SpeechAuthorization::Authorized;
+    screen->refresh();
+    EXPECT_EQ(detail(Step::speech), QStringLiteral("短い一言を、すぐ文字に"));
+    EXPECT_EQ(screen->noteLabel()->text(), QStringLiteral("すべてそろっています。"));
+    EXPECT_NE(microphone->cursor().shape(), Qt::PointingHandCursor);  // a checked check ignores clicks
+
+    // The model goes away again: its row grows to the longer text, and the views are stacked
+    // anew, evenly apart as when the screen was shown.
+    const int shortRow = screen->row(Step::speech)->height();
+    speech.authorization = SpeechAuthorization::Restricted;
+    screen->refresh();
+    EXPECT_GT(screen->row(Step::speech)->height(), shortRow);
+    const QList<QWidget*> views = w->screenViews();
+    ASSERT_GE(views.size(), 3);
+    const int gap = views[1]->y() - views[0]->geometry().bottom();
+    EXPECT_GT(gap, 1);
+    for (qsizetype i = 2; i < views.size(); ++i)
+        EXPECT_EQ(views[i]->y() - views[i - 1]->geometry().bottom(), gap) << "view " << i;
+}
+
 TEST_F(OnboardingSetupScreensGuiTest, ThePreviewShowsEveryPermissionGrantedButNeverStartsMonitoring) {
     auto w = window<OnboardingScreenPermissions>(true);
     auto* screen = static_cast<OnboardingScreenPermissions*>(w->screen(0));
@@ -108,6 +170,24 @@ TEST_F(OnboardingSetupScreensGuiTest, AKeyChosenOnTheTriggerKeyScreenRestartsMon
     screen->model()->setTriggerKeyCode(61);
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("triggerKeyCode")), 61);
     EXPECT_EQ(monitoringStarts, 1);
+}
+
+// Keys go by the names a PC keyboard prints on them, as in the settings: no Mac key names or
+// glyphs on the screens that talk about keys.
+TEST_F(OnboardingSetupScreensGuiTest, KeysAreNamedAsOnAPCKeyboard) {
+    put("triggerKeyCode", qlonglong(54));
+    auto w = window<OnboardingScreenTriggerKey, OnboardingScreenUsageIntro>();
+    QStringList texts;
+    for (int i = 0; i < 2; ++i) {
+        settle(*w);
+        for (const QLabel* label : w->findChildren<QLabel*>()) texts << label->text();
+        w->next();
+    }
+    const QString all = texts.join(u'\n');
+    for (const char* mac : {"⌘", "⌥", "⌃", "コマンド", "オプション"})
+        EXPECT_FALSE(all.contains(QString::fromUtf8(mac))) << mac << " in " << all.toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("右シフトをよく使う方は、右Superや右Altがおすすめです。")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("右Super")));  // the usage guide's keycap
 }
 
 // The onboarding window is dark on any desktop: on a light one the keyboard's keys that cannot be

@@ -40,15 +40,28 @@ TEST(SVGPathParserTest, ReadsCommandsAndNumbersInOrder) {
 }
 
 TEST(SVGPathParserTest, NumberSyntax) {
-    // A sign starts a new number; a second point starts a new number; exponents belong to the
-    // number; a trailing point is allowed.
+    // A sign starts a new number; a second point starts a new number; a leading or trailing
+    // point is allowed.
     EXPECT_EQ(SVGPathParser::tokenize(u"M10-5").front().numbers, (QList<double>{10, -5}));
     EXPECT_EQ(SVGPathParser::tokenize(u"M1.5.5").front().numbers, (QList<double>{1.5, 0.5}));
-    EXPECT_EQ(SVGPathParser::tokenize(u"M-.5e-2 3.").front().numbers, (QList<double>{-0.005, 3}));
-    EXPECT_EQ(SVGPathParser::tokenize(u"M1e5,+2E+1").front().numbers, (QList<double>{100000, 20}));
-    // Any SVG white space separates, tabs and line breaks too.
-    EXPECT_EQ(SVGPathParser::tokenize(u"M1\t2\n3\r\n4").front().numbers, (QList<double>{1, 2, 3, 4}));
-    EXPECT_TRUE(SVGPathParser::parse(u"M-.5e-2,1.5.5,3").ok());
+    EXPECT_EQ(SVGPathParser::tokenize(u"M-.5 3. +2").front().numbers, (QList<double>{-0.5, 3, 2}));
+    EXPECT_TRUE(SVGPathParser::parse(u"M-.5,1.5.5,3").ok());
+}
+
+TEST(SVGPathParserTest, OnlySpacesCommasSignsAndPointsEndANumber) {
+    // There are no exponents: the letter is passed over and the digits on both sides join.
+    EXPECT_EQ(SVGPathParser::tokenize(u"M1e5,2E1").front().numbers, (QList<double>{15, 21}));
+    // The sign after an "e" is a sign like any other and starts the next number.
+    EXPECT_EQ(SVGPathParser::tokenize(u"M-.5e-2").front().numbers, (QList<double>{-0.5, -2}));
+    // Tabs and line breaks are passed over too; only the space separates.
+    EXPECT_EQ(SVGPathParser::tokenize(u"M1\t2\n3\r\n4 5").front().numbers, (QList<double>{1234, 5}));
+    // Only ASCII digits are digits: other numerals are passed over.
+    EXPECT_EQ(SVGPathParser::tokenize(u"M1\u06632,\uFF133").front().numbers, (QList<double>{12, 3}));
+    // A letter that is no command keeps its digits with the command before it.
+    expectElements(SVGPathParser::path(u"M0,0h10"), {el(Kind::Move, {0, 10})});
+    expectElements(SVGPathParser::path(u"M0,0h10L5,5"), {el(Kind::Move, {0, 10}), el(Kind::Line, {5, 5})});
+    expectElements(SVGPathParser::path(u"M1,1 2,2 v3,3"),
+                   {el(Kind::Move, {1, 1}), el(Kind::Line, {2, 2}), el(Kind::Line, {3, 3})});
 }
 
 TEST(SVGPathParserTest, ReadsNumbersInTheCLocaleWhateverTheProcessLocale) {
@@ -94,14 +107,11 @@ TEST(SVGPathParserTest, LenientReadingDropsWhatItCannotRead) {
     EXPECT_TRUE(SVGPathParser::path(u"c1,2,3").isEmpty());
     EXPECT_TRUE(SVGPathParser::path(u"").isEmpty());
     EXPECT_TRUE(SVGPathParser::path(u"hello world").isEmpty());
-    // An unsupported command ("h") is skipped with its numbers: they are not glued to the
-    // move's numbers (which would move the pen to (0, 10)).
-    expectElements(SVGPathParser::path(u"M0,0h10"), {el(Kind::Move, {0, 0})});
-    expectElements(SVGPathParser::path(u"M0,0h10L5,5"), {el(Kind::Move, {0, 0}), el(Kind::Line, {5, 5})});
-    // Malformed numbers are dropped, not half-read.
-    EXPECT_EQ(SVGPathParser::tokenize(u"M- . 1e 2,3").front().numbers, (QList<double>{2, 3}));
-    // Overflowing numbers would put the pen at infinity.
-    EXPECT_EQ(SVGPathParser::tokenize(u"M1e999,1,2").front().numbers, (QList<double>{1, 2}));
+    // Malformed numbers (a lone sign, a lone point) are dropped.
+    EXPECT_EQ(SVGPathParser::tokenize(u"M- . -. 2,3").front().numbers, (QList<double>{2, 3}));
+    // A number too long for a double would put the pen at infinity.
+    const QString huge = QStringLiteral("M%1,1,2").arg(QString(400, u'9'));
+    EXPECT_EQ(SVGPathParser::tokenize(huge).front().numbers, (QList<double>{1, 2}));
 }
 
 TEST(SVGPathParserTest, StrictReadingNamesTheProblemAndWhere) {
@@ -116,13 +126,15 @@ TEST(SVGPathParserTest, StrictReadingNamesTheProblemAndWhere) {
         {u"M0,0c1,2,3", 4, "groups of 6, got 3"},
         {u"1 2 M3 4", 0, "before any path command"},
         {u"M-.,1", 1, "malformed number '-.'"},
-        {u"M1e,2", 1, "malformed number '1e'"},
-        {u"M1e999,2", 1, "malformed number"},
+        {u"M1e5,2", 2, "exponents are not read ('e')"},
+        {u"M1,2\t3,4", 4, "unexpected character"},
         {u"M1,2Z3", 4, "takes no numbers"},
         {u"L1,2", 0, "must begin with a move"},
         {u"M1,2;", 4, "unexpected character ';'"},
         {u"M", 0, "groups of 2, got 0"},
     };
+    const QString huge = QStringLiteral("M%1,2").arg(QString(400, u'9'));
+    EXPECT_TRUE(SVGPathParser::parse(huge).error.contains(QStringLiteral("malformed number")));
     for (const Case& c : cases) {
         const QString text = QString::fromUtf16(c.text);
         const SVGPathParser::Parsed parsed = SVGPathParser::parse(text);

@@ -51,7 +51,8 @@ protected:
 
 TEST_F(PermissionsEditorTest, RowsShowEachStepInOrderWithItsState) {
     permissions.accessibilityState = PermissionState::Denied;
-    speech.authorization = SpeechAuthorization::Denied;
+    speech.authorization = SpeechAuthorization::Restricted;
+    withoutSettings = {Step::speech, Step::accessibility, Step::inputMonitoring};
     BetaSettingsModel& model = makeModel();
     ScreenContext context;
     context.onboarding = onboarding.get();
@@ -66,8 +67,10 @@ TEST_F(PermissionsEditorTest, RowsShowEachStepInOrderWithItsState) {
     EXPECT_EQ(granted(*screen), (QList<bool>{true, false, false, true}));
     EXPECT_EQ(screen->rows()[0]->statusText(), QStringLiteral("許可されています"));
     EXPECT_EQ(screen->rows()[0]->statusIcon()->name(), QStringLiteral("checkmark.circle.fill"));
-    EXPECT_EQ(screen->rows()[1]->statusText(), QStringLiteral("まだ許可されていません（押すと設定を開きます）"));
+    // What is missing is named: nobody can grant the speech model or the display's extensions.
+    EXPECT_EQ(screen->rows()[1]->statusText(), QStringLiteral("音声モデルのパッケージ（pocketsphinx-en-us）が入っていません"));
     EXPECT_EQ(screen->rows()[1]->statusIcon()->name(), QStringLiteral("exclamationmark.circle.fill"));
+    EXPECT_EQ(screen->rows()[2]->statusText(), QStringLiteral("X サーバーに拡張機能 XTEST と XInputExtension がありません"));
     // Key watching granted by the display itself: no probe child.
     EXPECT_EQ(probes, 0);
 

@@ -9,12 +9,22 @@
 OnboardingCheckButton::OnboardingCheckButton(std::function<void()> handler, QWidget* parent)
     : QAbstractButton(parent), handler(std::move(handler)) {
     resize(26, 26);
-    setCursor(Qt::PointingHandCursor);
     setText(QStringLiteral("✓"));
     connect(this, &QAbstractButton::clicked, this, [this] {
-        if (!isOn && this->handler) this->handler();
+        if (actsOnClick() && this->handler) this->handler();
     });
     applyStyle();
+}
+
+void OnboardingCheckButton::applyStyle() {
+    if (actsOnClick()) {
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::StrongFocus);
+    } else {
+        unsetCursor();
+        setFocusPolicy(Qt::NoFocus);
+    }
+    update();
 }
 
 void OnboardingCheckButton::paintEvent(QPaintEvent*) {

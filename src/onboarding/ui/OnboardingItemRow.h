@@ -22,8 +22,15 @@ public:
     QLabel* detailLabel() const { return detail_; }
     QWidget* iconTile() const { return tile_; }
 
+    // Shows another detail (empty: none); the row grows or shrinks to it.
+    void setDetail(const QString& detail);
+
 private:
+    // Sizes the row to its texts and places its parts.
+    void arrange();
+
     QLabel* title_ = nullptr;
     QLabel* detail_ = nullptr;
     QWidget* tile_ = nullptr;
+    int width_ = 0;
 };

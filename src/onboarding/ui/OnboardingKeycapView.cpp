@@ -17,11 +17,10 @@ constexpr double kFrameSeconds = 1.0 / 60;
 }  // namespace
 
 QString OnboardingKeycapView::modifierSymbol(int keyCode) {
+    // Only the shift keys carry a symbol on a PC keyboard. Super, Alt and Ctrl are printed as
+    // words, and the key's name below already says them ("右Super", "右Alt").
     switch (keyCode) {
-    case 54: case 55: return QStringLiteral("⌘");
     case 56: case 60: return QStringLiteral("⇧");
-    case 58: case 61: return QStringLiteral("⌥");
-    case 59: case 62: return QStringLiteral("⌃");
     default: return {};
     }
 }

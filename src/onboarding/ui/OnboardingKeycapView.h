@@ -7,7 +7,7 @@
 
 class QLabel;
 
-// A large drawn key: the key's name, the modifier symbol for modifier keys, and either a fixed
+// A large drawn key: the key's name, the shift symbol for the shift keys, and either a fixed
 // pressed position or a press loop (rests up 2.9 s, goes down in 0.3 s, stays down 1.2 s, comes
 // back up in 0.6 s, every 5 s). The press moves the whole view down within its parent, as a key
 // sinks; the owner positions it as usual.
@@ -18,7 +18,7 @@ public:
                          QWidget* parent = nullptr);
     ~OnboardingKeycapView() override;
 
-    // "⌘", "⇧", "⌥" or "⌃" for the modifier keys (by virtual key code), else empty.
+    // The mark of a modifier key (by virtual key code): "Super", "⇧", "Alt" or "Ctrl", else empty.
     static QString modifierSymbol(int keyCode);
 
     // How far (points, downwards) the key sits below its place at `uptime`.

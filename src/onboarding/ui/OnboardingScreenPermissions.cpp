@@ -7,6 +7,7 @@
 #include "onboarding/ui/OnboardingV2Window.h"
 
 #include <QGuiApplication>
+#include <QStringList>
 
 namespace {
 
@@ -30,8 +31,18 @@ Row rowFor(OnboardingWindow::Step step) {
 }  // namespace
 
 const QString OnboardingScreenPermissions::kHeading = QStringLiteral("はじめに、これだけ。");
-const QString OnboardingScreenPermissions::kNote =
-    QStringLiteral("✓ を押すと設定が開きます。オンにしたら、ここへ戻ってきてください。");
+QString OnboardingScreenPermissions::note(const QStringList& opening, bool othersMissing) {
+    // Only what a tap really does here: most steps have no settings on this desktop, and they
+    // tick themselves once what they lack is there.
+    if (!opening.isEmpty()) {
+        QString text = opening.join(QStringLiteral("と")) +
+                       QStringLiteral("の ✓ を押すと設定が開きます。オンにしたら、ここへ戻ってきてください。");
+        if (othersMissing) text += QStringLiteral("ほかは、足りないものがそろうと自動で ✓ が付きます。");
+        return text;
+    }
+    if (othersMissing) return QStringLiteral("足りないものがそろうと、自動で ✓ が付きます。");
+    return QStringLiteral("すべてそろっています。");
+}
 
 OnboardingScreenPermissions::~OnboardingScreenPermissions() {
     *alive_ = nullptr;
@@ -43,14 +54,25 @@ bool OnboardingScreenPermissions::isGranted(Step step) const {
     return permissions && permissions->isGranted(step);
 }
 
+bool OnboardingScreenPermissions::opensSettings(Step step) const {
+    OnboardingWindow* permissions = windowRef_ ? windowRef_->host().permissions : nullptr;
+    return permissions && permissions->opensSettings(step);
+}
+
 OnboardingCheckButton* OnboardingScreenPermissions::button(Step step) const {
     const auto found = buttons_.find(step);
     return found == buttons_.end() ? nullptr : found->second.data();
 }
 
+OnboardingItemRow* OnboardingScreenPermissions::row(Step step) const {
+    const auto found = rows_.find(step);
+    return found == rows_.end() ? nullptr : found->second.data();
+}
+
 OnboardingScreenViews OnboardingScreenPermissions::makeViews(OnboardingV2Window& window) {
     windowRef_ = &window;
     buttons_.clear();
+    rows_.clear();
     OnboardingScreenViews views;
     views.heading = kHeading;
     std::weak_ptr<OnboardingScreenPermissions*> weak = alive_;
@@ -63,14 +85,17 @@ OnboardingScreenViews OnboardingScreenPermissions::makeViews(OnboardingV2Window&
                 if (auto alive = weak.lock(); alive && *alive) (**alive).refresh();
             });
         });
-        check->isOn = isGranted(step);
-        check->applyStyle();
         buttons_[step] = check;
         const Row row = rowFor(step);
-        views.bottom << new OnboardingItemRow(QString::fromUtf8(row.icon), QString::fromUtf8(row.title),
-                                              QString::fromUtf8(row.detail), check, 384);
+        auto* item = new OnboardingItemRow(QString::fromUtf8(row.icon), QString::fromUtf8(row.title),
+                                           QString::fromUtf8(row.detail), check, 384);
+        rows_[step] = item;
+        views.bottom << item;
     }
-    views.bottom << onboardingBodyLabel(kNote, 13, QFont::Normal, OnboardingV2Palette::tertiaryText());
+    note_ = onboardingBodyLabel(QString(), 13, QFont::Normal, OnboardingV2Palette::tertiaryText());
+    views.bottom << note_;
+    bool changedSize = false;
+    showState(changedSize);  // the window lays the views out after this
     return views;
 }
 
@@ -96,19 +121,48 @@ void OnboardingScreenPermissions::onLeave() {
     activeObserver_ = {};
 }
 
-void OnboardingScreenPermissions::refresh() {
-    // Each step is checked once per refresh (the input-monitoring probe is a child process with a
-    // time limit; its answer serves both the check and the all-granted test).
+bool OnboardingScreenPermissions::showState(bool& changedSize) {
+    // Each step is checked once (the input-monitoring probe is a child process with a time
+    // limit; its answer serves the check, the row and the all-granted test).
     bool all = true;
+    QStringList opening;
+    bool othersMissing = false;
     for (Step step : OnboardingWindow::allCases) {
         const bool granted = isGranted(step);
+        const bool opens = !granted && opensSettings(step);
         all = all && granted;
-        OnboardingCheckButton* check = button(step);
-        if (check && check->isOn != granted) {
+        if (!granted) {
+            if (opens) opening << OnboardingWindow::displayName(step);
+            else othersMissing = true;
+        }
+        if (OnboardingCheckButton* check = button(step); check && (check->isOn != granted || check->tappable != opens)) {
             check->isOn = granted;
+            check->tappable = opens;
             check->applyStyle();
         }
+        if (OnboardingItemRow* item = row(step)) {
+            const QString detail = granted ? QString::fromUtf8(rowFor(step).detail) : OnboardingWindow::missingText(step);
+            if (!item->detailLabel() || item->detailLabel()->text() != detail) {
+                const int before = item->height();
+                item->setDetail(detail);
+                changedSize = changedSize || item->height() != before;
+            }
+        }
     }
+    const QString text = note(opening, othersMissing);
+    if (note_ && note_->text() != text) {
+        note_->setText(text);
+        const int height = onboardingTextHeight(note_, note_->width());
+        changedSize = changedSize || height != note_->height();
+        note_->setFixedHeight(height);
+    }
+    return all;
+}
+
+void OnboardingScreenPermissions::refresh() {
+    bool changedSize = false;
+    const bool all = showState(changedSize);
+    if (changedSize && windowRef_) windowRef_->relayoutScreen();
     if (!all) return;
     if (!windowRef_ || windowRef_->isPreview()) return;
     OnboardingHost::call(windowRef_->host().startMonitoring);

@@ -59,6 +59,6 @@ OnboardingScreenViews OnboardingScreenTriggerKey::makeViews(OnboardingV2Window& 
             {onboardingBodyLabel(QStringLiteral("話すときに押すキーを、ここで決めます。あとから設定でいつでも変えられます。"),
                                  13, QFont::Normal, OnboardingV2Palette::secondaryText()),
              frame,
-             onboardingBodyLabel(QStringLiteral("右シフトをよく使う方は、右コマンドや右オプションがおすすめです。"), 12,
+             onboardingBodyLabel(QStringLiteral("右シフトをよく使う方は、右Superや右Altがおすすめです。"), 12,
                                  QFont::Normal, OnboardingV2Palette::tertiaryText())}};
 }

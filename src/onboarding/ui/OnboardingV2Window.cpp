@@ -23,8 +23,11 @@
 #include "onboarding/ui/OnboardingWritingView.h"
 #include "platform/Clock.h"
 #include "platform/Defaults.h"
+#include "platform/Screens.h"
 
 #include <QCloseEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QScreen>
@@ -162,7 +165,8 @@ OnboardingV2Window* OnboardingV2Window::shared() { return sharedWindow(); }
 
 OnboardingV2Window::OnboardingV2Window(OnboardingHost host, Screens screens, QStringList labels, bool usageGuide,
                                        Finish onFinish, bool preview)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
+                           Qt::WindowStaysOnTopHint),
       host_(std::move(host)),
       onFinish_(std::move(onFinish)),
       screens_(std::move(screens)),
@@ -186,16 +190,64 @@ OnboardingV2Window::~OnboardingV2Window() {
 }
 
 void OnboardingV2Window::present() {
-    if (!isVisible()) {
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(kWidth / 2, kHeight / 2));
-        }
+    if (!placed_) {
+        place();
+        placed_ = true;
     }
     show();
     raise();
     activateWindow();
 }
+
+QRect OnboardingV2Window::placement(const QRect& area, const QMargins& frame) {
+    const int room = std::max(1, area.height() - frame.top() - frame.bottom());
+    const QSize size(kWidth, std::min(kHeight, room));
+    QRect outer(QPoint(), size.grownBy(frame));
+    outer.moveCenter(area.center());
+    // Centring rounds; the frame's top-left corner never leaves the area.
+    outer.moveTopLeft(QPoint(std::max(area.left(), outer.left()), std::max(area.top(), outer.top())));
+    return QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), size);
+}
+
+void OnboardingV2Window::place() {
+    // The free area of the screen the user works on, as every window of ours finds it.
+    QRect area;
+    if (const ::Screens* screens = ::Screens::installed()) {
+        if (const std::optional<::Screens::Screen> screen = screens->main())
+            area = ::Screens::toDesktop(screen->visibleFrame).toAlignedRect();
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isEmpty()) return;
+    placedArea_ = area;
+    // Before the window manager has framed the window, a title bar and thin borders are assumed.
+    QMargins frame(4, 30, 4, 4);
+    const QRect inner = geometry(), outer = frameGeometry();
+    if (isVisible() && outer != inner)
+        frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    const QRect target = placement(area, frame);
+    setFixedSize(target.size());
+    // A window's position is that of its frame.
+    move(target.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void OnboardingV2Window::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // Framed by the window manager now: when the guessed frame was too small, fit again.
+    if (placed_ && !frameChecked_ && isVisible() && frameGeometry() != geometry()) {
+        frameChecked_ = true;
+        if (!placedArea_.isEmpty() && !placedArea_.contains(frameGeometry())) place();
+    }
+}
+
+void OnboardingV2Window::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutChrome();
+    relayoutScreen();
+}
+
+void OnboardingV2Window::relayoutScreen() { layoutScreenViews(screenViews()); }
 
 OnboardingV2Screen* OnboardingV2Window::screen(int index) const {
     if (index < 0 || index >= int(screens_.size())) return nullptr;
@@ -203,13 +255,8 @@ OnboardingV2Screen* OnboardingV2Window::screen(int index) const {
 }
 
 void OnboardingV2Window::buildContent() {
-    auto* background = new OnboardingBackgroundView(this);
-    background->setGeometry(rect());
-
+    background_ = new OnboardingBackgroundView(this);
     screenArea_ = new QWidget(this);
-    // 28 from the left, 130 from the bottom, 384 × 556.
-    screenArea_->setGeometry(28, kHeight - 130 - 556, 384, 556);
-
     dots_ = new OnboardingDotsView(this);
     dots_->count = int(screens_.size());
     dots_->update();
@@ -222,16 +269,24 @@ void OnboardingV2Window::buildContent() {
         if (self) self->skip();
     }, this);
 
+    layoutChrome();
+    showScreen(0);
+}
+
+void OnboardingV2Window::layoutChrome() {
+    const int h = height();
+    background_->setGeometry(rect());
+    // 28 from the left, 130 from the bottom, 384 wide; 556 high in a window of full height, less
+    // in a lower one (the views then close their gaps).
+    screenArea_->setGeometry(28, 34, 384, std::max(0, h - 130 - 34));
     const int pillHeight = 46;
-    pill_->setGeometry((kWidth - 280) / 2, kHeight - 56 - pillHeight, 280, pillHeight);
+    pill_->setGeometry((kWidth - 280) / 2, h - 56 - pillHeight, 280, pillHeight);
     const QSize skipSize = skip_->sizeHint();
-    skip_->setGeometry((kWidth - skipSize.width()) / 2, kHeight - 22 - skipSize.height(), skipSize.width(),
+    skip_->setGeometry((kWidth - skipSize.width()) / 2, h - 22 - skipSize.height(), skipSize.width(),
                        skipSize.height());
     const QSize dotsSize = dots_->sizeHint();
-    dots_->setGeometry((kWidth - dotsSize.width()) / 2, kHeight - (56 + pillHeight + 14) - dotsSize.height(),
+    dots_->setGeometry((kWidth - dotsSize.width()) / 2, h - (56 + pillHeight + 14) - dotsSize.height(),
                        dotsSize.width(), dotsSize.height());
-
-    showScreen(0);
 }
 
 QList<QWidget*> OnboardingV2Window::screenViews() const {

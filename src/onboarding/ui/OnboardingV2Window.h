@@ -5,7 +5,9 @@
 #include "onboarding/ui/OnboardingWritingView.h"
 #include "platform/MainQueue.h"
 
+#include <QMargins>
 #include <QPointer>
+#include <QRect>
 #include <QStringList>
 #include <QWidget>
 
@@ -17,9 +19,11 @@ class OnboardingDotsView;
 class OnboardingLinkButton;
 class OnboardingPillButton;
 
-// The onboarding window: a fixed 440 × 720 dark window that steps through full-window screens,
-// one at a time, with the pill (the primary button), the skip link and the page dots under every
-// screen. One class serves the setup flow (first launch, the tray menu's 「はじめ方」, the settings'
+// The onboarding window: a 440 × 720 dark window that steps through full-window screens, one at
+// a time, with the pill (the primary button), the skip link and the page dots under every
+// screen. It floats above ordinary windows, so a click elsewhere does not bury it (monitoring
+// waits for it). On a screen too low for it the window is as tall as the free area allows: the
+// controls keep their place at the bottom and the screen area above them closes its gaps. One class serves the setup flow (first launch, the tray menu's 「はじめ方」, the settings'
 // onboarding action) and the shorter usage guide.
 //
 // Each screen's heading is written by hand; the views above it fade in one by one from the
@@ -77,8 +81,14 @@ public:
                        bool preview);
     ~OnboardingV2Window() override;
 
-    // Shows, raises and focuses the window.
+    // Shows, raises and focuses the window; the first time, sizes and places it on the screen
+    // under the pointer.
     void present();
+
+    // Where the window goes on a screen whose free area (without its panels) is `area`, given the
+    // window manager's frame around it: 440 × 720 where that fits, otherwise as tall as fits,
+    // centred, frame and all inside the area. Returns the window's own rectangle, without the frame.
+    static QRect placement(const QRect& area, const QMargins& frame);
 
     // Shows the screen at `index` (ignored outside the list).
     void showScreen(int index);
@@ -91,6 +101,8 @@ public:
 
     // ---- for screens
     const OnboardingHost& host() const { return host_; }
+    // Stacks the current screen's views again, after one of them changed its height.
+    void relayoutScreen();
     bool isPreview() const { return isPreview_; }
     bool isUsageGuide() const { return isUsageGuide_; }
 
@@ -110,9 +122,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildContent();
+    // Sizes and places the window in the free area of the screen under the pointer.
+    void place();
+    // Puts the background, the screen area and the controls where the window's height has them.
+    void layoutChrome();
     void layoutScreenViews(const QList<QWidget*>& views);
     void scheduleFadeIn(QWidget* view, double delay);
     void schedule(double delay, std::function<void()> work);
@@ -128,6 +146,7 @@ private:
     bool isUsageGuide_ = false;
     bool isPreview_ = false;
     QWidget* screenArea_ = nullptr;
+    QWidget* background_ = nullptr;
     OnboardingDotsView* dots_ = nullptr;
     OnboardingPillButton* pill_ = nullptr;
     OnboardingLinkButton* skip_ = nullptr;
@@ -136,4 +155,9 @@ private:
     std::vector<MainQueue::TimerId> pendingWork_;
     bool isTransitioning_ = false;
     bool finishing_ = false;
+    bool placed_ = false;
+    // The frame the window manager really draws is known only once the window is up: the first
+    // placement guesses it and is corrected once.
+    bool frameChecked_ = false;
+    QRect placedArea_;
 };

@@ -102,10 +102,8 @@ void PermissionRow::refresh() {
     } else {
         icon_->setName(QStringLiteral("exclamationmark.circle.fill"));
         icon_->setColorSource([] { return Palette::systemOrange(); });
-        // Nothing asks for the microphone here: a missing one is a sound server that does not
-        // answer or has no input.
-        status_->setText((step_ == Step::microphone ? QStringLiteral("サウンドサーバーかマイクが見つかりません")
-                                                    : QStringLiteral("まだ許可されていません")) +
+        // Nobody grants anything here: the row names what the desktop lacks.
+        status_->setText(OnboardingWindow::missingText(step_) +
                          (opens_ ? QStringLiteral("（押すと設定を開きます）") : QString()));
     }
 }
