@@ -1,7 +1,6 @@
 #include "settings/screens/RootContent.h"
 
 #include "core/OnboardingWindow.h"
-
 #include "settings/screens/ModelWatch.h"
 #include "settings/screens/QualityQuickSwitch.h"
 #include "settings/ui/ActionRow.h"
@@ -76,8 +75,9 @@ void RootContent::refresh() {
     permissionsLine_->setVisible(missing);
     permissions_->setVisible(missing);
     // Key watching the desktop does not grant may still be granted by the probe's child, which can
-    // take seconds: it runs on a worker, and its answer refreshes the row (without a new probe).
-    if (context_.onboarding && !showingProbeAnswer_ &&
+    // take seconds: while the screen is in view it runs on a worker, and its answer refreshes the
+    // row (without a new probe).
+    if (context_.onboarding && isVisible() && !showingProbeAnswer_ &&
         !context_.onboarding->isGrantedNow(OnboardingWindow::Step::inputMonitoring)) {
         QPointer<RootContent> self(this);
         context_.onboarding->probeInputMonitoringInBackground([self](bool) {

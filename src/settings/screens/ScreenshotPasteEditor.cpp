@@ -11,6 +11,7 @@
 #include "settings/ui/SettingsFont.h"
 #include "settings/ui/ToggleRow.h"
 
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 namespace {
@@ -44,15 +45,17 @@ bool isTriggerKey(const QString& key, int triggerKeyCode) {
 }
 
 // A path has few places a line may break at (a folder's name can be longer than the page is
-// wide): a zero-width space after every character lets it wrap anywhere.
+// wide): a zero-width space between every two characters as the user sees them lets it wrap
+// anywhere.
 QString wrappableAnywhere(const QString& text) {
     QString result;
     result.reserve(text.size() * 2);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        result.append(text.at(i));
-        // Never inside a surrogate pair.
-        if (i + 1 < text.size() && !(text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate()))
-            result.append(QChar(0x200B));
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = graphemes.toNextBoundary(); end > 0; end = graphemes.toNextBoundary()) {
+        if (start > 0) result.append(QChar(0x200B));
+        result.append(QStringView(text).mid(start, end - start));
+        start = end;
     }
     return result;
 }
