@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/Permissions.h"
+#include "platform/SerialQueue.h"
 #include "platform/SpeechRecognizer.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,11 @@ const QString OnboardingWindow::kProbeSwitch = QStringLiteral("--probe-input-mon
 
 OnboardingWindow::OnboardingWindow(Services services) : services_(std::move(services)) {}
 
-OnboardingWindow::~OnboardingWindow() { *alive_ = false; }
+OnboardingWindow::~OnboardingWindow() {
+    *alive_ = false;
+    // The queue's thread may still wait for a child; what it posts then finds this object gone.
+    probeQueue_.reset();
+}
 
 QString OnboardingWindow::displayName(Step step) {
     switch (step) {
@@ -62,6 +67,11 @@ bool OnboardingWindow::isGranted(Step step) {
         return probeInputMonitoring();
     }
     return false;
+}
+
+bool OnboardingWindow::isGrantedNow(Step step) {
+    if (step != Step::inputMonitoring) return isGranted(step);
+    return services_.permissions.inputMonitoring() == PermissionState::Granted || inputMonitoringProbeGranted_;
 }
 
 void OnboardingWindow::checkAgain(std::function<void()> answered) {
@@ -119,7 +129,45 @@ bool OnboardingWindow::probeInputMonitoring() {
     const QString executable = services_.executablePath ? services_.executablePath() : QString();
     if (executable.isEmpty() || !services_.runProcess) return false;
 
-    const ProcessRun run = services_.runProcess(executable, {kProbeSwitch}, kProbeTimeout);
+    return takeProbeRun(services_.runProcess(executable, {kProbeSwitch}, kProbeTimeout));
+}
+
+void OnboardingWindow::probeInputMonitoringInBackground(std::function<void(bool granted)> answered) {
+    std::weak_ptr<bool> alive = alive_;
+    const auto answerNow = [alive, &answered](bool granted) {
+        MainQueue::post([alive, answered = std::move(answered), granted] {
+            const auto token = alive.lock();
+            if (token && *token && answered) answered(granted);
+        });
+    };
+    if (!probeWaiters_.empty()) {
+        probeWaiters_.push_back(std::move(answered));
+        return;
+    }
+    if (inputMonitoringProbeGranted_) return answerNow(true);
+    if (probeTimedOutAt_ && Clock::monotonicNow() - *probeTimedOutAt_ < kProbeRetryAfterTimeout)
+        return answerNow(false);
+    const QString executable = services_.executablePath ? services_.executablePath() : QString();
+    if (executable.isEmpty() || !services_.runProcess) return answerNow(false);
+
+    probeWaiters_.push_back(std::move(answered));
+    if (!probeQueue_) probeQueue_ = std::make_unique<SerialQueue>(QStringLiteral("input-monitoring-probe"));
+    // The worker gets plain values only; the answer hops back to the main queue.
+    probeQueue_->post([this, alive, run = services_.runProcess, executable] {
+        const ProcessRun outcome = run(executable, {kProbeSwitch}, kProbeTimeout);
+        MainQueue::post([this, alive, outcome] {
+            const auto token = alive.lock();
+            if (!token || !*token) return;
+            const bool granted = takeProbeRun(outcome);
+            std::vector<std::function<void(bool)>> waiters;
+            waiters.swap(probeWaiters_);
+            for (const auto& waiter : waiters)
+                if (waiter) waiter(granted);
+        });
+    });
+}
+
+bool OnboardingWindow::takeProbeRun(const ProcessRun& run) {
     switch (run.outcome) {
     case ProcessRun::Outcome::notStarted:
         return false;  // the last answer stands

@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Permissions;
+class SerialQueue;
 class SpeechRecognizerProvider;
 enum class PermissionState;
 
@@ -22,7 +24,9 @@ enum class PermissionState;
 // on-device model is installed. Input monitoring has one more way to count as granted: a fresh
 // child of the application itself, started with "--probe-input-monitoring", answers whether it
 // can watch keys (exit status 0). A granted answer is kept for the rest of the process's life; a
-// negative one is asked again at the next check.
+// negative one is asked again at the next check. A window that must not wait for that child (it
+// may take kProbeTimeout) reads the answer known now (isGrantedNow) and has the probe run on a
+// worker thread (probeInputMonitoringInBackground).
 //
 // One object per process, owned by the application and handed to the onboarding and the settings.
 // Main thread only.
@@ -91,6 +95,18 @@ public:
     // The last probe's answer (false until a probe said yes).
     bool inputMonitoringProbeGranted() const { return inputMonitoringProbeGranted_; }
 
+    // The check rule from what is known now, never starting a child: input monitoring counts as
+    // granted when the desktop grants it or a probe said yes.
+    bool isGrantedNow(Step step);
+    // The probe without blocking: the child is started and waited for on a worker thread, and
+    // `answered` runs on the main queue with its answer (not when this object is gone by then).
+    // Calls while a probe runs wait for that one; with a yes already known, or while a child that
+    // did not answer in time holds new ones back, `answered` is posted with the known answer
+    // without a child.
+    void probeInputMonitoringInBackground(std::function<void(bool granted)> answered);
+    // Whether a background probe's child is running (or its answer is on its way).
+    bool probeInBackgroundRunning() const { return !probeWaiters_.empty(); }
+
     // ---- the pieces
     static const QString kProbeSwitch;  // "--probe-input-monitoring"
     // The permission's name in the user's words ("マイク", "音声認識", …).
@@ -118,8 +134,14 @@ public:
     static void openDesktopSettings(Step step);
 
 private:
+    // Takes in a probe's outcome and returns the answer.
+    bool takeProbeRun(const ProcessRun& run);
+
     Services services_;
     bool inputMonitoringProbeGranted_ = false;
+    std::vector<std::function<void(bool)>> probeWaiters_;
+    // The background probes' thread; going away, it waits for a running child (at most kProbeTimeout).
+    std::unique_ptr<SerialQueue> probeQueue_;
     std::optional<double> probeTimedOutAt_;  // monotonic
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

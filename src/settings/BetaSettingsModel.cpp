@@ -442,6 +442,7 @@ void BetaSettingsModel::setLoverHeartLevel(const QString& level) {
     assign(loverHeartLevel_, level, Property::loverHeartLevel);
     if (loading_) return;
     writeString("loverHeartLevel", level);
+    changed();
 }
 
 void BetaSettingsModel::setField(const QString& field) {

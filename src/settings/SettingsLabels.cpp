@@ -109,7 +109,7 @@ namespace {
 template <typename Visit>
 void walkPermissions(OnboardingWindow& permissions, Visit visit) {
     for (const OnboardingWindow::Step step : OnboardingWindow::allCases)
-        if (!visit(permissions.isGranted(step))) return;
+        if (!visit(permissions.isGrantedNow(step))) return;
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ QString spokenLanguageLabel(const QString& spokenLanguage);
 QString correctionsSummary(const QString& savedCorrections);
 
 // The permissions the settings list, in order (microphone, speech recognition, Accessibility,
-// input monitoring), each judged by the one check rule the permissions screen uses too.
+// input monitoring), each judged by the one check rule the permissions screen uses too, from
+// what is known now: the input-monitoring probe's child is never waited for here (the screens
+// have it run in the background and ask again with its answer).
 // True at the first permission that is not granted (later ones are not asked).
 bool anyPermissionMissing(OnboardingWindow& permissions);
 // "すべて許可済み", or the number of missing permissions followed by "つ未許可".

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -36,6 +37,7 @@ protected:
         services.executablePath = [this] { return executable; };
         services.runProcess = [this](const QString& program, const QStringList& arguments, double timeout) {
             runs.push_back({program, arguments, timeout});
+            if (holdChild) childRelease.tryAcquire(1, 10000);
             if (answers.empty()) return OnboardingWindow::ProcessRun{Outcome::exited, 1};
             const auto answer = answers.front();
             answers.pop_front();
@@ -61,6 +63,9 @@ protected:
     std::deque<OnboardingWindow::ProcessRun> answers;
     std::vector<Run> runs;
     std::vector<Step> opened;
+    // A held child answers only once released (background probes).
+    bool holdChild = false;
+    QSemaphore childRelease;
     std::unique_ptr<OnboardingWindow> window;
 };
 
@@ -150,6 +155,71 @@ TEST_F(OnboardingWindowTest, AChildThatDoesNotAnswerIsNotStartedAgainForAWhile) 
     queue.advance(OnboardingWindow::kPollInterval);  // a minute after the timeout
     EXPECT_TRUE(window->isGranted(Step::inputMonitoring));
     EXPECT_EQ(runs.size(), 2u);
+}
+
+// ---------------------------------------------------------------- the probe in the background
+
+TEST_F(OnboardingWindowTest, ABackgroundProbeNeverHoldsTheCallerAndAnswersEveryoneWhoAsked) {
+    permissions.inputMonitoringState = PermissionState::Denied;
+    answers.push_back({Outcome::exited, 0});
+    holdChild = true;
+    std::vector<bool> heard;
+    window->probeInputMonitoringInBackground([&](bool granted) { heard.push_back(granted); });
+    window->probeInputMonitoringInBackground([&](bool granted) { heard.push_back(granted); });
+    EXPECT_TRUE(window->probeInBackgroundRunning());
+    EXPECT_FALSE(window->isGrantedNow(Step::inputMonitoring));  // no answer yet, and no wait for one
+    queue.runPending();
+    EXPECT_TRUE(heard.empty());
+
+    childRelease.release();
+    ASSERT_TRUE(queue.waitFor([&] { return heard.size() == 2; }));
+    EXPECT_EQ(heard, (std::vector<bool>{true, true}));
+    ASSERT_EQ(runs.size(), 1u);  // one child for both
+    EXPECT_EQ(runs[0].arguments, QStringList{QStringLiteral("--probe-input-monitoring")});
+    EXPECT_TRUE(window->isGrantedNow(Step::inputMonitoring));
+    EXPECT_FALSE(window->probeInBackgroundRunning());
+
+    // The yes is kept: later askers hear it without a child, on the main queue.
+    window->probeInputMonitoringInBackground([&](bool granted) { heard.push_back(granted); });
+    EXPECT_EQ(heard.size(), 2u);
+    queue.runPending();
+    EXPECT_EQ(heard, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(runs.size(), 1u);
+}
+
+TEST_F(OnboardingWindowTest, ABackgroundChildThatDoesNotAnswerHoldsNewOnesBack) {
+    permissions.inputMonitoringState = PermissionState::Denied;
+    answers = {{Outcome::timedOut, -1}, {Outcome::exited, 1}};
+    std::vector<bool> heard;
+    window->probeInputMonitoringInBackground([&](bool granted) { heard.push_back(granted); });
+    ASSERT_TRUE(queue.waitFor([&] { return heard.size() == 1; }));
+    EXPECT_EQ(logLines(), QStringList{QStringLiteral("権限: 入力監視の確認が時間内に終わらなかった")});
+
+    window->probeInputMonitoringInBackground([&](bool granted) { heard.push_back(granted); });
+    EXPECT_FALSE(window->probeInBackgroundRunning());
+    queue.runPending();
+    EXPECT_EQ(heard, (std::vector<bool>{false, false}));
+    EXPECT_EQ(runs.size(), 1u);
+
+    // A minute later a child is asked again; a no is not kept.
+    queue.advance(OnboardingWindow::kProbeRetryAfterTimeout);
+    window->probeInputMonitoringInBackground([&](bool granted) { heard.push_back(granted); });
+    ASSERT_TRUE(queue.waitFor([&] { return heard.size() == 3; }));
+    EXPECT_EQ(runs.size(), 2u);
+    EXPECT_FALSE(window->isGrantedNow(Step::inputMonitoring));
+}
+
+TEST_F(OnboardingWindowTest, AnAnswerThatArrivesAfterTheWindowIsGoneIsDropped) {
+    permissions.inputMonitoringState = PermissionState::Denied;
+    answers.push_back({Outcome::exited, 0});
+    holdChild = true;
+    bool heard = false;
+    window->probeInputMonitoringInBackground([&](bool) { heard = true; });
+    childRelease.release();
+    window.reset();  // waits for the child; its answer is still on its way
+    EXPECT_EQ(runs.size(), 1u);
+    queue.runPending();
+    EXPECT_FALSE(heard);
 }
 
 // ---------------------------------------------------------------- requests

@@ -7,6 +7,9 @@
 
 #include "SpeechScreensFixture.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+
 #include <set>
 
 namespace {
@@ -143,6 +146,41 @@ TEST_F(KeyboardPickerTest, ALayoutChangeRedrawsTheKeyboard) {
     EXPECT_EQ(picker->capButtons().size(), 82);
     EXPECT_NE(picker->capButton(QStringLiteral("かな")), nullptr);
     EXPECT_EQ(picker->keyboardNameLabel()->text(), QStringLiteral("お使いのキーボード: 日本語 JIS"));
+}
+
+// The desktop switched to a JIS keyboard while the picker showed the US one: the tap that finds
+// out rebuilds the keyboard, and the key the user tapped lives until its click is over.
+TEST_F(KeyboardPickerTest, ATapThatFindsANewLayoutKeepsTheTappedKeyUntilItsClickIsOver) {
+    BetaSettingsModel& model = makeModel();
+    auto* picker = new KeyboardPicker(model);
+    ScreenHost host(picker);
+    AppPrefs::setKeyboardLayoutProvider(&jis);
+
+    QPointer<KeyCapButton> menu = picker->capButton(QStringLiteral("Menu"));
+    ASSERT_TRUE(menu);
+    bool clickSeen = false;
+    QObject::connect(menu.data(), &QAbstractButton::clicked, [&] { clickSeen = true; });
+    menu->click();
+    ASSERT_TRUE(menu) << "the tapped key was deleted inside its own click";
+    EXPECT_TRUE(clickSeen);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_FALSE(picker->capButtons().contains(menu.data()));
+    EXPECT_EQ(model.triggerKeyCode(), 63);
+    EXPECT_EQ(picker->capButtons().size(), 82);
+    EXPECT_NE(picker->capButton(QStringLiteral("かな")), nullptr);
+
+    // A refused key does the same, and its notice stays.
+    AppPrefs::setKeyboardLayoutProvider(&ansi);
+    QPointer<KeyCapButton> q = picker->capButton(QStringLiteral("Q"));
+    q->click();
+    ASSERT_TRUE(q);
+    EXPECT_EQ(picker->notice(), KeyboardPicker::refusalText(std::nullopt));
+    EXPECT_EQ(picker->capButtons().size(), 78);
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(menu);
+    EXPECT_FALSE(q);
+    EXPECT_EQ(picker->keyboardArea()->findChildren<KeyCapButton*>().size(), 78);
 }
 
 TEST_F(KeyboardPickerTest, KeyEditorNamesTheCurrentKeyAndFollowsThePicker) {

@@ -14,6 +14,8 @@
 
 #include <QLayout>
 
+#include <atomic>
+
 namespace {
 
 using Step = OnboardingWindow::Step;
@@ -26,7 +28,7 @@ protected:
         services.executablePath = [] { return QStringLiteral("/opt/Quendle.app/Contents/MacOS/Quendle"); };
         services.runProcess = [this](const QString&, const QStringList&, double) {
             ++probes;
-            return OnboardingWindow::ProcessRun{Outcome::exited, probeAnswer};
+            return OnboardingWindow::ProcessRun{Outcome::exited, probeAnswer.load()};
         };
         services.openSettings = [this](Step step) { opened.append(step); };
         services.hasSettings = [this](Step step) { return !withoutSettings.contains(step); };
@@ -43,8 +45,8 @@ protected:
     FakePermissions permissions;
     FakeSpeechRecognizerProvider speech;
     std::unique_ptr<OnboardingWindow> onboarding;
-    int probes = 0;
-    int probeAnswer = 1;
+    std::atomic<int> probes = 0;  // counted on the probe's worker thread
+    std::atomic<int> probeAnswer = 1;
     QList<Step> opened;
     QList<Step> withoutSettings;
 };
@@ -134,7 +136,16 @@ TEST_F(PermissionsEditorTest, ClickingARowAsksForItsPermissionGrantedOrNot) {
     auto* screen = new PermissionsEditor(model, onboarding.get());
     TextScreenHost host(screen);
     EXPECT_FALSE(screen->rows()[3]->isGranted());
-    EXPECT_EQ(probes, 1);  // the display said no: the probe child was asked
+    // The display said no: the probe's child is asked, on a worker, and the row shows its answer.
+    EXPECT_TRUE(onboarding->probeInBackgroundRunning()) << "the screen waited for the child";
+    ASSERT_TRUE(queue.waitFor([&] { return !onboarding->probeInBackgroundRunning(); }));
+    EXPECT_EQ(probes, 1);
+    EXPECT_FALSE(screen->rows()[3]->isGranted());
+    probeAnswer = 0;
+    screen->refresh();
+    ASSERT_TRUE(queue.waitFor([&] { return screen->rows()[3]->isGranted(); }));
+    EXPECT_EQ(screen->rows()[3]->statusText(), QStringLiteral("許可されています"));
+    EXPECT_EQ(probes, 2);
 
     press(screen->rows()[3]);
     press(screen->rows()[2]);  // granted: still opens its settings

@@ -3,6 +3,7 @@
 #include "core/AppPrefs.h"
 #include "core/OnboardingWindow.h"
 #include "platform/fake/FakeBundle.h"
+#include "platform/fake/FakeMainQueue.h"
 #include "platform/fake/FakePermissions.h"
 #include "platform/fake/FakeSpeechRecognizer.h"
 #include "platform/fake/MemoryDefaults.h"
@@ -14,8 +15,11 @@
 
 #include "TestHome.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSemaphore>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -32,9 +36,11 @@ protected:
         actions.checkForUpdates = [this] { ++updateChecks; };
         OnboardingWindow::Services services{permissions, speech};
         services.executablePath = [] { return QStringLiteral("/opt/Quendle.app/Contents/MacOS/Quendle"); };
-        services.runProcess = [this](const QString&, const QStringList&, double) {
+        // The child runs on a worker thread; a slow one answers only when its time is up.
+        services.runProcess = [this](const QString&, const QStringList&, double timeout) {
             ++probes;
-            return OnboardingWindow::ProcessRun{OnboardingWindow::ProcessRun::Outcome::exited, probeAnswer};
+            if (slowProbe) probeRelease.tryAcquire(1, int(timeout * 1000));
+            return OnboardingWindow::ProcessRun{OnboardingWindow::ProcessRun::Outcome::exited, probeAnswer.load()};
         };
         onboarding = std::make_unique<OnboardingWindow>(services);
         context.permissions = &permissions;
@@ -43,6 +49,8 @@ protected:
         context.openContactPage = [this] { ++contacts; };
     }
     void TearDown() override {
+        probeRelease.release(100);
+        onboarding.reset();  // waits for a probe still running
         AppPrefs::resetFirstRunForTesting();
         Bundle::install(nullptr);
         AppPrefs::setDefaults(nullptr);
@@ -73,14 +81,22 @@ protected:
         return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
     }
 
+    // The probe's answer has arrived and been shown.
+    bool probeAnswered() {
+        return queue.waitFor([this] { return !onboarding->probeInBackgroundRunning(); });
+    }
+
     TestHome home;
+    FakeMainQueue queue;
     MemoryDefaults defaults;
     FakeBundle bundle;
     FakePermissions permissions;
     FakeSpeechRecognizerProvider speech;
     std::unique_ptr<OnboardingWindow> onboarding;
-    int probes = 0;
-    int probeAnswer = 1;
+    std::atomic<int> probes = 0;
+    std::atomic<int> probeAnswer = 1;
+    std::atomic<bool> slowProbe = false;
+    QSemaphore probeRelease;
     SettingsActions actions;
     ScreenContext context;
     SettingsNav nav;
@@ -162,6 +178,7 @@ TEST_F(RootContentTest, PermissionRowOnlyWhileOneIsMissingByTheRuleOfThePermissi
     probeAnswer = 0;
     screen->hide();
     screen->show();
+    ASSERT_TRUE(probeAnswered());
     EXPECT_EQ(screen->permissionsRow()->value(), QStringLiteral("1つ未許可"));
     EXPECT_GE(probes, 1);
 
@@ -172,6 +189,35 @@ TEST_F(RootContentTest, PermissionRowOnlyWhileOneIsMissingByTheRuleOfThePermissi
     context.onboarding = nullptr;
     auto bare = build();
     EXPECT_FALSE(bare->permissionsRow()->isVisibleTo(bare.get()));
+}
+
+// The display does not offer key watching, and the probe's child takes its full 3 s: the window
+// goes on answering clicks meanwhile, and the permissions row follows the child's answer.
+TEST_F(RootContentTest, TheWindowAnswersClicksWhileTheKeyWatchingProbeRuns) {
+    permissions.inputMonitoringState = PermissionState::Denied;
+    probeAnswer = 0;  // the child can watch keys
+    slowProbe = true;
+    QElapsedTimer clock;
+    clock.start();
+    auto screen = build();
+    EXPECT_TRUE(onboarding->probeInBackgroundRunning());
+    EXPECT_EQ(screen->permissionsRow()->value(), QStringLiteral("1つ未許可"));  // the answer known so far
+
+    screen->qualitySwitch()->segments()[0]->click();
+    EXPECT_EQ(defaults.object(QStringLiteral("qualityLevel")).toString(), QStringLiteral("low"));
+    EXPECT_TRUE(screen->textRow()->value().startsWith(QStringLiteral("Low・")));
+    EXPECT_TRUE(onboarding->probeInBackgroundRunning()) << "the click waited for the child";
+    EXPECT_LT(clock.elapsed(), 2000);
+    // A change of the model while the child runs starts no second one.
+    screen->qualitySwitch()->segments()[1]->click();
+
+    // The child says yes when its 3 s are over: the row goes away without another child.
+    ASSERT_TRUE(queue.waitFor([this] { return !onboarding->probeInBackgroundRunning(); }, 10000));
+    EXPECT_GE(clock.elapsed(), 2900);
+    EXPECT_FALSE(screen->permissionsRow()->isVisibleTo(screen.get()));
+    EXPECT_EQ(probes, 1);
+    screen->refresh();
+    EXPECT_EQ(probes, 1);  // the yes is kept
 }
 
 TEST_F(RootContentTest, RowsPushForwardAndRunTheirActions) {

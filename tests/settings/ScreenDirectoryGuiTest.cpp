@@ -14,7 +14,7 @@ TEST_F(ScreenDirectoryTest, EveryScreenOpensInTheWindowAndTheRootComesBack) {
     FakePermissions permissions;
     ScreenContext context;
     context.permissions = &permissions;
-    context.screenshotFolderName = [] { return QStringLiteral("スクリーンショット"); };
+    context.screenshotFolderPath = [] { return QStringLiteral("/home/someone/Pictures/Screenshots"); };
     BetaSettingsWindowController controller(SettingsActions{}, nullptr, screenDirectory(context));
     controller.show();
     BetaSettingsRoot& root = *controller.root();

@@ -105,15 +105,24 @@ TEST_F(ScreenshotPasteEditorTest, TurningOffLocksTheTerminalSwitchAndTheKeyAndTh
     EXPECT_EQ(settingsChanged, 3);
 }
 
-TEST_F(ScreenshotPasteEditorTest, FolderIsAskedForEachTimeTheScreenRefreshes) {
+TEST_F(ScreenshotPasteEditorTest, FolderPathIsAskedForEachTimeTheScreenIsDrawnAgain) {
     QString folder = QStringLiteral("/home/someone/Pictures/Screenshots");
-    context.screenshotFolderName = [&folder] { return folder; };
+    context.screenshotFolderPath = [&folder] { return folder; };
+    context.screenshotFolderName = [] { return QStringLiteral("保存先フォルダ「Screenshots」"); };
     ScreenshotPasteEditor& editor = build();
     ASSERT_NE(editor.folderLabel(), nullptr);
-    EXPECT_EQ(editor.folderLabel()->text(), folder);
+    const auto shown = [&editor] { return editor.folderLabel()->text().remove(QChar(0x200B)); };
+    EXPECT_EQ(shown(), folder);
+    EXPECT_EQ(editor.folderLabel()->accessibleName(), folder);
     folder = QStringLiteral("/home/someone/Desktop");
     model->setScreenshotPasteImageInTerminal(false);
-    EXPECT_EQ(editor.folderLabel()->text(), folder);
+    EXPECT_EQ(shown(), folder);
+
+    // The user makes the Screenshots folder while the window is away; no setting changes.
+    editor.hide();
+    folder = QStringLiteral("/home/someone/Pictures/Screenshots");
+    editor.show();
+    EXPECT_EQ(shown(), folder);
 }
 
 TEST_F(ScreenshotPasteEditorTest, NoResetRowNorItsHintWhereFolderAccessCannotBeReset) {

@@ -58,7 +58,10 @@ TEST_F(SettingsLayoutTest, EveryScreenShowsItsTextsWholeAtTheNarrowestAndTheUsua
     FakePermissions permissions;
     ScreenContext context;
     context.permissions = &permissions;
-    context.screenshotFolderName = [] { return QStringLiteral("スクリーンショット"); };
+    // A path whose folder name is longer than the page is wide.
+    context.screenshotFolderPath = [] {
+        return QStringLiteral("/home/someone/Pictures/Screenshots_of_every_desktop_we_ever_had_in_this_house_and_then_some_more_of_them_😀");
+    };
     // Lists shown disabled (quality Low, cleanup off) and the longest values the rows can show.
     defaults.set(QStringLiteral("qualityLevel"), QStringLiteral("low"));
     defaults.set(QStringLiteral("field"), QStringLiteral("marketing"));

@@ -29,7 +29,9 @@ TEST_F(SpokenLanguageEditorTest, RowsInOrderWithTheirSubtitlesAndTwoDividers) {
         subtitles << row->subtitleLabel()->text();
     }
     EXPECT_EQ(titles, (QStringList{"キーボードのまま", "日本語", "English"}));
-    EXPECT_EQ(subtitles.at(2), QStringLiteral("話すとき、入力ソースを ABC（英語）に切り替えます"));
+    // The switch picks a keyboard layout group; it never puts an input method into a mode.
+    EXPECT_EQ(subtitles.at(1), QStringLiteral("話すとき、入力ソースを日本語のキー配列（jp）に切り替えます"));
+    EXPECT_EQ(subtitles.at(2), QStringLiteral("話すとき、入力ソースを英語のキー配列（us など）に切り替えます"));
     EXPECT_EQ(screen->list()->findChildren<RowLine*>().size(), 2);
     EXPECT_EQ(checks(*screen->list()), (QList<bool>{true, false, false}));
 }

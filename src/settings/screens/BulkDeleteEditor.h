@@ -11,8 +11,7 @@ class ToggleRow;
 struct ScreenContext;
 
 // The screen "まとめて消す": input-field clearing on or off, its key among four chords (chosen only
-// while the feature is on), the note on the chord the file manager also uses, and what the key
-// does and does not clear. Every change goes through the model; the key monitor reads the stored
+// while the feature is on), and what the key does and does not clear. Every change goes through the model; the key monitor reads the stored
 // settings at each key press, so nothing needs re-arming.
 class BulkDeleteEditor : public PlainPage {
     Q_OBJECT

@@ -129,19 +129,19 @@ QColor standardGrey() { return QColor(142, 142, 147); }
 // ---- KeyCapButton
 
 KeyCapButton::KeyCapButton(KeyboardPicker& picker, int row, int index, QWidget* parent)
-    : QAbstractButton(parent), picker_(picker), row_(row), index_(index) {
+    : QAbstractButton(parent), picker_(picker), row_(row), index_(index), cap_(picker.cap(row, index)) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setText(label());
     setAccessibleName(label());
-    connect(this, &QAbstractButton::clicked, this, [this] { picker_.tap(picker_.cap(row_, index_)); });
+    connect(this, &QAbstractButton::clicked, this, [this] { picker_.tap(cap_); });
 }
 
-QString KeyCapButton::label() const { return picker_.cap(row_, index_).label; }
+QString KeyCapButton::label() const { return cap_.label; }
 
-std::optional<int> KeyCapButton::keyCode() const { return picker_.cap(row_, index_).keyCode; }
+std::optional<int> KeyCapButton::keyCode() const { return cap_.keyCode; }
 
-QString KeyCapButton::currentToolTip() const { return picker_.toolTipFor(picker_.cap(row_, index_)); }
+QString KeyCapButton::currentToolTip() const { return picker_.toolTipFor(cap_); }
 
 double KeyCapButton::labelPixelSize() const { return label().size() <= 2 ? 10.0 : 8.5; }
 
@@ -153,7 +153,7 @@ bool KeyCapButton::event(QEvent* event) {
 }
 
 void KeyCapButton::paintEvent(QPaintEvent*) {
-    const KeyboardPicker::Cap& cap = picker_.cap(row_, index_);
+    const KeyboardPicker::Cap& cap = cap_;
     const QColor green = KeyboardPicker::green();
     const QColor label = picker_.labelColor();
     QColor fill, outline, text;
@@ -407,7 +407,12 @@ void KeyboardPicker::showNotice() {
 }
 
 void KeyboardPicker::buildCaps() {
-    qDeleteAll(caps_);
+    // A tap on a key can be what finds the layout changed: that key is still inside its own click,
+    // so the old keys go once control is back in the event loop.
+    for (KeyCapButton* old : std::as_const(caps_)) {
+        old->hide();
+        old->deleteLater();
+    }
     caps_.clear();
     layout_ = AppPrefs::keyboardLayout();
     const QList<Row>& all = rows(layout_);

@@ -8,34 +8,8 @@
 #include <QWidget>
 #include <optional>
 
-class KeyboardPicker;
+class KeyCapButton;
 class PaletteLabel;
-
-// One key of the drawn keyboard. It paints itself from the picker's current state (class, current
-// key, recommended dot) every time it is drawn, and asks the picker for its tooltip when one is due.
-class KeyCapButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    KeyCapButton(KeyboardPicker& picker, int row, int index, QWidget* parent = nullptr);
-
-    int row() const { return row_; }
-    int index() const { return index_; }
-    QString label() const;
-    std::optional<int> keyCode() const;
-    // The tooltip for the key's class right now.
-    QString currentToolTip() const;
-    // The label's pixel size before any shrinking (10 for up to two characters, 8.5 otherwise).
-    double labelPixelSize() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    KeyboardPicker& picker_;
-    int row_;
-    int index_;
-};
 
 // The trigger key chosen on a drawing of the user's keyboard (JIS, ISO or ANSI rows, by the layout
 // the desktop reports through AppPrefs::keyboardLayout()). Keys that may serve as the trigger key
@@ -137,4 +111,32 @@ private:
     PaletteLabel* keyboardName_ = nullptr;
     QWidget* noticeBox_ = nullptr;
     PaletteLabel* noticeText_ = nullptr;
+};
+
+// One key of the drawn keyboard. It keeps its own cap (a key of an earlier layout stays itself
+// until it is gone), paints itself from the picker's current state (class, current key,
+// recommended dot) every time it is drawn, and asks the picker for its tooltip when one is due.
+class KeyCapButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    KeyCapButton(KeyboardPicker& picker, int row, int index, QWidget* parent = nullptr);
+
+    int row() const { return row_; }
+    int index() const { return index_; }
+    QString label() const;
+    std::optional<int> keyCode() const;
+    // The tooltip for the key's class right now.
+    QString currentToolTip() const;
+    // The label's pixel size before any shrinking (10 for up to two characters, 8.5 otherwise).
+    double labelPixelSize() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    KeyboardPicker& picker_;
+    int row_;
+    int index_;
+    KeyboardPicker::Cap cap_;
 };

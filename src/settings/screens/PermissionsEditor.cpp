@@ -90,7 +90,7 @@ QString PermissionRow::title() const { return title_->text(); }
 QString PermissionRow::statusText() const { return status_->text(); }
 
 void PermissionRow::refresh() {
-    granted_ = onboarding_ && onboarding_->isGranted(step_);
+    granted_ = onboarding_ && onboarding_->isGrantedNow(step_);
     // A row leads somewhere only where the desktop has settings for the permission.
     opens_ = onboarding_ && onboarding_->opensSettings(step_);
     opensMark_->setVisible(opens_);
@@ -105,6 +105,17 @@ void PermissionRow::refresh() {
         // Nobody grants anything here: the row names what the desktop lacks.
         status_->setText(OnboardingWindow::missingText(step_) +
                          (opens_ ? QStringLiteral("（押すと設定を開きます）") : QString()));
+    }
+    // Key watching the display does not grant is asked of the probe's child on a worker; its
+    // answer shows here when it comes (and starts no new child).
+    if (!granted_ && step_ == Step::inputMonitoring && onboarding_ && !showingProbeAnswer_) {
+        QPointer<PermissionRow> self(this);
+        onboarding_->probeInputMonitoringInBackground([self](bool) {
+            if (!self) return;
+            self->showingProbeAnswer_ = true;
+            self->refresh();
+            self->showingProbeAnswer_ = false;
+        });
     }
 }
 

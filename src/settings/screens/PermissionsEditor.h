@@ -30,7 +30,8 @@ public:
     Step step() const { return step_; }
     // The state shown since the last check.
     bool isGranted() const { return granted_; }
-    // Runs the check again and shows its answer.
+    // Runs the check again and shows its answer. Key watching that only the probe's child can
+    // grant is shown as not granted until the child, run in the background, answers.
     void refresh();
     // What a click does: the desktop's way of changing the permission (the request of the step).
     void openSettingsPane();
@@ -49,6 +50,7 @@ private:
     OnboardingWindow* onboarding_;
     bool granted_ = false;
     bool opens_ = false;
+    bool showingProbeAnswer_ = false;
     SymbolLabel* icon_ = nullptr;
     SymbolLabel* opensMark_ = nullptr;
     PaletteLabel* title_ = nullptr;

@@ -1,11 +1,14 @@
 #include "settings/screens/RootContent.h"
 
+#include "core/OnboardingWindow.h"
 #include "settings/screens/ModelWatch.h"
 #include "settings/screens/QualityQuickSwitch.h"
 #include "settings/ui/ActionRow.h"
 #include "settings/ui/Row.h"
 #include "settings/ui/RowGroup.h"
 #include "settings/ui/RowLine.h"
+
+#include <QPointer>
 
 RootContent::RootContent(BetaSettingsModel& model, SettingsNav& nav, const ScreenContext& context, QWidget* parent)
     : EditorPage(kSpacing, parent), model_(model), context_(context) {
@@ -71,6 +74,19 @@ void RootContent::refresh() {
     if (missing) permissions_->setValue(BetaSettingsModel::permissionsSummary(*context_.onboarding));
     permissionsLine_->setVisible(missing);
     permissions_->setVisible(missing);
+    // Key watching the desktop does not grant may still be granted by the probe's child, which can
+    // take seconds: while the screen is in view it runs on a worker, and its answer refreshes the
+    // row (without a new probe).
+    if (context_.onboarding && isVisible() && !showingProbeAnswer_ &&
+        !context_.onboarding->isGrantedNow(OnboardingWindow::Step::inputMonitoring)) {
+        QPointer<RootContent> self(this);
+        context_.onboarding->probeInputMonitoringInBackground([self](bool) {
+            if (!self) return;
+            self->showingProbeAnswer_ = true;
+            self->refresh();
+            self->showingProbeAnswer_ = false;
+        });
+    }
 }
 
 void RootContent::showEvent(QShowEvent* event) {

@@ -33,7 +33,7 @@ public:
     // Null where there is no contact page to open.
     ActionRow* contactRow() const { return contact_; }
 
-    // Reads every row's value and the permission state again.
+    // Reads every row's value and the permission state again (never waiting for a child process).
     void refresh();
 
     static constexpr int kSpacing = 20;
@@ -55,6 +55,7 @@ private:
     Row* usage_ = nullptr;
     ActionRow* update_ = nullptr;
     ActionRow* contact_ = nullptr;
+    bool showingProbeAnswer_ = false;
 };
 
 // The settings window's root screen.

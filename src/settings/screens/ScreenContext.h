@@ -16,7 +16,12 @@ struct ScreenContext {
     OnboardingWindow* onboarding = nullptr;
     // Whether the keyboard in use has the Japanese (JIS) layout, which changes the key names shown.
     std::function<bool()> isJISKeyboard;
-    // The display name of the folder screenshots land in ("デスクトップ", a folder name, …).
+    // The full path of the folder screenshots are taken from, looked up afresh on every call (a
+    // look at which of a few folders exist: cheap enough for the main thread). Unset: the
+    // screenshot editor shows no folder.
+    std::function<QString()> screenshotFolderPath;
+    // Only for a window owner that does not set screenshotFolderPath yet: the folder's display
+    // name, which the editor then shows instead of the path.
     std::function<QString()> screenshotFolderName;
     // Whether this desktop has a folder-access permission that can be reset (it has none on Linux:
     // folder access follows file permissions). Unset or false: the screenshot editor offers no reset.

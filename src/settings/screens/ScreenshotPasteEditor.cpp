@@ -11,6 +11,7 @@
 #include "settings/ui/SettingsFont.h"
 #include "settings/ui/ToggleRow.h"
 
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
 
 namespace {
@@ -43,6 +44,22 @@ bool isTriggerKey(const QString& key, int triggerKeyCode) {
            (key == QLatin1String("kana") && triggerKeyCode == kKanaKeyCode);
 }
 
+// A path has few places a line may break at (a folder's name can be longer than the page is
+// wide): a zero-width space between every two characters as the user sees them lets it wrap
+// anywhere.
+QString wrappableAnywhere(const QString& text) {
+    QString result;
+    result.reserve(text.size() * 2);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = graphemes.toNextBoundary(); end > 0; end = graphemes.toNextBoundary()) {
+        if (start > 0) result.append(QChar(0x200B));
+        result.append(QStringView(text).mid(start, end - start));
+        start = end;
+    }
+    return result;
+}
+
 }  // namespace
 
 ScreenshotPasteEditor::ScreenshotPasteEditor(BetaSettingsModel& model, Services services, QWidget* parent)
@@ -65,7 +82,7 @@ ScreenshotPasteEditor::ScreenshotPasteEditor(BetaSettingsModel& model, Services 
     keyPicker_->setAccessibleName(QStringLiteral("使うキー"));
     add(stack(7, {heading(QStringLiteral("使うキー")), keyPicker_}));
 
-    if (services_.folderName) {
+    if (services_.folderPath) {
         folderLabel_ = caption(QString(), 11);
         folderLabel_->setTextInteractionFlags(Qt::NoTextInteraction);
         add(stack(7, {heading(QStringLiteral("保存先")), folderLabel_}));
@@ -132,11 +149,23 @@ void ScreenshotPasteEditor::refresh() {
     keyPicker_->setSegments(offeredKeyChoices(model_.triggerKeyCode()));
     keyPicker_->refresh();
     keyPicker_->setEnabled(enabled);
-    if (folderLabel_) folderLabel_->setText(services_.folderName());
+    // The folder in use changes outside the model (the user makes or removes a folder), so it is
+    // never kept from an earlier look.
+    if (folderLabel_) {
+        const QString path = services_.folderPath();
+        folderLabel_->setText(wrappableAnywhere(path));
+        folderLabel_->setAccessibleName(path);
+    }
+}
+
+void ScreenshotPasteEditor::showEvent(QShowEvent* event) {
+    refresh();
+    PlainPage::showEvent(event);
 }
 
 QWidget* makeScreenshotPasteScreen(BetaSettingsModel& model, SettingsNav&, const ScreenContext& context) {
+    std::function<QString()> folder =
+        context.screenshotFolderPath ? context.screenshotFolderPath : context.screenshotFolderName;
     return new ScreenshotPasteEditor(
-        model, ScreenshotPasteEditor::Services{context.screenshotFolderName, context.canResetFolderAccess,
-                                               context.resetFolderAccess});
+        model, ScreenshotPasteEditor::Services{std::move(folder), context.canResetFolderAccess, context.resetFolderAccess});
 }

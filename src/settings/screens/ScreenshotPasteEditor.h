@@ -24,8 +24,9 @@ class ScreenshotPasteEditor : public PlainPage {
     Q_OBJECT
 public:
     struct Services {
-        // The display name of the screenshot folder; unset: the folder block is left out.
-        std::function<QString()> folderName;
+        // The full path of the screenshot folder in use, asked for each time the screen is shown
+        // or redrawn for a change; unset: the folder block is left out.
+        std::function<QString()> folderPath;
         // Whether a folder-access reset exists here; unset or false: no reset row and no hint about it.
         std::function<bool()> canResetFolderAccess;
         std::function<void()> resetFolderAccess;
@@ -38,7 +39,8 @@ public:
     ToggleRow* enabledRow() const { return enabledRow_; }
     ToggleRow* imageInTerminalRow() const { return imageInTerminalRow_; }
     SegmentedPicker* keyPicker() const { return keyPicker_; }
-    // Null when the folder block is left out.
+    // Null when the folder block is left out. Its accessible name is the path as it is; the text
+    // shown may break anywhere.
     PaletteLabel* folderLabel() const { return folderLabel_; }
     const QList<FactRow*>& facts() const { return facts_; }
     // Null when the desktop has no folder-access reset.
@@ -55,6 +57,9 @@ public:
     static QString keyLabel(const QString& storedKey, int triggerKeyCode);
 
     void refresh();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     BetaSettingsModel& model_;

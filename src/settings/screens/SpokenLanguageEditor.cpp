@@ -12,12 +12,14 @@ SpokenLanguageEditor::SpokenLanguageEditor(BetaSettingsModel& model, QWidget* pa
         {QStringLiteral("キーボードのまま"), QStringLiteral("keyboard"),
          QStringLiteral("いまの入力ソースの言語で認識します")},
         {QStringLiteral("日本語"), QStringLiteral("ja"),
-         QStringLiteral("話すとき、入力ソースを日本語（ひらがな）に切り替えます")},
+         QStringLiteral("話すとき、入力ソースを日本語のキー配列（jp）に切り替えます")},
         {QStringLiteral("English"), QStringLiteral("en"),
-         QStringLiteral("話すとき、入力ソースを ABC（英語）に切り替えます")},
+         QStringLiteral("話すとき、入力ソースを英語のキー配列（us など）に切り替えます")},
     };
     BetaSettingsModel* m = &model_;
-    // The model's setter stores the language, switches the input source and tells the shell.
+    // The model's setter stores the language, switches the input source (the keyboard's layout
+    // group: one with a Japanese or an English layout; an input method's own mode is left alone)
+    // and tells the shell.
     list_ = new OptionCheckList(rows, Binding<QString>{[m] { return m->spokenLanguage(); },
                                                        [m](const QString& value) { m->setSpokenLanguage(value); }});
     add(makeOptionCaption(QStringLiteral(
