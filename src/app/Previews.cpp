@@ -123,7 +123,7 @@ int settingsPreview(PreviewWorld& world) {
     context.permissions = &world.permissions;
     context.onboarding = &world.steps;
     context.isJISKeyboard = [] { return false; };
-    context.screenshotFolderName = [] { return QStringLiteral("スクリーンショット"); };
+    context.screenshotFolderPath = [] { return QStringLiteral("/home/quendle/Pictures/Screenshots"); };
     BetaSettingsWindowController controller(SettingsActions{}, nullptr, screenDirectory(context));
     controller.show();
     world.wait(OnboardingPreview::kStepSeconds);

@@ -361,9 +361,7 @@ int main(int argc, char** argv) {
     ScreenContext screenContext;
     screenContext.permissions = &permissions;
     screenContext.onboarding = &permissionSteps;
-    screenContext.screenshotFolderName = [&screenshotFolder] {
-        return ScreenshotPaste::folderDisplayName(screenshotFolder.saveFolder());
-    };
+    screenContext.screenshotFolderPath = [&screenshotFolder] { return screenshotFolder.saveFolder(); };
     screenContext.canResetFolderAccess = [] { return ScreenshotPaste::canResetFolderAccess(); };
     // "お問い合わせ" opens the README that comes with the application, in the desktop's viewer.
     const QString readme = QDir(bundle.resourcesPath()).filePath(QStringLiteral("README.md"));

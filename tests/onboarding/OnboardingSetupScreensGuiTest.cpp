@@ -69,6 +69,20 @@ TEST_F(OnboardingSetupScreensGuiTest, PermissionsArePolledAndMonitoringStartsOnc
     EXPECT_EQ(monitoringStarts, 2);
 }
 
+// The display does not vouch for key watching: the screen asks the probe's child on a worker and
+// keeps answering meanwhile; the check comes on with the child's yes, and monitoring starts.
+TEST_F(OnboardingSetupScreensGuiTest, KeyWatchingIsProbedWithoutHoldingTheWindow) {
+    permissions.inputMonitoringState = PermissionState::Denied;
+    auto w = window<OnboardingScreenPermissions>();
+    auto* screen = static_cast<OnboardingScreenPermissions*>(w->screen(0));
+    EXPECT_TRUE(steps->probeInBackgroundRunning()) << "the probe ran on the main queue";
+    EXPECT_FALSE(screen->button(Step::inputMonitoring)->isOn);
+    EXPECT_EQ(monitoringStarts, 0);
+    ASSERT_TRUE(queue.waitFor([&] { return screen->button(Step::inputMonitoring)->isOn; }, 5000));
+    EXPECT_EQ(probes, 1);
+    EXPECT_EQ(monitoringStarts, 1);
+}
+
 // Only the microphone has settings to open here, and only where a sound settings program is
 // installed: every other check is no button, each missing step says what is missing, and the note
 // promises only what a tap does.

@@ -108,7 +108,6 @@ TEST_F(ScreenshotPasteEditorTest, TurningOffLocksTheTerminalSwitchAndTheKeyAndTh
 TEST_F(ScreenshotPasteEditorTest, FolderPathIsAskedForEachTimeTheScreenIsDrawnAgain) {
     QString folder = QStringLiteral("/home/someone/Pictures/Screenshots");
     context.screenshotFolderPath = [&folder] { return folder; };
-    context.screenshotFolderName = [] { return QStringLiteral("保存先フォルダ「Screenshots」"); };
     ScreenshotPasteEditor& editor = build();
     ASSERT_NE(editor.folderLabel(), nullptr);
     const auto shown = [&editor] { return editor.folderLabel()->text().remove(QChar(0x200B)); };

@@ -51,7 +51,18 @@ OnboardingScreenPermissions::~OnboardingScreenPermissions() {
 
 bool OnboardingScreenPermissions::isGranted(Step step) const {
     OnboardingWindow* permissions = windowRef_ ? windowRef_->host().permissions : nullptr;
-    return permissions && permissions->isGranted(step);
+    if (!permissions) return false;
+    if (permissions->isGrantedNow(step)) return true;
+    // Key watching the desktop does not vouch for is asked of a child process, on a worker: the
+    // window keeps answering meanwhile, and the rows follow the answer when it comes.
+    if (step == Step::inputMonitoring && !permissions->probeInBackgroundRunning()) {
+        std::weak_ptr<OnboardingScreenPermissions*> weak = alive_;
+        permissions->probeInputMonitoringInBackground([weak](bool granted) {
+            if (!granted) return;
+            if (auto alive = weak.lock(); alive && *alive) (**alive).refresh();
+        });
+    }
+    return false;
 }
 
 bool OnboardingScreenPermissions::opensSettings(Step step) const {

@@ -20,9 +20,6 @@ struct ScreenContext {
     // look at which of a few folders exist: cheap enough for the main thread). Unset: the
     // screenshot editor shows no folder.
     std::function<QString()> screenshotFolderPath;
-    // Only for a window owner that does not set screenshotFolderPath yet: the folder's display
-    // name, which the editor then shows instead of the path.
-    std::function<QString()> screenshotFolderName;
     // Whether this desktop has a folder-access permission that can be reset (it has none on Linux:
     // folder access follows file permissions). Unset or false: the screenshot editor offers no reset.
     std::function<bool()> canResetFolderAccess;

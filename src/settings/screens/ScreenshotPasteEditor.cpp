@@ -164,8 +164,7 @@ void ScreenshotPasteEditor::showEvent(QShowEvent* event) {
 }
 
 QWidget* makeScreenshotPasteScreen(BetaSettingsModel& model, SettingsNav&, const ScreenContext& context) {
-    std::function<QString()> folder =
-        context.screenshotFolderPath ? context.screenshotFolderPath : context.screenshotFolderName;
-    return new ScreenshotPasteEditor(
-        model, ScreenshotPasteEditor::Services{std::move(folder), context.canResetFolderAccess, context.resetFolderAccess});
+    return new ScreenshotPasteEditor(model, ScreenshotPasteEditor::Services{context.screenshotFolderPath,
+                                                                            context.canResetFolderAccess,
+                                                                            context.resetFolderAccess});
 }
