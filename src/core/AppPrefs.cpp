@@ -1,11 +1,13 @@
 #include "core/AppPrefs.h"
 
 #include "core/AppLog.h"
+#include "core/Graphemes.h"
 
 #include "platform/Bundle.h"
 #include "platform/Defaults.h"
 
 #include <QUuid>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -633,13 +635,24 @@ std::optional<QString> AppPrefs::correctionWrongPart(const QString& line) {
     return wrong;
 }
 
-void AppPrefs::addCorrection(const QString& wrong, const QString& right) {
+bool AppPrefs::isCorrectionRuleTooLong(const QString& line) {
+    return line.size() > kCorrectionRuleLimit && Graphemes::count(line) > kCorrectionRuleLimit;
+}
+
+bool AppPrefs::hasTooLongCorrectionRule(const QString& text) {
+    if (text.size() <= kCorrectionRuleLimit) return false;
+    const QStringList lines = splitLines(text);
+    return std::any_of(lines.begin(), lines.end(), isCorrectionRuleTooLong);
+}
+
+bool AppPrefs::addCorrection(const QString& wrong, const QString& right) {
     const QString w = trimSpaces(wrong);
     const QString r = trimSpaces(right);
-    if (w.isEmpty() || canonicallyEqual(w, r)) return;
+    if (w.isEmpty() || canonicallyEqual(w, r)) return false;
 
     QStringList lines = splitLines(corrections());
     const QString newLine = w + QStringLiteral(" → ") + r;
+    if (isCorrectionRuleTooLong(newLine)) return false;
     bool replaced = false;
     for (QString& line : lines) {
         const std::optional<QString> part = correctionWrongPart(line);
@@ -654,6 +667,7 @@ void AppPrefs::addCorrection(const QString& wrong, const QString& right) {
         lines.append(newLine);
     }
     store().set(QStringLiteral("corrections"), lines.join(QLatin1Char('\n')));
+    return true;
 }
 
 QString AppPrefs::applyCorrections(const QString& text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ServicePrefs.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QSet>
@@ -123,7 +125,15 @@ public:
     };
     static QList<CorrectionPair> correctionPairs();
     static std::optional<QString> correctionWrongPart(const QString& line);
-    static void addCorrection(const QString& wrong, const QString& right);
+    // Stores "wrong → right" (replacing the rule for the same wrong word). False when nothing is
+    // stored: a side is empty, both are the same word, or the rule is too long (below).
+    static bool addCorrection(const QString& wrong, const QString& right);
+    // The longest rule (one line, in characters as the user sees them) the service keeps in its
+    // copy of the list; a longer one could never reach the user's other devices.
+    static constexpr qsizetype kCorrectionRuleLimit = ServicePrefs::kServiceListLimit;
+    static bool isCorrectionRuleTooLong(const QString& line);
+    // Whether some line of a corrections text is too long.
+    static bool hasTooLongCorrectionRule(const QString& text);
     // Applies the pairs in order to `text` (every occurrence, case-sensitive).
     static QString applyCorrections(const QString& text);
     // How long (UTF-16 units) corrections may make a text of `length` units; a rule that would go

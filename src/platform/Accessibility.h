@@ -53,8 +53,10 @@ public:
 class Accessibility {
 public:
     virtual ~Accessibility() = default;
-    // True while typed text must not be observed: the focused element of the frontmost
-    // application is a password field, or another program holds a grab of the whole keyboard.
+    // True while typed text must not be observed: the focused element of the application whose
+    // window has the input focus is a password field. A program that grabs the whole keyboard
+    // (a password prompt that is not on the accessibility bus, say) is not seen: X tells no one
+    // of a grab without taking the keyboard itself for a moment, which could swallow a keystroke.
     virtual bool isSecureInputOn() = 0;
     // The element with the keyboard focus in the application of process `pid`; null when the
     // application is not on the accessibility bus, does not answer in time or has no focus.

@@ -7,6 +7,7 @@
 #include "platform/MainQueue.h"
 #include "core/Graphemes.h"
 #include "recognition/Transcriber.h"
+#include "recognition/VocabularyHints.h"
 
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -34,6 +35,19 @@ bool isLineBreak(QChar c) {
     return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
 }
 
+// A vocabulary word: blanks and line breaks at its ends do not belong to it (the carriage return
+// of a CR LF, say).
+QString trimBlanksAndLineBreaks(const QString& text) {
+    auto blank = [](QChar c) {
+        return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space || isLineBreak(c);
+    };
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && blank(text.at(start))) ++start;
+    while (end > start && blank(text.at(end - 1))) --end;
+    return text.mid(start, end - start);
+}
+
 std::optional<QString> storedSyncedAt() {
     const QVariant value = AppPrefs::defaults().object(kSyncedAtKey);
     if (!Defaults::isString(value)) return std::nullopt;
@@ -53,10 +67,6 @@ std::optional<QString> stringMember(const QJsonObject& object, const char* name)
     const QJsonValue value = object.value(QLatin1String(name));
     if (!value.isString()) return std::nullopt;
     return value.toString();
-}
-
-bool isWordSeparator(QChar c) {
-    return c == QLatin1Char(',') || c == QChar(0x3001) || c == QChar(0xFF0C) || isLineBreak(c);
 }
 
 }  // namespace
@@ -132,7 +142,9 @@ void PrefsSync::fetch(RemoteCompletion completion) { send(makeRequest("GET", std
 QString PrefsSync::cutForUpload(const QString& text, qsizetype limit, bool vocabulary) {
     const QString start = Graphemes::first(text, limit);
     if (start.size() == text.size()) return text;
-    const auto separator = [vocabulary](QChar c) { return vocabulary ? isWordSeparator(c) : isLineBreak(c); };
+    const auto separator = [vocabulary](QChar c) {
+        return vocabulary ? VocabularyHints::isWordSeparator(c) : isLineBreak(c);
+    };
     // The first character left out is a separator: the start ends with a whole entry.
     if (separator(text.at(start.size()))) return start;
     qsizetype end = start.size();
@@ -145,6 +157,20 @@ QString PrefsSync::cutForUpload(const QString& text, qsizetype limit, bool vocab
 void PrefsSync::upload(const QString& vocabulary, const QString& corrections, RemoteCompletion completion) {
     const QString sentVocabulary = cutForUpload(vocabulary, kListLimit, true);
     const QString sentCorrections = cutForUpload(corrections, kListLimit, false);
+    // A first entry longer than the service keeps leaves nothing to send. An empty list would
+    // replace the list on every other device, so nothing is sent; the push counts as failed and
+    // is tried again later (by then the entry may have been shortened).
+    const auto lost = [](const QString& sent, const QString& whole, QString (*entries)(const QString&)) {
+        return entries(sent).isEmpty() && !entries(whole).isEmpty();
+    };
+    const bool vocabularyLost = lost(sentVocabulary, vocabulary, &normalizedVocabulary);
+    const bool correctionsLost = lost(sentCorrections, corrections, &normalizedCorrections);
+    if (vocabularyLost || correctionsLost) {
+        AppLog::write(vocabularyLost ? QStringLiteral("語彙同期: 最初の言葉が4000字を超えるので送らない")
+                                     : QStringLiteral("語彙同期: 言い直しの最初の行が4000字を超えるので送らない"));
+        send(std::nullopt, std::move(completion));
+        return;
+    }
     if (sentVocabulary.size() != vocabulary.size())
         AppLog::write(QStringLiteral("語彙同期: 覚えさせる言葉が4000字を超えるので、収まる言葉だけ送る"));
     if (sentCorrections.size() != corrections.size())
@@ -271,10 +297,9 @@ void PrefsSync::applyIfNewer(const std::optional<Remote>& remote) {
 }
 
 QString PrefsSync::normalizedVocabulary(const QString& text) {
-    static const QRegularExpression separators(QStringLiteral("[,、，\\n\\r]"));
     QStringList words;
-    for (const QString& piece : text.split(separators)) {
-        const QString word = trimSpacesAndTabs(piece);
+    for (const QString& piece : VocabularyHints::splitAtWordSeparators(text)) {
+        const QString word = trimBlanksAndLineBreaks(piece);
         if (!word.isEmpty()) words << word;
     }
     return words.join(QStringLiteral(", "));

@@ -20,7 +20,8 @@
 //
 // A push that fails is tried again, later and later (kRetryFirstSeconds, doubling up to
 // kRetryMaxSeconds), until the service has the lists. Each list is sent cut to its first
-// kListLimit characters at a whole line (corrections) or word (vocabulary), never inside a rule.
+// kListLimit characters at a whole line (corrections) or word (vocabulary), never inside a rule;
+// a list whose first entry alone is longer is not sent at all, never sent empty in its place.
 //
 // Every completion runs on the main queue, also when no request could be built. Completions
 // that arrive after this object is gone do nothing.
@@ -64,8 +65,10 @@ public:
     // GET: the service's copy, or nothing when there is no credential, the base URL is
     // unreadable, or the reply is not a 2xx JSON object.
     void fetch(RemoteCompletion completion);
-    // PUT of the given lists (each cut to its first 4000 characters); the copy the service
-    // answers with, or nothing, as for fetch.
+    // PUT of the given lists (each cut to its first 4000 characters at a whole entry); the copy
+    // the service answers with, or nothing, as for fetch. Nothing is sent (and nothing comes
+    // back) when the cut would leave no entry of a list that has some: the service would take
+    // the empty list and hand it to every other device.
     void upload(const QString& vocabulary, const QString& corrections, RemoteCompletion completion);
 
     // Applies a fetched copy when its stamp is newer, no list is being edited and no local
@@ -91,13 +94,15 @@ public:
     static std::optional<HttpRequest> makeRequest(const QByteArray& method, const std::optional<QJsonObject>& body);
     // A 2xx reply with a JSON object body, or nothing.
     static std::optional<Remote> parseReply(const HttpResponse& response);
-    // The vocabulary split at commas (",", "、", "，") and line breaks, trimmed, joined by ", ".
+    // The vocabulary split at VocabularyHints::isWordSeparator, each word trimmed of blanks and
+    // line breaks, empty ones dropped, joined by ", ".
     static QString normalizedVocabulary(const QString& text);
     // The corrections without blank lines, each line trimmed, joined by line feeds.
     static QString normalizedCorrections(const QString& text);
     // The text as sent: whole when it has at most `limit` characters, else its longest start of
-    // at most `limit` characters that ends before a separator (a line break; for the vocabulary
-    // also a comma), so no rule or word is cut in two.
+    // at most `limit` characters that ends before a separator (for the corrections any line
+    // break; for the vocabulary VocabularyHints::isWordSeparator), so no rule or word is cut in
+    // two. Empty when the first entry alone is longer than `limit`.
     static QString cutForUpload(const QString& text, qsizetype limit, bool vocabulary);
 
 private:

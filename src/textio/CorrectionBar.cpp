@@ -165,10 +165,17 @@ std::optional<QRectF> CorrectionBar::readCaret(Accessibility& accessibility, qin
     return std::nullopt;
 }
 
-bool CorrectionBar::isStorableRule(const QString& wrong, const QString& right) {
+std::optional<QString> CorrectionBar::refusal(const QString& wrong, const QString& right) {
+    // A line break would split the rule over two lines of the list, and an arrow in the misheard
+    // side would move where the list splits it: both would store another rule. A rule longer
+    // than the service keeps would never reach the other devices.
     if (std::any_of(wrong.begin(), wrong.end(), isLineBreak) || std::any_of(right.begin(), right.end(), isLineBreak))
-        return false;
-    return !wrong.contains(QStringLiteral("→"));
+        return QStringLiteral("改行は入れられません（言い直しは1行に1つです）");
+    if (wrong.contains(QStringLiteral("→")))
+        return QStringLiteral("聞き間違えた言葉に「→」は使えません（左右の区切りです）");
+    if (AppPrefs::isCorrectionRuleTooLong(wrong + QStringLiteral(" → ") + right))
+        return QStringLiteral("長すぎて保存できません（1つの言い直しは4000字までです）");
+    return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -271,6 +278,7 @@ void CorrectionBar::dismiss() {
     MainQueue::cancel(caretWait_);
     ++generation_;
     pickedWord_.reset();
+    notice_.reset();
     if (state_ == State::Hidden) return;
     const bool hadFocus = presented_ && viewHasFocus();
     state_ = State::Hidden;
@@ -322,9 +330,13 @@ bool CorrectionBar::save(const QString& wrongText, const QString& rightText) {
     const QString wrong = trimBlanks(wrongText);
     const QString right = trimBlanks(rightText);
     if (wrong.isEmpty() || right.isEmpty()) return false;
-    // A line break would split the rule over two lines of the list, and an arrow in the
-    // misheard side would move where the list splits it: both would store another rule.
-    if (!isStorableRule(wrong, right)) return false;
+    if (std::optional<QString> why = refusal(wrong, right)) {
+        // Said in the bar, where the user is looking; the fields keep what was typed.
+        notice_ = std::move(why);
+        const QSizeF size = layoutEditorNotice(*notice_);
+        if (!size.isEmpty()) place(size);
+        return false;
+    }
     AppPrefs::addCorrection(wrong, right);
     dismiss();
     // The same word on both sides (also spelled with other code points) stores nothing.

@@ -92,7 +92,7 @@ public:
     void pointerEntered();
     void pointerExited();
     // Return in either field: stores wrong → right and closes. False (the bar stays open) when a
-    // side is empty or the pair cannot be written as a rule.
+    // side is empty or the pair cannot be stored as a rule; the bar then says why (notice()).
     bool save(const QString& wrong, const QString& right);
     // Esc.
     void cancel() { dismiss(); }
@@ -108,6 +108,8 @@ public:
     const QStringList& words() const { return words_; }
     const std::optional<QString>& pickedWord() const { return pickedWord_; }
     bool isAutoClosePending() const { return dismissWork_ != 0; }
+    // Why the last Return stored nothing, shown in the bar; none before a refusal.
+    const std::optional<QString>& notice() const { return notice_; }
     std::optional<QRectF> frame() const { return frame_; }
 
     // ---- the steps
@@ -125,14 +127,17 @@ public:
     // queue. `primaryHeight` turns the desktop's y-down rectangles into the global space.
     static std::optional<QRectF> readCaret(Accessibility& accessibility, qint32 pid, double primaryHeight,
                                            double timeout);
-    // Whether a rule with these sides can be stored: none may hold a line break, and the
-    // misheard side may not hold the arrow that separates the two.
-    static bool isStorableRule(const QString& wrong, const QString& right);
+    // Why a rule with these (trimmed, non-empty) sides cannot be stored, in the user's words;
+    // none when it can. Neither side may hold a line break, the misheard side may not hold the
+    // arrow that separates the two, and the rule may not be longer than the service keeps.
+    static std::optional<QString> refusal(const QString& wrong, const QString& right);
 
 protected:
     // ---- the view; the base draws nothing. Sizes are the whole window's.
     virtual QSizeF layoutChipsView(const QStringList& /*words*/) { return {}; }
     virtual QSizeF layoutEditorView(const QString& /*word*/) { return {}; }
+    // Shows `message` in the fields' row in place of the key hint.
+    virtual QSizeF layoutEditorNotice(const QString& /*message*/) { return {}; }
     // Moves the window to `frame` (global space); shows it (fading in) when it is not shown yet.
     virtual void presentView(const QRectF& /*frame*/) {}
     // Lets the window take the keyboard focus and focuses the field of the right word.
@@ -159,6 +164,7 @@ private:
     quint64 generation_ = 0;  // bumped by every show and dismiss: late caret answers are dropped
     QStringList words_;
     std::optional<QString> pickedWord_;
+    std::optional<QString> notice_;
     std::optional<RunningApplication> appToRestore_;
     std::optional<QRectF> caret_;
     std::optional<QRectF> frame_;

@@ -71,13 +71,14 @@ void TextInserter::pumpPaste() {
         std::lock_guard guard(lock_);
         needSave = !clipboardSaved_ && !pasteQueue_.empty();
     }
-    if (needSave && !pasteboard_.inStep() && ++claimAttempts_ < kClaimAttempts) {
+    if (needSave && !pasteboard_.inStep() && ++catchUpWaits_ < kCatchUpWaits) {
         // Another program has just taken the clipboard and we have not caught up: saving now
         // would save what it held before. Let the main queue run first.
         MainQueue::after(kClaimRetry, guarded(alive_, [](TextInserter& self) { self.pumpPaste(); }));
         return;
     }
     if (needSave) {
+        catchUpWaits_ = 0;
         // Once per burst, before our first write: everything the user had on the clipboard.
         PasteboardContents before = pasteboard_.snapshot();
         std::lock_guard guard(lock_);
@@ -220,6 +221,9 @@ void TextInserter::finishBurst() {
     }
     // Nothing of ours reached the clipboard (every claim refused): it still holds what it held.
     if (!saved || !wrote || AppPrefs::keepInsertedTextOnClipboard()) return;
+    // The clipboard was empty: putting that back would leave the user no copy of a piece the
+    // target ignored, so the last piece stays.
+    if (saved->isEmpty()) return;
     if (pasteboard_.changeCount() != lastWriteChange_) {
         // Another program (or the user) put something new on the clipboard meanwhile: keep it.
         AppLog::write(QStringLiteral("貼り付け: クリップボードが他で変わったので復元しない"));

@@ -17,7 +17,8 @@ class Workspace;
 
 // The one way text reaches another application: through the clipboard and the application's own
 // paste chord. Pieces are pasted in order and spaced in time; the clipboard the user had (every
-// format of it) comes back once the target has fetched the last piece. Terminals that paste the
+// format of it) comes back once the target has fetched the last piece. An empty clipboard is not
+// put back: the last piece stays on it, so a paste the target ignored still leaves the user a copy. Terminals that paste the
 // PRIMARY selection (Shift+Insert) get the piece there too, and the selection comes back as well;
 // for every other application PRIMARY is left alone. Text that cannot be pasted (the desktop
 // keeps refusing us the clipboard) is never dropped: it is left on the clipboard with a notice. Also owns the synthetic key
@@ -34,11 +35,14 @@ public:
     // kReadPoll seconds, up to kReadWaitLimit seconds after the write.
     static constexpr double kReadPoll = 0.05;
     static constexpr double kReadWaitLimit = 3.0;
+    // Before the clipboard is saved, our view of it must have caught up with the desktop's: we
+    // wait kClaimRetry seconds at a time, kCatchUpWaits times at most, and then save what we see.
     // When the desktop refuses us the clipboard, the claim is tried again every kClaimRetry
-    // seconds, kClaimAttempts times in all, before the piece is not pasted. It is then left on the
-    // clipboard for the user (with a notice): that claim is tried every kKeepRetry seconds,
-    // kKeepAttempts times in all.
+    // seconds, kClaimAttempts times in all, before the piece is not pasted; the waits to catch up
+    // do not count as refusals. A piece not pasted is left on the clipboard for the user (with a
+    // notice): that claim is tried every kKeepRetry seconds, kKeepAttempts times in all.
     static constexpr double kClaimRetry = 0.02;
+    static constexpr int kCatchUpWaits = 10;
     static constexpr int kClaimAttempts = 10;
     static constexpr double kKeepRetry = 0.25;
     static constexpr int kKeepAttempts = 40;
@@ -119,7 +123,8 @@ private:
     quint64 lastWriteChange_ = 0;
     double lastWriteAt_ = 0;
     bool burstWrote_ = false;
-    int claimAttempts_ = 0;
+    int catchUpWaits_ = 0;   // waits for our view of the clipboard before the save
+    int claimAttempts_ = 0;  // refused claims of the current piece
     // Main queue only: the PRIMARY selection as the burst found it (taken before our first write
     // there), whether and when we wrote it, and the text given up on in this burst.
     bool selectionSaved_ = false;

@@ -51,12 +51,17 @@ TEST_F(CorrectionsTest, TrailingBlankLines) {
     EXPECT_EQ(value("corrections"), QVariant(QStringLiteral("c → d")));
 }
 
-TEST_F(CorrectionsTest, NothingIsWrittenForEmptyOrIdenticalSides) {
-    AppPrefs::addCorrection(QStringLiteral(" \u3000"), QStringLiteral("x"));
-    AppPrefs::addCorrection(QStringLiteral(" same "), QStringLiteral("same"));
+TEST_F(CorrectionsTest, NothingIsWrittenForEmptyOrIdenticalSidesOrARuleTheServiceCannotKeep) {
+    EXPECT_FALSE(AppPrefs::addCorrection(QStringLiteral(" \u3000"), QStringLiteral("x")));
+    EXPECT_FALSE(AppPrefs::addCorrection(QStringLiteral(" same "), QStringLiteral("same")));
     // "é" composed and decomposed are the same text.
-    AppPrefs::addCorrection(QStringLiteral("caf\u00e9"), QStringLiteral("cafe\u0301"));
+    EXPECT_FALSE(AppPrefs::addCorrection(QStringLiteral("caf\u00e9"), QStringLiteral("cafe\u0301")));
+    // "wrong → right" may have at most 4000 characters as the user sees them.
+    const QString wrong = QStringLiteral("が、").repeated(998);  // 1996 characters
+    EXPECT_FALSE(AppPrefs::addCorrection(wrong, QStringLiteral("e\u0301").repeated(2002)));
     EXPECT_FALSE(value("corrections").isValid());
+    EXPECT_TRUE(AppPrefs::addCorrection(wrong, QStringLiteral("e\u0301").repeated(2001)));
+    EXPECT_EQ(AppPrefs::correctionPairs().size(), 2);
 }
 
 TEST_F(CorrectionsTest, ReplacingKeepsTheOtherLinesAsWritten) {

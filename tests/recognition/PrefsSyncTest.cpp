@@ -87,6 +87,48 @@ TEST_F(PrefsSyncTest, PushSendsTheListsCutAtWholeWordsAndRulesWithIdentityAndSet
                                        QStringLiteral("語彙同期: 送信 完了")}));
 }
 
+// Rules may hold the vocabulary's separators, and a word may hold a line separator: the cut
+// still ends at a whole rule and a whole word.
+TEST_F(PrefsSyncTest, TheCutEndsAtAWholeRuleOrWordWhateverSeparatorsTheyHold) {
+    const QString rules = QStringLiteral("ごにん → 誤認\n").repeated(443);                      // 3987 characters
+    const QString corrections = rules + QStringLiteral("えっと、あの,その → その\nx → y");  // 、 and , before 4000
+    const QString words = QStringLiteral("word, ").repeated(666);                          // 3996 characters
+    const QString vocabulary = words + QStringLiteral("ab\u2028cd, end");                  // one word across 4000
+    sync.upload(vocabulary, corrections, [](const std::optional<Remote>&) {});
+    ASSERT_EQ(http.requests().size(), 1u);
+    EXPECT_EQ(sentJSON(0).value(QStringLiteral("corrections")).toString(), rules.chopped(1));
+    EXPECT_EQ(sentJSON(0).value(QStringLiteral("vocabulary")).toString(), words.chopped(2));
+
+    // One separator rule for the stored list, the hints and the cut: a line separator is no break.
+    EXPECT_EQ(PrefsSync::normalizedVocabulary(QStringLiteral("ab\u2028cd\f,x")), QStringLiteral("ab\u2028cd, x"));
+}
+
+// An upload never turns a list the user has into an empty one on the service (and so on every
+// other device): a first entry longer than the service keeps stops the push instead.
+TEST_F(PrefsSyncTest, AListWhoseFirstEntryIsLongerThanTheServiceKeepsIsNotSentEmpty) {
+    const QString tooLong = QStringLiteral("長、い,").repeated(1001);  // 4004 characters
+    defaults.set(QStringLiteral("corrections"), tooLong + QStringLiteral(" → 短い\na → b"));
+    sync.pushLocal();
+    queue.runPending();
+    EXPECT_TRUE(http.requests().empty());
+    EXPECT_TRUE(dirty());
+    EXPECT_EQ(logLines(), (QStringList{QStringLiteral("語彙同期: 言い直しの最初の行が4000字を超えるので送らない"),
+                                       QStringLiteral("語彙同期: 失敗（送信）")}));
+
+    defaults.set(QStringLiteral("corrections"), QStringLiteral("a → b"));
+    defaults.set(QStringLiteral("vocabulary"), QStringLiteral("\n ").repeated(3) + QStringLiteral("長い").repeated(2001));
+    sync.pushLocal();
+    queue.runPending();
+    EXPECT_TRUE(http.requests().empty());
+    EXPECT_EQ(logLines().at(2), QStringLiteral("語彙同期: 最初の言葉が4000字を超えるので送らない"));
+
+    // Shortened, the lists go out.
+    defaults.set(QStringLiteral("vocabulary"), QStringLiteral("長い"));
+    queue.advance(PrefsSync::kRetryMaxSeconds);
+    ASSERT_EQ(http.requests().size(), 1u);
+    EXPECT_EQ(sentJSON(0).value(QStringLiteral("corrections")).toString(), QStringLiteral("a → b"));
+}
+
 TEST_F(PrefsSyncTest, AFailedPushIsTriedAgainLaterAndLaterUntilTheServiceHasTheLists) {
     sync.pushLocal();
     ASSERT_TRUE(http.failNext(QStringLiteral("offline")));

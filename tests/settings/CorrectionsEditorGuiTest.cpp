@@ -53,6 +53,27 @@ TEST_F(CorrectionsEditorTest, RulesLongerThanTheServiceKeepsAreSavedWithANotice)
     EXPECT_EQ(stored("corrections"), rules + QStringLiteral("x"));
 }
 
+// One rule longer than the service keeps would leave nothing to send in its place: it is refused.
+TEST_F(CorrectionsEditorTest, ARuleLongerThanTheServiceKeepsIsNotSavedAndTheEditorSaysWhy) {
+    defaults.set(QStringLiteral("corrections"), QStringLiteral("a → b"));
+    open();
+    EXPECT_FALSE(editor()->ruleTooLongNotice()->isVisible());
+    const QString longest = QStringLiteral("、,").repeated(1997) + QStringLiteral("長い → 誤");  // 4000 characters
+    type(box(), QStringLiteral("a → b\n") + longest);
+    EXPECT_FALSE(editor()->ruleTooLongNotice()->isVisible());
+    EXPECT_TRUE(bar()->saveButton()->isEnabled());
+
+    type(box(), QStringLiteral("a → b\n") + longest + QStringLiteral("x"));
+    EXPECT_TRUE(editor()->ruleTooLongNotice()->isVisible());
+    EXPECT_EQ(editor()->ruleTooLongNotice()->text(),
+              QStringLiteral("4000字を超える行があるので保存できません。1つの言い直しは、サーバーに入る4000字までにしてください。"));
+    EXPECT_FALSE(editor()->tooLongForServiceNotice()->isVisible());
+    EXPECT_FALSE(bar()->saveButton()->isEnabled());
+    bar()->saveButton()->click();
+    EXPECT_EQ(stored("corrections"), QStringLiteral("a → b"));
+    EXPECT_TRUE(bar()->isDirty());
+}
+
 TEST_F(CorrectionsEditorTest, ATrailingBlankOrEmptyLineIsUnsavedWithoutSummaryOrLines) {
     defaults.set(QStringLiteral("corrections"), QStringLiteral("a → b"));
     open();

@@ -124,6 +124,17 @@ TEST_F(CorrectionBarGuiTest, ChipsLeaveTheFocusAPickedWordTakesItAndReturnStores
     type(XK_Tab);
     ASSERT_TRUE(pumpUntil([&] { return bar->rightField()->hasFocus(); }));
 
+    // A misheard side with the arrow is refused, and the bar says why beside the fields.
+    EXPECT_EQ(bar->hintText(), QStringLiteral("⏎ 保存 / esc やめる"));
+    bar->wrongField()->setText(QStringLiteral("wor→ld"));
+    const int narrow = window->width();
+    type(XK_Return);
+    ASSERT_TRUE(pumpUntil([&] { return bar->hintText() != QStringLiteral("⏎ 保存 / esc やめる"); }));
+    EXPECT_EQ(bar->hintText(), QStringLiteral("聞き間違えた言葉に「→」は使えません（左右の区切りです）"));
+    EXPECT_GT(window->width(), narrow);  // the message is not cut off
+    EXPECT_EQ(bar->state(), CorrectionBar::State::Editing);
+    bar->wrongField()->setText(QStringLiteral("world"));
+
     type(XK_Return);
     ASSERT_TRUE(pumpUntil([&] { return bar->state() == CorrectionBar::State::Hidden; }));
     EXPECT_EQ(AppPrefs::corrections(), QStringLiteral("開業 → 改行\nworld → word"));

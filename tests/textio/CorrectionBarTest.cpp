@@ -31,6 +31,8 @@ public:
     QSizeF editorSize{420, 42};
     QStringList shownWords;
     std::optional<QString> editedWord;
+    QSizeF noticeSize{560, 42};
+    std::optional<QString> shownNotice;
     std::optional<QRectF> shownAt;
     int presents = 0;
     bool focused = false;
@@ -44,6 +46,10 @@ protected:
     QSizeF layoutEditorView(const QString& word) override {
         editedWord = word;
         return editorSize;
+    }
+    QSizeF layoutEditorNotice(const QString& message) override {
+        shownNotice = message;
+        return noticeSize;
     }
     void presentView(const QRectF& frame) override {
         shownAt = frame;
@@ -354,15 +360,25 @@ TEST_F(CorrectionBarTest, TheSameWordOnBothSidesStoresNothingAndShowsNoToast) {
     EXPECT_EQ(bar->state(), CorrectionBar::State::Hidden);
 }
 
-TEST_F(CorrectionBarTest, RefusesRulesTheListCannotHold) {
+TEST_F(CorrectionBarTest, RefusesRulesTheListCannotHoldAndSaysWhyInTheBar) {
     showAndWait(QStringLiteral("alpha"), true);
     pick(QStringLiteral("alpha"));
+    const auto refused = [&](const QString& wrong, const QString& right, const QString& why) {
+        bar->shownNotice.reset();
+        EXPECT_FALSE(bar->save(wrong, right));
+        EXPECT_EQ(bar->shownNotice, why);
+        EXPECT_EQ(bar->notice(), why);
+    };
     // A line break would split the rule in two; an arrow on the misheard side would move the split.
-    EXPECT_FALSE(bar->save(QStringLiteral("al\npha"), QStringLiteral("alfa")));
-    EXPECT_FALSE(bar->save(QStringLiteral("alpha"), QStringLiteral("al\u2028fa")));
-    EXPECT_FALSE(bar->save(QStringLiteral("a→b"), QStringLiteral("c")));
+    refused(QStringLiteral("al\npha"), QStringLiteral("alfa"), QStringLiteral("改行は入れられません（言い直しは1行に1つです）"));
+    refused(QStringLiteral("alpha"), QStringLiteral("al\u2028fa"), QStringLiteral("改行は入れられません（言い直しは1行に1つです）"));
+    refused(QStringLiteral("a→b"), QStringLiteral("c"), QStringLiteral("聞き間違えた言葉に「→」は使えません（左右の区切りです）"));
+    // Longer than the service keeps: it would never reach the other devices.
+    refused(QStringLiteral("alpha"), QStringLiteral("、,").repeated(1997),
+            QStringLiteral("長すぎて保存できません（1つの言い直しは4000字までです）"));
     EXPECT_EQ(AppPrefs::corrections(), QStringLiteral("開業 → 改行"));
     EXPECT_EQ(bar->state(), CorrectionBar::State::Editing);
+    EXPECT_EQ(bar->shownAt->size(), QSizeF(560, 42));  // placed again at the size with the message
     // An arrow on the right side is only text.
     EXPECT_TRUE(bar->save(QStringLiteral("alpha"), QStringLiteral("α→β")));
     EXPECT_EQ(AppPrefs::correctionPairs().last(), (AppPrefs::CorrectionPair{QStringLiteral("alpha"), QStringLiteral("α→β")}));

@@ -109,7 +109,9 @@ TEST_F(TextInserterTest, PieceQueuedDuringBurstJoinsItWithoutSecondSave) {
     EXPECT_EQ(pasteboard.snapshotCount, 2);
 }
 
-TEST_F(TextInserterTest, WhatTheClipboardHeldComesBackWholeOrStaysEmpty) {
+// Every format comes back; an empty clipboard is not put back, so a paste the target ignored
+// still leaves the user the last piece.
+TEST_F(TextInserterTest, WhatTheClipboardHeldComesBackWholeAndAnEmptyOneKeepsTheLastPiece) {
     pasteboard.setByOtherProgram(imageContents());
     inserter.insert(QStringLiteral("dictated"));
     queue.advance(1);
@@ -117,9 +119,11 @@ TEST_F(TextInserterTest, WhatTheClipboardHeldComesBackWholeOrStaysEmpty) {
     EXPECT_EQ(pasteboard.contents(), imageContents());
 
     pasteboard.setByOtherProgram(PasteboardContents{});
-    inserter.insert(QStringLiteral("dictated"));
-    queue.advance(1);
-    EXPECT_TRUE(pasteboard.contents().isEmpty());
+    inserter.insert(QStringLiteral("first"));
+    inserter.insert(QStringLiteral("last"));
+    queue.advance(2);
+    EXPECT_FALSE(inserter.isInserting());
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("last"));
 }
 
 TEST_F(TextInserterTest, KeepInsertedTextLeavesLastPiece) {
@@ -215,6 +219,23 @@ TEST_F(TextInserterTest, ClipboardIsSavedOnlyOnceOurViewHasCaughtUp) {
     EXPECT_EQ(pasteboard.snapshotCount, 1);
     queue.advance(1);
     EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("copied a moment ago"));
+}
+
+// Waiting for our view to catch up is no refusal: a long lag leaves the refused claims their
+// full count.
+TEST_F(TextInserterTest, AClipboardThatLagsLongAndThenRefusesOnceStillPastes) {
+    pasteboard.setTextByOtherProgram(QStringLiteral("copied a moment ago"));
+    pasteboard.lagging = true;
+    inserter.insert(QStringLiteral("dictated"));
+    queue.runPending();
+    for (int round = 1; round < 9; ++round) queue.advance(TextInserter::kClaimRetry);
+    EXPECT_EQ(pasteboard.snapshotCount, 0);  // nine waits so far
+    pasteboard.lagging = false;
+    pasteboard.refuseWrites = 1;
+    queue.advance(1);
+    EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")});
+    EXPECT_TRUE(toasts.shown.isEmpty());
     EXPECT_EQ(pasteboard.text(), QStringLiteral("copied a moment ago"));
 }
 

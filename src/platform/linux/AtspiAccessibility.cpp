@@ -9,8 +9,10 @@
 #include <atspi/atspi.h>
 
 #include <QHash>
+#include <cerrno>
 #include <cmath>
 #include <deque>
+#include <signal.h>
 
 struct AtspiAccessibility::Worker {
     SerialQueue queue{QStringLiteral("accessibility")};
@@ -96,6 +98,27 @@ struct AtspiAccessibility::Worker {
         if (context)
             while (g_main_context_iteration(context, FALSE)) {
             }
+    }
+
+    // A program that quits announces no loss of focus: what we remember of it goes once the
+    // process is gone, so the memory holds only programs that are still running.
+    void forgetGoneProcesses() {
+        const auto gone = [](qint32 pid) { return pid > 0 && ::kill(pid, 0) == -1 && errno == ESRCH; };
+        for (auto it = focusByPid.begin(); it != focusByPid.end();) {
+            if (!gone(it.key())) {
+                ++it;
+                continue;
+            }
+            g_object_unref(*it);
+            it = focusByPid.erase(it);
+        }
+        pidByBusName.removeIf([&](const auto& entry) { return gone(entry.value()); });
+    }
+
+    // The focus events that arrived meanwhile, and the programs that quit. Before each request.
+    void catchUp() {
+        drainEvents();
+        forgetGoneProcesses();
     }
 
     static void setTimeout(double seconds) {
@@ -465,7 +488,7 @@ bool AtspiAccessibility::isSecureInputOn() {
     bool secure = false;
     worker_->queue.sync([&] {
         if (!worker_->ensureReady()) return;
-        worker_->drainEvents();
+        worker_->catchUp();
         const qint32 pid = worker_->focusOwnerPid();
         if (pid <= 0) return;
         Worker::setTimeout(0.25);
@@ -483,7 +506,7 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(qint32 pid
     AtspiAccessible* element = nullptr;
     worker_->queue.sync([&] {
         if (!worker_->ensureReady()) return;
-        worker_->drainEvents();
+        worker_->catchUp();
         Worker::setTimeout(timeoutSeconds);
         element = worker_->focused(pid);
     });
@@ -495,9 +518,15 @@ std::optional<QRect> AtspiAccessibility::focusedWindowFrame(qint32 pid, double t
     std::optional<QRect> result;
     worker_->queue.sync([&] {
         if (!worker_->ensureReady()) return;
-        worker_->drainEvents();
+        worker_->catchUp();
         Worker::setTimeout(timeoutSeconds);
         result = worker_->activeWindowFrame(pid);
     });
     return result;
+}
+
+bool AtspiAccessibility::remembersFocusOf(qint32 pid) {
+    bool remembered = false;
+    worker_->queue.sync([&] { remembered = worker_->focusByPid.contains(pid); });
+    return remembered;
 }

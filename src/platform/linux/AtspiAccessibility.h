@@ -15,7 +15,8 @@ class SerialQueue;
 // element ever reads more of its text than the range asked for.
 //
 // The focused element of each application is followed through the focus events the applications
-// send; the tree is searched only for an application whose focus we have not heard of.
+// send; the tree is searched only for an application whose focus we have not heard of. What is
+// remembered of a program is dropped once its process is gone.
 //
 // Secure input: on when the focused element of the application whose window has the input focus
 // is a password field.
@@ -27,6 +28,9 @@ public:
     bool isSecureInputOn() override;
     std::shared_ptr<AccessibleElement> focusedElement(qint32 pid, double timeoutSeconds) override;
     std::optional<QRect> focusedWindowFrame(qint32 pid, double timeoutSeconds) override;
+
+    // Whether the focused element of process `pid` is remembered (for tests).
+    bool remembersFocusOf(qint32 pid);
 
     struct Worker;
 

@@ -1,5 +1,6 @@
 #include "settings/screens/CorrectionsEditor.h"
 
+#include "core/AppPrefs.h"
 #include "core/Graphemes.h"
 #include "core/ServicePrefs.h"
 #include "settings/BetaSettingsModel.h"
@@ -50,7 +51,19 @@ CorrectionsEditor::CorrectionsEditor(BetaSettingsModel& model, std::function<voi
     tooLongForService_->setWrapping(true);
     add(tooLongForService_);
 
-    bar_ = new SaveRevertBar([m] { m->saveCorrections(); }, [m] { m->setCorrections(m->savedCorrections()); });
+    // A single rule longer than the service keeps could never reach the other devices, and
+    // would leave nothing to send in its place: it is not saved.
+    ruleTooLong_ = new PaletteLabel(
+        QStringLiteral("4000字を超える行があるので保存できません。1つの言い直しは、サーバーに入る4000字までにしてください。"),
+        SettingsFont::make(11), [] { return Palette::systemOrange(); });
+    ruleTooLong_->setWrapping(true);
+    add(ruleTooLong_);
+
+    bar_ = new SaveRevertBar(
+        [m] {
+            if (!AppPrefs::hasTooLongCorrectionRule(m->corrections())) m->saveCorrections();
+        },
+        [m] { m->setCorrections(m->savedCorrections()); });
     add(bar_);
 
     refresh();
@@ -59,8 +72,12 @@ CorrectionsEditor::CorrectionsEditor(BetaSettingsModel& model, std::function<voi
 
 void CorrectionsEditor::refresh() {
     textBox_->refresh();
-    tooLongForService_->setVisible(Graphemes::count(model_.corrections()) > ServicePrefs::kServiceListLimit);
-    bar_->setState(model_.correctionsAreDirty(), model_.correctionsChangeSummary(), model_.correctionsChanges());
+    const bool ruleTooLong = AppPrefs::hasTooLongCorrectionRule(model_.corrections());
+    ruleTooLong_->setVisible(ruleTooLong);
+    tooLongForService_->setVisible(!ruleTooLong &&
+                                   Graphemes::count(model_.corrections()) > ServicePrefs::kServiceListLimit);
+    bar_->setState(model_.correctionsAreDirty(), model_.correctionsChangeSummary(), model_.correctionsChanges(),
+                   !ruleTooLong);
 }
 
 void CorrectionsEditor::showEvent(QShowEvent* event) {

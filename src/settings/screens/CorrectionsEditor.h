@@ -12,8 +12,9 @@ class SettingsNav;
 struct ScreenContext;
 
 // "言い直し": the correction rules as text, one rule per line ("開業 → 改行"), with explanations
-// and the save/revert bar. The text is kept exactly as typed (it is neither parsed nor checked
-// here); "元に戻す" brings back the saved text character for character. Each time the page appears
+// and the save/revert bar. The text is kept exactly as typed (it is not parsed here; only a
+// line longer than the service keeps stops the save); "元に戻す" brings back the saved text
+// character for character. Each time the page appears
 // it starts one synchronisation pass of the lists with the service, as the vocabulary editor does.
 class CorrectionsEditor : public EditorPage {
     Q_OBJECT
@@ -26,6 +27,8 @@ public:
     SaveRevertBar* saveBar() const { return bar_; }
     // Shown while the rules are longer than the service keeps.
     PaletteLabel* tooLongForServiceNotice() const { return tooLongForService_; }
+    // Shown while one rule alone is longer than that; the rules cannot be saved meanwhile.
+    PaletteLabel* ruleTooLongNotice() const { return ruleTooLong_; }
 
     static constexpr int kSpacing = 8;
     static constexpr int kEditorHeight = 120;
@@ -41,6 +44,7 @@ private:
     ListTextBox* textBox_ = nullptr;
     SaveRevertBar* bar_ = nullptr;
     PaletteLabel* tooLongForService_ = nullptr;
+    PaletteLabel* ruleTooLong_ = nullptr;
     bool appeared_ = false;
 };
 

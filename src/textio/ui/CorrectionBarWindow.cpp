@@ -18,6 +18,7 @@ namespace {
 
 const QColor kMuted(169, 182, 211);
 const QColor kChipText(245, 247, 255);
+const QColor kNotice(255, 179, 64);
 
 QFont font(int pixels, QFont::Weight weight) {
     QFont f(QStringLiteral("Noto Sans CJK JP"));
@@ -93,11 +94,34 @@ public:
         chips.clear();
         wrongField = nullptr;
         field = nullptr;
+        hint = nullptr;
+        row.clear();
+    }
+
+    // Lays the fields' row out left to right, each view centred vertically; the window's size.
+    QSizeF arrangeRow() {
+        int height = 0, width = 0;
+        for (QWidget* v : std::as_const(row)) {
+            height = std::max(height, v->height());
+            width += v->width();
+        }
+        width += static_cast<int>((row.size() - 1) * CorrectionBarWindow::kEditGap);
+        int x = static_cast<int>(CorrectionBar::kPadding);
+        for (QWidget* v : std::as_const(row)) {
+            v->move(x, static_cast<int>(CorrectionBar::kPadding) + (height - v->height()) / 2);
+            v->show();
+            x += v->width() + static_cast<int>(CorrectionBarWindow::kEditGap);
+        }
+        const QSizeF size(width + 2 * CorrectionBar::kPadding, height + 2 * CorrectionBar::kPadding);
+        resize(size.toSize());
+        return size;
     }
 
     QList<WordChip*> chips;
     QPointer<QLineEdit> wrongField;
     QPointer<QLineEdit> field;
+    QPointer<QLabel> hint;  // the key hint, or why Return stored nothing
+    QList<QWidget*> row;
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -153,7 +177,8 @@ CorrectionBarWindow::CorrectionBarWindow(Services services)
       titleFont_(font(11, QFont::DemiBold)),
       chipFont_(font(12, QFont::Medium)),
       fieldFont_(font(13, QFont::Normal)),
-      hintFont_(font(10, QFont::Normal)) {}
+      hintFont_(font(10, QFont::Normal)),
+      noticeFont_(font(11, QFont::DemiBold)) {}
 
 CorrectionBarWindow::~CorrectionBarWindow() { delete widget_.data(); }
 
@@ -256,23 +281,24 @@ QSizeF CorrectionBarWindow::layoutEditorView(const QString& word) {
     QObject::connect(wrong, &QLineEdit::returnPressed, wrong, submit);
     QObject::connect(right, &QLineEdit::returnPressed, right, submit);
 
-    const QList<QWidget*> row{wrong, arrow, right, hint};
-    int height = 0, width = 0;
-    for (QWidget* v : row) {
-        height = std::max(height, v->height());
-        width += v->width();
-    }
-    width += static_cast<int>(3 * kEditGap);
-    int x = static_cast<int>(kPadding);
-    for (QWidget* v : row) {
-        v->move(x, static_cast<int>(kPadding) + (height - v->height()) / 2);
-        v->show();
-        x += v->width() + static_cast<int>(kEditGap);
-    }
-    const QSizeF size(width + 2 * kPadding, height + 2 * kPadding);
-    w.resize(size.toSize());
-    return size;
+    w.hint = hint;
+    w.row = {wrong, arrow, right, hint};
+    return w.arrangeRow();
 }
+
+QSizeF CorrectionBarWindow::layoutEditorNotice(const QString& message) {
+    if (!widget_ || !widget_->hint) return {};
+    CorrectionBarWidget& w = *widget_;
+    w.hint->setText(message);
+    w.hint->setFont(noticeFont_);
+    QPalette palette = w.hint->palette();
+    palette.setColor(QPalette::WindowText, kNotice);
+    w.hint->setPalette(palette);
+    w.hint->adjustSize();
+    return w.arrangeRow();
+}
+
+QString CorrectionBarWindow::hintText() const { return widget_ && widget_->hint ? widget_->hint->text() : QString(); }
 
 void CorrectionBarWindow::presentView(const QRectF& frame) {
     CorrectionBarWidget& w = ensureWidget();

@@ -35,10 +35,13 @@ public:
     QString chipWord(const QWidget* chip) const;
     QLineEdit* wrongField() const;
     QLineEdit* rightField() const;
+    // The key hint beside the fields, or why Return stored nothing.
+    QString hintText() const;
 
 protected:
     QSizeF layoutChipsView(const QStringList& words) override;
     QSizeF layoutEditorView(const QString& word) override;
+    QSizeF layoutEditorNotice(const QString& message) override;
     void presentView(const QRectF& frame) override;
     void focusEditorView() override;
     void closeView() override;
@@ -54,4 +57,5 @@ private:
     QFont chipFont_;
     QFont fieldFont_;
     QFont hintFont_;
+    QFont noticeFont_;
 };
