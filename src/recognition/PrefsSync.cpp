@@ -6,6 +6,7 @@
 #include "platform/Defaults.h"
 #include "platform/MainQueue.h"
 #include "core/Graphemes.h"
+#include "core/WordList.h"
 #include "recognition/Transcriber.h"
 #include "recognition/VocabularyHints.h"
 
@@ -143,7 +144,7 @@ QString PrefsSync::cutForUpload(const QString& text, qsizetype limit, bool vocab
     const QString start = Graphemes::first(text, limit);
     if (start.size() == text.size()) return text;
     const auto separator = [vocabulary](QChar c) {
-        return vocabulary ? VocabularyHints::isWordSeparator(c) : isLineBreak(c);
+        return vocabulary ? WordList::isSeparator(c) : isLineBreak(c);
     };
     // The first character left out is a separator: the start ends with a whole entry.
     if (separator(text.at(start.size()))) return start;
@@ -298,7 +299,7 @@ void PrefsSync::applyIfNewer(const std::optional<Remote>& remote) {
 
 QString PrefsSync::normalizedVocabulary(const QString& text) {
     QStringList words;
-    for (const QString& piece : VocabularyHints::splitAtWordSeparators(text)) {
+    for (const QString& piece : WordList::split(text)) {
         const QString word = trimBlanksAndLineBreaks(piece);
         if (!word.isEmpty()) words << word;
     }

@@ -1,4 +1,5 @@
 #include "core/Graphemes.h"
+#include "core/WordList.h"
 #include "settings/VocabularyPreview.h"
 
 #include <QHash>
@@ -14,11 +15,6 @@ bool isBlank(QChar c) { return c.unicode() == 0x0009 || c.category() == QChar::S
 bool isLineBreak(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 0x000A && u <= 0x000D) || u == 0x0085 || u == 0x2028 || u == 0x2029;
-}
-
-bool isWordSeparator(QChar c) {
-    const char16_t u = c.unicode();
-    return u == u',' || u == u'、' || u == u'，' || u == u'\n';
 }
 
 QString trimBlanks(QStringView text) {
@@ -71,7 +67,7 @@ qsizetype resemblance(const QString& removed, const QString& added) {
 
 }  // namespace
 
-QStringList splitWordList(const QString& text) { return splitTrimmed(text, isWordSeparator); }
+QStringList splitWordList(const QString& text) { return splitTrimmed(text, WordList::isSeparator); }
 
 QStringList splitCorrectionLines(const QString& text) { return splitTrimmed(text, isLineBreak); }
 
