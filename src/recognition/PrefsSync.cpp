@@ -8,7 +8,6 @@
 #include "core/Graphemes.h"
 #include "core/WordList.h"
 #include "recognition/Transcriber.h"
-#include "recognition/VocabularyHints.h"
 
 #include <QJsonDocument>
 #include <QRegularExpression>
