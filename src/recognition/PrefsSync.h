@@ -94,14 +94,14 @@ public:
     static std::optional<HttpRequest> makeRequest(const QByteArray& method, const std::optional<QJsonObject>& body);
     // A 2xx reply with a JSON object body, or nothing.
     static std::optional<Remote> parseReply(const HttpResponse& response);
-    // The vocabulary split at VocabularyHints::isWordSeparator, each word trimmed of blanks and
+    // The vocabulary split at WordList::isSeparator, each word trimmed of blanks and
     // line breaks, empty ones dropped, joined by ", ".
     static QString normalizedVocabulary(const QString& text);
     // The corrections without blank lines, each line trimmed, joined by line feeds.
     static QString normalizedCorrections(const QString& text);
     // The text as sent: whole when it has at most `limit` characters, else its longest start of
     // at most `limit` characters that ends before a separator (for the corrections any line
-    // break; for the vocabulary VocabularyHints::isWordSeparator), so no rule or word is cut in
+    // break; for the vocabulary WordList::isSeparator), so no rule or word is cut in
     // two. Empty when the first entry alone is longer than `limit`.
     static QString cutForUpload(const QString& text, qsizetype limit, bool vocabulary);
 
