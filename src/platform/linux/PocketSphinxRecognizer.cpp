@@ -110,6 +110,10 @@ struct PocketSphinxRecognizerProvider::Decoder {
     // Frames any recording's own mean is taken from at the least, and that an utterance must have
     // to teach the live mean.
     static constexpr int kLeastFrames = 30;
+    // How much of a recording is searched for such a head, and how much already decoded audio a
+    // recording that ends without one is decoded again for (that work comes after the release).
+    static constexpr qsizetype kHeadSearchBytes = 8 * 32000;
+    static constexpr qsizetype kLateRestartBytes = 4 * 32000;
 
     ~Decoder() {
         if (headFrontEnd) fe_free(headFrontEnd);
@@ -235,10 +239,11 @@ struct PocketSphinxRecognizerProvider::Decoder {
         }
         return true;
     }
-    // A recording about to be decoded from its start that no mean of this user's fits yet is
-    // normalised with its own mean. Returns where to feed from.
+    // A recording that no mean of this user's fits yet, and that is about to be decoded from `from`,
+    // is normalised with its own mean (decoded again from its start) unless too much of it has been
+    // decoded already. Returns where to feed from.
     qsizetype normaliseUnknown(const QByteArray& pcm, qsizetype from) {
-        if (meanSet) return from;
+        if (meanSet || from > kLateRestartBytes) return from;
         if (auto own = ownMean(pcm, kLeastFrames)) {
             restartFrom(*own);
             return 0;
@@ -444,7 +449,7 @@ public:
         fed_ = received_.size() & ~qsizetype(1);
         // No mean of this user's is known yet: once the head holds enough speech, it is decoded
         // again from its own mean, which the rest of the recording goes on from.
-        if (!decoder->meanSet) {
+        if (!decoder->meanSet && fed_ <= Decoder::kHeadSearchBytes) {
             if (auto own = decoder->ownMean(received_.left(fed_), Decoder::kHeadFrames, true)) {
                 decoder->restartFrom(*own);
                 decoder->feed(received_, 0);
