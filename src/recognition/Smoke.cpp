@@ -82,7 +82,7 @@ int Smoke::run(const std::optional<QString>& key, bool json) {
 }
 
 Smoke::CheckResult Smoke::checkTranscribe(const QString& credential) {
-    if (!speech_.isAvailable()) return result(Status::Skip, QStringLiteral("say/afconvert が使えない環境です"));
+    if (!speech_.isAvailable()) return result(Status::Skip, QStringLiteral("espeak-ng/sox が使えない環境です"));
 
     const QString speechPath = tempFile(QStringLiteral(".aiff"));
     const QString wavPath = tempFile(QStringLiteral(".wav"));
@@ -91,8 +91,8 @@ Smoke::CheckResult Smoke::checkTranscribe(const QString& credential) {
         ~Cleanup() { removeTempFiles(speech, wav); }
     } cleanup{speechPath, wavPath};
 
-    if (!speech_.speakToFile(kSentence, kLanguage, speechPath)) return result(Status::Skip, QStringLiteral("say の実行に失敗しました"));
-    if (!speech_.convertToRecording(speechPath, wavPath)) return result(Status::Skip, QStringLiteral("afconvert の実行に失敗しました"));
+    if (!speech_.speakToFile(kSentence, kLanguage, speechPath)) return result(Status::Skip, QStringLiteral("espeak-ng の実行に失敗しました"));
+    if (!speech_.convertToRecording(speechPath, wavPath)) return result(Status::Skip, QStringLiteral("sox の実行に失敗しました"));
     QFile file(wavPath);
     const QByteArray wav = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (wav.isEmpty()) return result(Status::Skip, QStringLiteral("テスト音声の生成に失敗しました"));

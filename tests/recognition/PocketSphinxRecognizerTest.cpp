@@ -7,8 +7,12 @@
 #include "platform/fake/FakeSpeechAnalyzer.h"
 #include "recognition/SpeechEngine26.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 
@@ -103,6 +107,36 @@ TEST_F(PocketSphinxRecognizerTest, ALongDecodeReportsPartialResultsAndStopsWhenC
     ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(60), [&] { return cancelledError || finalResult; }));
     EXPECT_LE(partials - before, 1);
     EXPECT_FALSE(finalResult);
+}
+
+// What speech teaches the decoder is kept for the next start. A kept file that holds no plausible
+// mean (unreadable, the wrong length, values no speech gives, too large) is ignored: the
+// recording is recognised as for a new user, and what it teaches replaces the file.
+TEST_F(PocketSphinxRecognizerTest, AKeptMeanThatIsNotPlausibleIsIgnored) {
+    const QVector<int16_t> speech = Microphone::speak(QStringLiteral("where did you park the car"), 16000);
+    const QByteArray pcm = QByteArray(9600, '\0') + QByteArray(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2) +
+                           QByteArray(14400, '\0');
+    QString thirteen = QStringLiteral("1e30");
+    for (int i = 1; i < 13; ++i) thirteen += QStringLiteral(",1e30");
+    const QList<QByteArray> kept = {
+        "not a mean",
+        "{\"mean\":[" + thirteen.toUtf8() + "]}",
+        "{\"mean\":[40,-5,0,5,2,-4,-1,-2,-5,-2,-6,-1]}",
+        "{\"mean\":[\"40\",-5,0,5,2,-4,-1,-2,-5,-2,-6,-1,1]}",
+        "{\"mean\":[40,-5,0,5,2,-4,-1,-2,-5,-2,-6,-1,1]}" + QByteArray(8192, ' '),
+    };
+    QTemporaryDir dir;
+    int n = 0;
+    for (const QByteArray& content : kept) {
+        const QString file = dir.filePath(QStringLiteral("mean-%1.json").arg(n++));
+        ASSERT_TRUE(Files::writeAtomically(file, content));
+        PocketSphinxRecognizerProvider::releaseModels();
+        PocketSphinxRecognizerProvider fresh(PocketSphinxRecognizerProvider::defaultModelDirectory(), {}, {false, file});
+        EXPECT_EQ(fresh.decodeSamples(pcm), QStringLiteral("where did you park the car")) << content.left(60).toStdString();
+        const QJsonArray mean = QJsonDocument::fromJson(Files::read(file)).object().value(QStringLiteral("mean")).toArray();
+        ASSERT_EQ(mean.size(), 13) << content.left(60).toStdString();
+        for (const QJsonValue& v : mean) EXPECT_TRUE(v.isDouble() && std::fabs(v.toDouble()) < 200);
+    }
 }
 
 TEST_F(PocketSphinxRecognizerTest, JapaneseHasNoModelHere) {

@@ -90,9 +90,9 @@ TEST_F(SmokeTest, MissingOrFailingSpeechToolsSkipAndLeaveNoFiles) {
         const char* detail;
     };
     const Case cases[] = {
-        {false, true, true, QByteArray("x"), "say/afconvert が使えない環境です"},
-        {true, false, true, QByteArray("x"), "say の実行に失敗しました"},
-        {true, true, false, QByteArray("x"), "afconvert の実行に失敗しました"},
+        {false, true, true, QByteArray("x"), "espeak-ng/sox が使えない環境です"},
+        {true, false, true, QByteArray("x"), "espeak-ng の実行に失敗しました"},
+        {true, true, false, QByteArray("x"), "sox の実行に失敗しました"},
         {true, true, true, std::nullopt, "テスト音声の生成に失敗しました"},
         {true, true, true, QByteArray(), "テスト音声の生成に失敗しました"},
     };

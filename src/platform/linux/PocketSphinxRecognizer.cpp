@@ -6,12 +6,17 @@
 #include "platform/SerialQueue.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstring>
 #include <functional>
 #include <vector>
 #include <map>
+#include <tuple>
 #include <mutex>
 
 #include <malloc.h>
@@ -21,6 +26,61 @@
 #define QUENDLE_POCKETSPHINX_MODELDIR "/usr/share/pocketsphinx/model"
 #endif
 
+namespace {
+
+using Mean = std::vector<mfcc_t>;
+
+// A mean is only taken from a file or a decoder when it is a plausible one: the right length, and
+// every coefficient a finite number of sane size (the energy term is a log energy of some tens).
+bool plausible(const Mean& mean, size_t length) {
+    if (mean.size() != length || length == 0) return false;
+    for (mfcc_t v : mean)
+        if (!std::isfinite(double(v)) || std::fabs(double(v)) > 1000.0) return false;
+    return true;
+}
+
+// The cepstral means this user's speech taught the decoders: in memory for the process, and in
+// the support folder (`meanFile`) for the next start. A stored file that is not a plausible mean
+// is ignored.
+struct MeanStore {
+    std::mutex lock;
+    std::map<QString, Mean> known;  // by mean file ("" for a provider that keeps none)
+
+    std::optional<Mean> get(const QString& file, size_t length) {
+        std::lock_guard guard(lock);
+        auto found = known.find(file);
+        if (found != known.end()) return plausible(found->second, length) ? std::optional(found->second) : std::nullopt;
+        if (file.isEmpty()) return std::nullopt;
+        const QFileInfo info(file);
+        if (!info.isFile() || info.size() > 4096) return std::nullopt;
+        const QJsonArray values = QJsonDocument::fromJson(Files::read(file)).object().value(QStringLiteral("mean")).toArray();
+        Mean mean;
+        for (const QJsonValue& v : values) {
+            if (!v.isDouble()) return std::nullopt;
+            mean.push_back(mfcc_t(v.toDouble()));
+        }
+        if (!plausible(mean, length)) return std::nullopt;
+        known[file] = mean;
+        return mean;
+    }
+    void put(const QString& file, const Mean& mean) {
+        std::lock_guard guard(lock);
+        known[file] = mean;
+        if (file.isEmpty()) return;
+        QJsonArray values;
+        for (mfcc_t v : mean) values.append(double(v));
+        Files::makeDirectories(QFileInfo(file).absolutePath());
+        Files::writeAtomically(file, QJsonDocument(QJsonObject{{QStringLiteral("mean"), values}}).toJson(QJsonDocument::Compact));
+    }
+};
+
+MeanStore& meanStore() {
+    static MeanStore store;
+    return store;
+}
+
+}  // namespace
+
 // One loaded PocketSphinx decoder. It decodes one utterance at a time, so every use takes the
 // lock. Audio goes in by chunks: a recording can be fed while it is recorded, and a recognition can
 // stop between two chunks.
@@ -28,6 +88,13 @@ struct PocketSphinxRecognizerProvider::Decoder {
     std::mutex lock;
     ps_decoder_t* ps = nullptr;
     cmd_ln_t* config = nullptr;
+    fe_t* headFrontEnd = nullptr;  // computes a recording's own mean, beside the decoder's
+    QString meanFile;
+    // The live mean comes from this user's speech, not from the model's initial mean.
+    bool meanKnown = false;
+    // The open utterance is normalised from a mean of this user's (known, or the recording's own).
+    bool meanSet = false;
+    Mean meanAtBegin;
     // The open utterance: its number and the stream it belongs to (0: a whole recording).
     bool open = false;
     quint64 utterance = 0;
@@ -36,21 +103,32 @@ struct PocketSphinxRecognizerProvider::Decoder {
     std::vector<std::function<void()>> waiting;  // streams waiting for the decoder
 
     static constexpr qsizetype kChunkBytes = 6400;  // 0.2 s
+    // Frames (10 ms with some energy) a recording's head must hold before it is normalised with
+    // its own mean while it is recorded: a shorter head's mean strays too far from the whole
+    // recording's (measured in bench/recognition, AccuracyBench).
+    static constexpr int kHeadFrames = 150;
+    // Frames any recording's own mean is taken from at the least, and that an utterance must have
+    // to teach the live mean.
+    static constexpr int kLeastFrames = 30;
+    // How much of a recording is searched for such a head, and how much already decoded audio a
+    // recording that ends without one is decoded again for (that work comes after the release).
+    static constexpr qsizetype kHeadSearchBytes = 8 * 32000;
+    static constexpr qsizetype kLateRestartBytes = 4 * 32000;
 
     ~Decoder() {
+        if (headFrontEnd) fe_free(headFrontEnd);
         if (ps) ps_free(ps);
         if (config) cmd_ln_free_r(config);
     }
 
     // Loads the model; false when it cannot be loaded.
-    bool load(const QString& modelDirectory, const QString& grammar) {
+    bool load(const QString& modelDirectory, const QString& grammar, const PocketSphinxOptions& options) {
         const QByteArray hmm = QFile::encodeName(modelDirectory + QStringLiteral("/en-us/en-us"));
         const QByteArray lm = QFile::encodeName(modelDirectory + QStringLiteral("/en-us/en-us.lm.bin"));
         const QByteArray dict = QFile::encodeName(modelDirectory + QStringLiteral("/en-us/cmudict-en-us.dict"));
-        // No second (flat-lexicon) pass: it re-decodes the whole recording once it has ended, which
-        // would leave most of the work until after the release.
         config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-lm", lm.constData(), "-dict",
-                             dict.constData(), "-fwdflat", "no", "-logfn", "/dev/null", nullptr);
+                             dict.constData(), "-fwdflat", options.flatPass ? "yes" : "no", "-logfn", "/dev/null",
+                             nullptr);
         if (!config) return false;
         ps = ps_init(config);
         if (!ps) return false;
@@ -59,7 +137,77 @@ struct PocketSphinxRecognizerProvider::Decoder {
             if (ps_set_jsgf_string(ps, "quendle_grammar", text.constData()) != 0) return false;
             if (ps_set_search(ps, "quendle_grammar") != 0) return false;
         }
+        meanFile = options.meanFile;
+        if (auto mean = meanStore().get(meanFile, meanLength())) {
+            setMean(*mean);
+            meanKnown = true;
+        }
         return true;
+    }
+
+    // ---- the live cepstral mean
+    cmn_t* cmn() const {
+        feat_t* feat = ps_get_feat(ps);
+        return feat ? feat->cmn_struct : nullptr;
+    }
+    size_t meanLength() const {
+        cmn_t* c = cmn();
+        return c ? size_t(c->veclen) : 0;
+    }
+    Mean mean() const {
+        Mean m(meanLength());
+        if (!m.empty()) cmn_live_get(cmn(), m.data());
+        return m;
+    }
+    void setMean(const Mean& m) {
+        if (m.size() == meanLength() && !m.empty()) cmn_live_set(cmn(), m.data());
+    }
+    // The mean of the cepstra of `pcm` as the decoder's own normalisation takes it (frames without
+    // energy left out); nothing when fewer than `minFrames` frames count. `headOnly`: the mean of
+    // the first `minFrames` of them only (the same head however the recording came in).
+    std::optional<Mean> ownMean(const QByteArray& pcm, int minFrames, bool headOnly = false) {
+        const size_t length = meanLength();
+        if (!headFrontEnd) headFrontEnd = fe_init_auto_r(config);  // the decoder's own front-end settings
+        if (!headFrontEnd || length == 0 || size_t(fe_get_output_size(headFrontEnd)) != length) return std::nullopt;
+        std::vector<double> sum(length, 0.0);
+        long frames = 0;
+        constexpr int kRows = 64;
+        std::vector<mfcc_t> storage(kRows * length);
+        std::vector<mfcc_t*> rows(kRows);
+        for (int i = 0; i < kRows; ++i) rows[size_t(i)] = storage.data() + size_t(i) * length;
+        // Frames without energy (digital silence) count for nothing, as in the decoder's own mean.
+        auto add = [&](int32 n) {
+            for (int32 f = 0; f < n; ++f) {
+                if (rows[size_t(f)][0] < 0 || (headOnly && frames >= minFrames)) continue;
+                for (size_t i = 0; i < length; ++i) sum[i] += double(rows[size_t(f)][i]);
+                ++frames;
+            }
+        };
+        fe_start_utt(headFrontEnd);
+        const int16* samples = reinterpret_cast<const int16*>(pcm.constData());
+        size_t left = size_t(pcm.size() / 2);
+        while (left > 0) {
+            int32 n = kRows;
+            const size_t before = left;
+            if (fe_process_frames(headFrontEnd, &samples, &left, rows.data(), &n, nullptr) < 0) break;
+            add(n);
+            if (n == 0 && left == before) break;
+        }
+        int32 last = 0;
+        fe_end_utt(headFrontEnd, rows[0], &last);
+        add(last);
+        if (frames < minFrames) return std::nullopt;
+        Mean m(length);
+        for (size_t i = 0; i < length; ++i) m[i] = mfcc_t(sum[i] / double(frames));
+        if (!plausible(m, length)) return std::nullopt;
+        return m;
+    }
+    // Starts the open utterance again from `m` (what was fed so far is dropped).
+    void restartFrom(const Mean& m) {
+        ps_end_utt(ps);
+        setMean(m);
+        ps_start_utt(ps);
+        meanSet = true;
     }
 
     // Opens an utterance for `stream` (0: a whole recording). An utterance still open is closed,
@@ -67,8 +215,11 @@ struct PocketSphinxRecognizerProvider::Decoder {
     bool begin(quint64 stream, std::function<void()> resume = {}) {
         if (open) {
             ps_end_utt(ps);
+            setMean(meanAtBegin);  // it taught nothing
             if (resumeOwner) waiting.push_back(std::move(resumeOwner));
         }
+        meanAtBegin = mean();
+        meanSet = meanKnown;
         open = ps_start_utt(ps) >= 0;
         ++utterance;
         owner = stream;
@@ -88,18 +239,37 @@ struct PocketSphinxRecognizerProvider::Decoder {
         }
         return true;
     }
+    // A recording that no mean of this user's fits yet, and that is about to be decoded from `from`,
+    // is normalised with its own mean (decoded again from its start) unless too much of it has been
+    // decoded already. Returns where to feed from.
+    qsizetype normaliseUnknown(const QByteArray& pcm, qsizetype from) {
+        if (meanSet || from > kLateRestartBytes) return from;
+        if (auto own = ownMean(pcm, kLeastFrames)) {
+            restartFrom(*own);
+            return 0;
+        }
+        return from;
+    }
     QString hypothesis() {
         int32 score = 0;
         const char* hyp = ps_get_hyp(ps, &score);
         return hyp ? QString::fromUtf8(hyp).trimmed() : QString();
     }
-    // Closes the utterance and returns its text.
+    // Closes the utterance and returns its text. An utterance with enough speech leaves the live
+    // mean it has learnt for the next one (and the next start); any other leaves the mean as it was.
     QString end() {
         if (!open) return {};
         ps_end_utt(ps);
         open = false;
         owner = 0;
         resumeOwner = nullptr;
+        const Mean learnt = mean();
+        if (meanSet && ps_get_n_frames(ps) >= kLeastFrames && plausible(learnt, meanLength())) {
+            meanKnown = true;
+            meanStore().put(meanFile, learnt);
+        } else {
+            setMean(meanAtBegin);
+        }
         return hypothesis();
     }
     // The streams that waited run again; the caller has closed the utterance and holds `guard`.
@@ -115,10 +285,28 @@ struct PocketSphinxRecognizerProvider::Decoder {
                                   const std::function<void()>& afterChunk = {}) {
         std::unique_lock guard(lock);
         if (!begin(0)) return QString();
-        const bool whole = feed(pcm, 0, stop, afterChunk);
+        const bool whole = feed(pcm, normaliseUnknown(pcm, 0), stop, afterChunk);
         const QString text = end();
         release(guard);
         if (!whole) return std::nullopt;
+        return text;
+    }
+    // Decodes a whole recording in one piece with the recording's own mean; the live mean stays.
+    QString decodeInOnePiece(const QByteArray& pcm) {
+        std::unique_lock guard(lock);
+        if (open) return {};
+        const Mean kept = mean();
+        feat_t* feat = ps_get_feat(ps);
+        const cmn_type_t type = feat->cmn;
+        feat->cmn = CMN_BATCH;
+        QString text;
+        if (ps_start_utt(ps) >= 0) {
+            ps_process_raw(ps, reinterpret_cast<const int16*>(pcm.constData()), size_t(pcm.size() / 2), FALSE, TRUE);
+            ps_end_utt(ps);
+            text = hypothesis();
+        }
+        feat->cmn = type;
+        setMean(kept);
         return text;
     }
 };
@@ -127,15 +315,21 @@ namespace {
 
 using Decoder = PocketSphinxRecognizerProvider::Decoder;
 
-// Loaded decoders, one per model folder and grammar. A decoder unused for kIdleRelease seconds is
-// released; the next use loads it again.
+// Loaded decoders, one per model folder, grammar and set-up. A decoder unused for idleRelease()
+// seconds is released; the next use loads it again.
+using DecoderKey = std::tuple<QString, QString, bool, QString>;
+
+DecoderKey keyOf(const QString& modelDirectory, const QString& grammar, const PocketSphinxOptions& options) {
+    return {modelDirectory, grammar, options.flatPass, options.meanFile};
+}
+
 struct Registry {
     std::mutex lock;
     struct Entry {
         std::shared_ptr<Decoder> decoder;  // null: the model could not be loaded (not tried again)
         double lastUsed = 0;
     };
-    std::map<std::pair<QString, QString>, Entry> entries;
+    std::map<DecoderKey, Entry> entries;
 };
 
 Registry& registry() {
@@ -143,26 +337,27 @@ Registry& registry() {
     return r;
 }
 
-void scheduleRelease(const std::pair<QString, QString>& key);
+void scheduleRelease(const DecoderKey& key);
 
-std::shared_ptr<Decoder> sharedDecoder(const QString& modelDirectory, const QString& grammar) {
+std::shared_ptr<Decoder> sharedDecoder(const QString& modelDirectory, const QString& grammar,
+                                       const PocketSphinxOptions& options) {
     Registry& r = registry();
     std::lock_guard guard(r.lock);
-    auto key = std::make_pair(modelDirectory, grammar);
+    const DecoderKey key = keyOf(modelDirectory, grammar, options);
     auto found = r.entries.find(key);
     if (found != r.entries.end()) {
         found->second.lastUsed = Clock::monotonicNow();
         return found->second.decoder;
     }
     auto decoder = std::make_shared<Decoder>();
-    if (!decoder->load(modelDirectory, grammar)) decoder.reset();
+    if (!decoder->load(modelDirectory, grammar, options)) decoder.reset();
     r.entries[key] = {decoder, Clock::monotonicNow()};
     if (decoder) scheduleRelease(key);
     return decoder;
 }
 
 // Releases the decoder once it has been idle long enough; checks again otherwise.
-void releaseIfIdle(const std::pair<QString, QString>& key) {
+void releaseIfIdle(const DecoderKey& key) {
     std::shared_ptr<Decoder> released;
     {
         Registry& r = registry();
@@ -170,7 +365,7 @@ void releaseIfIdle(const std::pair<QString, QString>& key) {
         auto found = r.entries.find(key);
         if (found == r.entries.end() || !found->second.decoder) return;
         const double idle = Clock::monotonicNow() - found->second.lastUsed;
-        if (idle < PocketSphinxRecognizerProvider::kIdleRelease) {
+        if (idle < PocketSphinxRecognizerProvider::idleRelease()) {
             MainQueue::post([key] { scheduleRelease(key); });
             return;
         }
@@ -182,9 +377,9 @@ void releaseIfIdle(const std::pair<QString, QString>& key) {
     malloc_trim(0);  // hand the freed model memory back to the system
 }
 
-void scheduleRelease(const std::pair<QString, QString>& key) {
+void scheduleRelease(const DecoderKey& key) {
     // Timers live on the main queue; the check itself runs on any thread (the registry is locked).
-    MainQueue::post([key] { MainQueue::after(PocketSphinxRecognizerProvider::kIdleRelease, [key] { releaseIfIdle(key); }); });
+    MainQueue::post([key] { MainQueue::after(PocketSphinxRecognizerProvider::idleRelease(), [key] { releaseIfIdle(key); }); });
 }
 
 bool modelFilesPresent(const QString& modelDirectory) {
@@ -204,8 +399,8 @@ std::atomic<quint64> gNextStream{1};
 // A recording decoded while it is recorded. Its state lives on the recogniser's queue.
 class PocketSphinxStream final : public SpeechStream, public std::enable_shared_from_this<PocketSphinxStream> {
 public:
-    PocketSphinxStream(QString dir, QString grammar, std::shared_ptr<SerialQueue> queue)
-        : dir_(std::move(dir)), grammar_(std::move(grammar)), queue_(std::move(queue)) {}
+    PocketSphinxStream(QString dir, QString grammar, PocketSphinxOptions options, std::shared_ptr<SerialQueue> queue)
+        : dir_(std::move(dir)), grammar_(std::move(grammar)), options_(std::move(options)), queue_(std::move(queue)) {}
 
     // Whatever it holds of the decoder is given back on the queue.
     ~PocketSphinxStream() override {
@@ -233,7 +428,7 @@ public:
     // Feeds what arrived since the last time, once the decoder is ours.
     void pump() {
         if (closed_) return;
-        auto decoder = sharedDecoder(dir_, grammar_);
+        auto decoder = sharedDecoder(dir_, grammar_, options_);
         if (!decoder) return;
         std::unique_lock guard(decoder->lock);
         if (!holds(*decoder)) {
@@ -252,6 +447,14 @@ public:
         }
         decoder->feed(received_, fed_);
         fed_ = received_.size() & ~qsizetype(1);
+        // No mean of this user's is known yet: once the head holds enough speech, it is decoded
+        // again from its own mean, which the rest of the recording goes on from.
+        if (!decoder->meanSet && fed_ <= Decoder::kHeadSearchBytes) {
+            if (auto own = decoder->ownMean(received_.left(fed_), Decoder::kHeadFrames, true)) {
+                decoder->restartFrom(*own);
+                decoder->feed(received_, 0);
+            }
+        }
     }
     // The recording ended as `pcm`: when the stream fed a beginning of it and still holds its
     // utterance, the decoder goes on from there. Returns the byte to go on from, or -1 when the
@@ -283,6 +486,7 @@ private:
     const quint64 id_ = gNextStream.fetch_add(1);
     QString dir_;
     QString grammar_;
+    PocketSphinxOptions options_;
     std::shared_ptr<SerialQueue> queue_;
     std::weak_ptr<PocketSphinxRecognizerProvider::Decoder> decoder_;
     QByteArray received_;
@@ -294,8 +498,12 @@ private:
 
 class PocketSphinxRecognizer final : public SpeechRecognizer {
 public:
-    PocketSphinxRecognizer(QString modelDirectory, QString grammar, std::shared_ptr<SerialQueue> queue)
-        : modelDirectory_(std::move(modelDirectory)), grammar_(std::move(grammar)), queue_(std::move(queue)) {}
+    PocketSphinxRecognizer(QString modelDirectory, QString grammar, PocketSphinxOptions options,
+                           std::shared_ptr<SerialQueue> queue)
+        : modelDirectory_(std::move(modelDirectory)),
+          grammar_(std::move(grammar)),
+          options_(std::move(options)),
+          queue_(std::move(queue)) {}
 
     QString localeIdentifier() const override { return QStringLiteral("en-US"); }
     bool isAvailable() const override { return modelFilesPresent(modelDirectory_); }
@@ -303,14 +511,14 @@ public:
     bool usesContextualStrings() const override { return false; }
 
     std::shared_ptr<SpeechStream> startStream() override {
-        return std::make_shared<PocketSphinxStream>(modelDirectory_, grammar_, queue_);
+        return std::make_shared<PocketSphinxStream>(modelDirectory_, grammar_, options_, queue_);
     }
 
     // The recording is decoded by chunks: a cancel stops it between two chunks, and when the
     // decode runs close to the caller's wait the best hypothesis so far is reported as partial.
     std::shared_ptr<SpeechRecognitionTask> recognize(const SpeechRecognitionRequest& request, ResultHandler handler) override {
         auto task = std::make_shared<PocketSphinxTask>();
-        queue_->post([task, request, handler, dir = modelDirectory_, grammar = grammar_] {
+        queue_->post([task, request, handler, dir = modelDirectory_, grammar = grammar_, options = options_] {
             auto cancelled = [&] {
                 handler(std::nullopt, SpeechRecognitionError{SpeechRecognitionError::Kind::Cancelled,
                                                              QStringLiteral("認識を取り消しました")});
@@ -322,7 +530,7 @@ public:
                                                              QStringLiteral("録音を読み込めませんでした")});
                 return;
             }
-            auto decoder = sharedDecoder(dir, grammar);
+            auto decoder = sharedDecoder(dir, grammar, options);
             if (!decoder) {
                 handler(std::nullopt, SpeechRecognitionError{SpeechRecognitionError::Kind::Failed,
                                                              QStringLiteral("音声モデルを読み込めませんでした")});
@@ -348,6 +556,7 @@ public:
                 if (!decoder->begin(0)) from = pcm.size();  // nothing can be decoded: an empty text
                 else from = 0;
             }
+            if (decoder->open) from = decoder->normaliseUnknown(pcm, from);
             const bool whole = decoder->feed(pcm, from, [&] { return task->cancelled.load(); }, reportPartial);
             const QString text = decoder->end();
             decoder->release(guard);
@@ -360,19 +569,50 @@ public:
 private:
     QString modelDirectory_;
     QString grammar_;
+    PocketSphinxOptions options_;
     std::shared_ptr<SerialQueue> queue_;
 };
 
 }  // namespace
 
 PocketSphinxRecognizerProvider::PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar)
+    : PocketSphinxRecognizerProvider(std::move(modelDirectory), std::move(grammar), PocketSphinxOptions{false, defaultMeanFile()}) {}
+
+PocketSphinxRecognizerProvider::PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar,
+                                                               PocketSphinxOptions options)
     : modelDirectory_(std::move(modelDirectory)),
       grammar_(std::move(grammar)),
+      options_(std::move(options)),
       queue_(std::make_shared<SerialQueue>(QStringLiteral("pocketsphinx"))) {}
 
 PocketSphinxRecognizerProvider::~PocketSphinxRecognizerProvider() = default;
 
 QString PocketSphinxRecognizerProvider::defaultModelDirectory() { return QStringLiteral(QUENDLE_POCKETSPHINX_MODELDIR); }
+
+QString PocketSphinxRecognizerProvider::defaultMeanFile() {
+    return Files::inHome(QStringLiteral("Library/Application Support/Quendle/speech-mean.json"));
+}
+
+double PocketSphinxRecognizerProvider::idleRelease() {
+    bool ok = false;
+    const double seconds = qEnvironmentVariable("QUENDLE_SPEECH_IDLE_RELEASE").toDouble(&ok);
+    return ok && seconds >= 0.1 && seconds < kIdleRelease ? seconds : kIdleRelease;
+}
+
+void PocketSphinxRecognizerProvider::releaseModels() {
+    std::vector<std::shared_ptr<Decoder>> released;
+    {
+        Registry& r = registry();
+        std::lock_guard guard(r.lock);
+        for (auto& [key, entry] : r.entries)
+            if (entry.decoder) released.push_back(std::move(entry.decoder));
+        r.entries.clear();
+    }
+    released.clear();
+    malloc_trim(0);
+}
+
+void PocketSphinxRecognizerProvider::waitUntilIdle() { queue_->sync([] {}); }
 
 bool PocketSphinxRecognizerProvider::modelInstalled() const { return modelFilesPresent(modelDirectory_); }
 
@@ -382,16 +622,22 @@ SpeechAuthorization PocketSphinxRecognizerProvider::authorizationStatus() const 
 
 std::shared_ptr<SpeechRecognizer> PocketSphinxRecognizerProvider::recognizer(const QString& localeIdentifier) {
     if (localeIdentifier != QLatin1String("en-US") || !modelInstalled()) return nullptr;
-    return std::make_shared<PocketSphinxRecognizer>(modelDirectory_, grammar_, queue_);
+    return std::make_shared<PocketSphinxRecognizer>(modelDirectory_, grammar_, options_, queue_);
 }
 
 void PocketSphinxRecognizerProvider::prepare() {
     if (!modelInstalled()) return;
-    queue_->post([dir = modelDirectory_, grammar = grammar_] { sharedDecoder(dir, grammar); });
+    queue_->post([dir = modelDirectory_, grammar = grammar_, options = options_] { sharedDecoder(dir, grammar, options); });
 }
 
 std::optional<QString> PocketSphinxRecognizerProvider::decodeSamples(const QByteArray& pcm) {
-    auto decoder = sharedDecoder(modelDirectory_, grammar_);
+    auto decoder = sharedDecoder(modelDirectory_, grammar_, options_);
     if (!decoder) return std::nullopt;
     return decoder->decode(pcm);
+}
+
+std::optional<QString> PocketSphinxRecognizerProvider::decodeWholeRecording(const QByteArray& pcm) {
+    auto decoder = sharedDecoder(modelDirectory_, grammar_, options_);
+    if (!decoder) return std::nullopt;
+    return decoder->decodeInOnePiece(pcm);
 }

@@ -7,6 +7,16 @@
 
 class SerialQueue;
 
+// How a PocketSphinx decoder is set up.
+struct PocketSphinxOptions {
+    // The second, flat-lexicon pass: it re-decodes the whole recording once it has ended, so all of
+    // its work comes after the release. Off: on bench/recognition's accuracy benchmark it saves
+    // under one word in a hundred and adds about 55 ms after the release of a 3 s dictation.
+    bool flatPass = false;
+    // Where this user's cepstral mean is kept between starts (empty: only for this process).
+    QString meanFile;
+};
+
 // The classic on-device recogniser on Linux: PocketSphinx with Debian's US English model
 // (acoustic model en-us/en-us, language model en-us.lm.bin, dictionary cmudict-en-us.dict).
 //
@@ -17,8 +27,14 @@ class SerialQueue;
 // - One decoder decodes one recording at a time, by chunks of 0.2 s: a cancelled recognition stops
 //   between two chunks, and one that runs close to the caller's wait reports its best hypothesis
 //   so far as a partial result. A recording can be streamed while it is recorded (startStream());
-//   its recognition then only decodes the rest. Chunked decoding normalises the cepstral mean as
-//   it goes (live), so a streamed recording gives the text a whole one does.
+//   its recognition then only decodes the rest.
+// - Chunked decoding normalises the cepstral mean live. The live mean this user's speech has
+//   taught the decoder is kept across recordings, across the idle release and across starts (in
+//   the support folder): a freshly loaded decoder starts from it instead of the model's initial
+//   mean, which fits no particular speaker or microphone and costs words until it has adapted.
+//   While no mean is known yet (the very first recording), the recording is normalised with its
+//   own mean: once enough speech has been heard its head is decoded again from that mean; a short
+//   recording that never got that far is decoded again whole when it ends.
 // - A whole recording asked for while another recording is being streamed goes first; the
 //   stream starts again from its beginning once the decoder is free.
 // - Vocabulary hints (contextualStrings) are ignored: the general n-gram model cannot be
@@ -29,6 +45,7 @@ public:
     // `grammar`: an optional JSGF grammar text that replaces the language model (for tests
     // that need a closed vocabulary); empty uses the general language model.
     explicit PocketSphinxRecognizerProvider(QString modelDirectory = defaultModelDirectory(), QString grammar = {});
+    PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar, PocketSphinxOptions options);
     ~PocketSphinxRecognizerProvider() override;
 
     SpeechAuthorization authorizationStatus() const override;
@@ -38,19 +55,31 @@ public:
     // A loaded model is released after this long without use (it holds about 90 MB); prepare()
     // at every recording start loads it again while the user speaks.
     static constexpr double kIdleRelease = 30.0;
+    // kIdleRelease, or a shorter time from QUENDLE_SPEECH_IDLE_RELEASE (seconds, for tests).
+    static double idleRelease();
+    // Releases every loaded decoder now, as the idle release does (benchmarks and tests).
+    static void releaseModels();
+    // Returns once everything queued on the recogniser's queue so far has run.
+    void waitUntilIdle();
     std::shared_ptr<SpeechRecognizer> recognizer(const QString& localeIdentifier) override;
 
     static QString defaultModelDirectory();
+    // ~/Library/Application Support/Quendle/speech-mean.json
+    static QString defaultMeanFile();
     bool modelInstalled() const;
 
     // Decodes 16 kHz mono 16-bit samples synchronously on the calling thread (benchmarks and the
     // self-check); null when the model cannot be loaded.
     std::optional<QString> decodeSamples(const QByteArray& pcm);
+    // The same decoded in one piece, normalised with the recording's own mean (what chunked
+    // decoding is measured against); the decoder's live mean is left as it was.
+    std::optional<QString> decodeWholeRecording(const QByteArray& pcm);
 
     struct Decoder;
 
 private:
     QString modelDirectory_;
     QString grammar_;
+    PocketSphinxOptions options_;
     std::shared_ptr<SerialQueue> queue_;
 };

@@ -1,0 +1,227 @@
+// Word error rate of the on-device recogniser on everyday phrases spoken by several flite voices,
+// decoded the ways the application can meet them:
+//  - Road*: the application's road: the recording streamed to the recogniser in 0.1 s pieces while
+//    it is recorded, then recognised from its file (with the 0.35 s of silence the application
+//    appends).
+//      RoadNewUser: every phrase the very first dictation of a new user (freshly loaded decoder,
+//        nothing learnt yet);
+//      RoadAfterRelease: per voice, the phrases one after another, the decoder released before
+//        each (dictations minutes apart);
+//      RoadWarm: per voice, the phrases one after another on the decoder kept loaded;
+//      RoadFlatPass: RoadAfterRelease with the flat-lexicon pass on.
+//    tail_ms is the median time from the recognition's start (the stream having caught up) to its
+//    text: what the road adds after the release.
+//  - Whole / WholeFlatPass: every recording decoded in one piece with its own mean on a freshly
+//    loaded decoder, without and with the flat-lexicon pass (tail_ms: the whole decode).
+// Run: build/bench/recognition/recognition_bench --benchmark_filter=Accuracy
+// (QUENDLE_BENCH_SMOKE=1: a few phrases by one voice, to check that it works; QUENDLE_BENCH_VERBOSE=1
+// prints every phrase heard wrong).
+#include "BenchSupport.h"
+#include "Microphone.h"
+#include "core/RecordingFormat.h"
+#include "platform/Files.h"
+#include "platform/linux/PocketSphinxRecognizer.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <future>
+#include <map>
+
+namespace {
+
+const QStringList kPhrases = {
+    QStringLiteral("i will call you back after lunch"),
+    QStringLiteral("can we move the meeting to next week"),
+    QStringLiteral("the train was late again this morning"),
+    QStringLiteral("please remember to buy some milk"),
+    QStringLiteral("i left my keys on the kitchen table"),
+    QStringLiteral("let us meet at the station at noon"),
+    QStringLiteral("the weather is nice for a walk today"),
+    QStringLiteral("do you want to have dinner with us"),
+    QStringLiteral("i need to finish this work before friday"),
+    QStringLiteral("the children are playing in the garden"),
+    QStringLiteral("send me the address of the hotel"),
+    QStringLiteral("we are running out of coffee"),
+    QStringLiteral("my sister lives in a small town"),
+    QStringLiteral("the doctor said i should rest more"),
+    QStringLiteral("could you open the window please"),
+    QStringLiteral("i forgot to answer your message"),
+    QStringLiteral("the shop closes early on sunday"),
+    QStringLiteral("she bought a new car last month"),
+    QStringLiteral("turn left at the next corner"),
+    QStringLiteral("i am looking forward to the holiday"),
+    QStringLiteral("the price of bread has gone up"),
+    QStringLiteral("we should leave before it gets dark"),
+    QStringLiteral("he plays the piano every evening"),
+    QStringLiteral("the printer in the office is broken"),
+    QStringLiteral("thank you for your help yesterday"),
+    QStringLiteral("the movie starts in ten minutes"),
+    QStringLiteral("i would like a cup of tea"),
+    QStringLiteral("our flight leaves early tomorrow"),
+    QStringLiteral("the dog is sleeping on the sofa"),
+    QStringLiteral("please write your name on the form"),
+};
+const QStringList kVoices = {QStringLiteral("awb"), QStringLiteral("rms"), QStringLiteral("slt")};
+
+QStringList phrases() { return bench::smoke() ? kPhrases.mid(0, 3) : kPhrases; }
+QStringList voices() { return bench::smoke() ? kVoices.mid(2, 1) : kVoices; }
+
+// A held trigger's recording of the phrase: 0.3 s before the speech, 0.45 s after it.
+const QByteArray& recordingOf(const QString& voice, const QString& phrase) {
+    static std::map<QString, QByteArray> made;
+    QByteArray& pcm = made[voice + QLatin1Char('|') + phrase];
+    if (pcm.isEmpty()) {
+        const QVector<int16_t> speech = Microphone::speak(phrase, 16000, voice);
+        pcm = QByteArray(9600, '\0');
+        pcm.append(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2);
+        pcm.append(QByteArray(14400, '\0'));
+    }
+    return pcm;
+}
+
+QStringList wordsOf(const QString& text) {
+    static const QRegularExpression notWord(QStringLiteral("[^a-z' ]"));
+    return text.toLower().remove(notWord).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// Substitutions + deletions + insertions that turn `reference` into `heard`.
+int wordErrors(const QStringList& reference, const QStringList& heard) {
+    std::vector<int> row(size_t(heard.size() + 1));
+    for (qsizetype j = 0; j <= heard.size(); ++j) row[size_t(j)] = int(j);
+    for (qsizetype i = 1; i <= reference.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= heard.size(); ++j) {
+            const int above = row[size_t(j)];
+            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1,
+                                       diagonal + (reference[i - 1] == heard[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[size_t(heard.size())];
+}
+
+struct Tally {
+    std::map<QString, std::pair<int, int>> byVoice;  // errors, reference words
+    std::vector<double> tails;
+
+    void add(const QString& voice, const QString& phrase, const std::optional<QString>& heard) {
+        const QStringList reference = wordsOf(phrase);
+        auto& [errors, words] = byVoice[voice];
+        const int wrong = wordErrors(reference, wordsOf(heard.value_or(QString())));
+        errors += wrong;
+        if (wrong && std::getenv("QUENDLE_BENCH_VERBOSE"))
+            fprintf(stderr, "%s: \"%s\" heard \"%s\"\n", qPrintable(voice), qPrintable(phrase),
+                    qPrintable(heard.value_or(QStringLiteral("(nothing)"))));
+        words += int(reference.size());
+    }
+    void report(benchmark::State& state) const {
+        int errors = 0, words = 0;
+        for (const auto& [voice, count] : byVoice) {
+            state.counters["wer_" + voice.toStdString()] = 100.0 * count.first / std::max(1, count.second);
+            errors += count.first;
+            words += count.second;
+        }
+        state.counters["wer_percent"] = 100.0 * errors / std::max(1, words);
+        state.counters["tail_ms"] = bench::median(tails);
+    }
+};
+
+// The application's road for one recording on `provider`; the text, and the time after the stream
+// has caught up.
+std::optional<QString> road(PocketSphinxRecognizerProvider& provider, const QByteArray& recording, Tally& tally) {
+    QTemporaryDir dir;
+    auto recognizer = provider.recognizer(QStringLiteral("en-US"));
+    if (!recognizer) return std::nullopt;
+    auto stream = recognizer->startStream();
+    for (qsizetype at = 0; at < recording.size(); at += 3200) stream->append(recording.mid(at, 3200));
+    provider.waitUntilIdle();
+    SpeechRecognitionRequest request;
+    request.wavPath = dir.filePath(QStringLiteral("take.wav"));
+    request.stream = stream;
+    request.wait = 60;
+    if (!Files::writeAtomically(request.wavPath, RecordingFormat::makeWAV(recording + QByteArray(11200, '\0'))))
+        return std::nullopt;
+    std::promise<std::optional<QString>> done;
+    bool answered = false;
+    const auto start = bench::Clock::now();
+    recognizer->recognize(request, [&](const std::optional<SpeechRecognitionResult>& result,
+                                       const std::optional<SpeechRecognitionError>& error) {
+        if (answered || (result && !result->isFinal)) return;
+        answered = true;
+        done.set_value(result ? std::optional(result->text) : std::nullopt);
+        (void)error;
+    });
+    std::optional<QString> text = done.get_future().get();
+    tally.tails.push_back(bench::ms(bench::Clock::now() - start));
+    return text;
+}
+
+enum class Road { NewUser, AfterRelease, Warm };
+
+void roadAccuracy(benchmark::State& state, Road kind, bool flatPass) {
+    if (!PocketSphinxRecognizerProvider().modelInstalled() || recordingOf(QStringLiteral("slt"), kPhrases[0]).size() < 30000) {
+        state.SkipWithError("model or flite missing");
+        return;
+    }
+    for (auto _ : state) {
+        Tally tally;
+        for (const QString& voice : voices()) {
+            QTemporaryDir support;  // a new user per voice
+            PocketSphinxRecognizerProvider::releaseModels();
+            int n = 0;
+            for (const QString& phrase : phrases()) {
+                const QString meanFile =
+                    support.filePath(kind == Road::NewUser ? QStringLiteral("mean-%1.json").arg(n++) : QStringLiteral("mean.json"));
+                PocketSphinxRecognizerProvider provider(PocketSphinxRecognizerProvider::defaultModelDirectory(), {},
+                                                        {flatPass, meanFile});
+                if (kind != Road::Warm) PocketSphinxRecognizerProvider::releaseModels();
+                tally.add(voice, phrase, road(provider, recordingOf(voice, phrase), tally));
+            }
+        }
+        tally.report(state);
+    }
+    PocketSphinxRecognizerProvider::releaseModels();
+}
+
+void wholeAccuracy(benchmark::State& state, bool flatPass) {
+    if (!PocketSphinxRecognizerProvider().modelInstalled() || recordingOf(QStringLiteral("slt"), kPhrases[0]).size() < 30000) {
+        state.SkipWithError("model or flite missing");
+        return;
+    }
+    for (auto _ : state) {
+        Tally tally;
+        for (const QString& voice : voices()) {
+            for (const QString& phrase : phrases()) {
+                PocketSphinxRecognizerProvider::releaseModels();
+                PocketSphinxRecognizerProvider provider(PocketSphinxRecognizerProvider::defaultModelDirectory(), {},
+                                                        {flatPass, QString()});
+                const QByteArray pcm = recordingOf(voice, phrase) + QByteArray(11200, '\0');
+                provider.decodeSamples(QByteArray(3200, '\0'));  // loads the model
+                const auto start = bench::Clock::now();
+                const std::optional<QString> text = provider.decodeWholeRecording(pcm);
+                tally.tails.push_back(bench::ms(bench::Clock::now() - start));
+                tally.add(voice, phrase, text);
+            }
+        }
+        tally.report(state);
+    }
+    PocketSphinxRecognizerProvider::releaseModels();
+}
+
+void BM_AccuracyRoadNewUser(benchmark::State& state) { roadAccuracy(state, Road::NewUser, false); }
+void BM_AccuracyRoadAfterRelease(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, false); }
+void BM_AccuracyRoadWarm(benchmark::State& state) { roadAccuracy(state, Road::Warm, false); }
+void BM_AccuracyRoadFlatPass(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, true); }
+void BM_AccuracyWhole(benchmark::State& state) { wholeAccuracy(state, false); }
+void BM_AccuracyWholeFlatPass(benchmark::State& state) { wholeAccuracy(state, true); }
+
+}  // namespace
+
+BENCHMARK(BM_AccuracyRoadNewUser)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyRoadAfterRelease)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyRoadWarm)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyRoadFlatPass)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyWhole)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyWholeFlatPass)->Iterations(1)->Unit(benchmark::kSecond);
