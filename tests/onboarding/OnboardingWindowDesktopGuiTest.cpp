@@ -72,6 +72,8 @@ TEST_F(OnboardingWindowDesktopGuiTest, StaysAboveAnOrdinaryWindowTheUserBringsFo
     onboarding->present();
     const Window own = onboarding->winId();
     ASSERT_TRUE(TargetApp::spinUntil([&] { return level(wm.display(), own) >= 0; }));
+    // Its own request to be the active window is served before the user turns elsewhere.
+    ASSERT_TRUE(wm.waitForActive(own));
 
     // Another window comes up and is clicked in its taskbar button: it is the active one, and
     // still the onboarding is not hidden behind it.

@@ -131,13 +131,16 @@ public:
         return isWithin(inputFocus(), window);
     }
 
-    // Runs the Qt loop until `window` is the active window or `ms` passed.
+    // Runs the Qt loop until `window` is the active window or `ms` passed; true once it was seen
+    // active (another activation may follow at once).
     bool waitForActive(Window window, int ms = 5000) const {
         QElapsedTimer timer;
         timer.start();
-        while (activeWindow() != window && timer.elapsed() < ms)
+        for (;;) {
+            if (activeWindow() == window) return true;
+            if (timer.elapsed() >= ms) return false;
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return activeWindow() == window;
+        }
     }
 
 private:
