@@ -158,13 +158,18 @@ std::optional<QString> road(PocketSphinxRecognizerProvider& provider, const QByt
     return text;
 }
 
+// The model and the voices are there; otherwise the benchmark says so and measures nothing.
+bool canMeasure(benchmark::State& state) {
+    if (PocketSphinxRecognizerProvider().modelInstalled() && recordingOf(QStringLiteral("slt"), kPhrases[0]).size() >= 30000)
+        return true;
+    state.SkipWithError("model or flite missing");
+    return false;
+}
+
 enum class Road { NewUser, AfterRelease, Warm };
 
 void roadAccuracy(benchmark::State& state, Road kind, bool flatPass) {
-    if (!PocketSphinxRecognizerProvider().modelInstalled() || recordingOf(QStringLiteral("slt"), kPhrases[0]).size() < 30000) {
-        state.SkipWithError("model or flite missing");
-        return;
-    }
+    if (!canMeasure(state)) return;
     for (auto _ : state) {
         Tally tally;
         for (const QString& voice : voices()) {
@@ -186,10 +191,7 @@ void roadAccuracy(benchmark::State& state, Road kind, bool flatPass) {
 }
 
 void wholeAccuracy(benchmark::State& state, bool flatPass) {
-    if (!PocketSphinxRecognizerProvider().modelInstalled() || recordingOf(QStringLiteral("slt"), kPhrases[0]).size() < 30000) {
-        state.SkipWithError("model or flite missing");
-        return;
-    }
+    if (!canMeasure(state)) return;
     for (auto _ : state) {
         Tally tally;
         for (const QString& voice : voices()) {
