@@ -41,10 +41,12 @@ bool plausible(const Mean& mean, size_t length) {
 
 // The cepstral means this user's speech taught the decoders: in memory for the process, and in
 // the support folder (`meanFile`) for the next start. A stored file that is not a plausible mean
-// is ignored.
+// is ignored. A new mean is kept in memory at once and written (flush) once the text it came with
+// is on its way, so the disk never delays a dictation.
 struct MeanStore {
     std::mutex lock;
-    std::map<QString, Mean> known;  // by mean file ("" for a provider that keeps none)
+    std::map<QString, Mean> known;      // by mean file ("" for a provider that keeps none)
+    std::map<QString, Mean> unwritten;  // by mean file, learnt since the last flush
 
     std::optional<Mean> get(const QString& file, size_t length) {
         std::lock_guard guard(lock);
@@ -66,11 +68,21 @@ struct MeanStore {
     void put(const QString& file, const Mean& mean) {
         std::lock_guard guard(lock);
         known[file] = mean;
-        if (file.isEmpty()) return;
-        QJsonArray values;
-        for (mfcc_t v : mean) values.append(double(v));
-        Files::makeDirectories(QFileInfo(file).absolutePath());
-        Files::writeAtomically(file, QJsonDocument(QJsonObject{{QStringLiteral("mean"), values}}).toJson(QJsonDocument::Compact));
+        if (!file.isEmpty()) unwritten[file] = mean;
+    }
+    void flush() {
+        std::map<QString, Mean> writing;
+        {
+            std::lock_guard guard(lock);
+            writing.swap(unwritten);
+        }
+        for (const auto& [file, mean] : writing) {
+            QJsonArray values;
+            for (mfcc_t v : mean) values.append(double(v));
+            Files::makeDirectories(QFileInfo(file).absolutePath());
+            Files::writeAtomically(file,
+                                   QJsonDocument(QJsonObject{{QStringLiteral("mean"), values}}).toJson(QJsonDocument::Compact));
+        }
     }
 };
 
@@ -288,6 +300,7 @@ struct PocketSphinxRecognizerProvider::Decoder {
         const bool whole = feed(pcm, normaliseUnknown(pcm, 0), stop, afterChunk);
         const QString text = end();
         release(guard);
+        meanStore().flush();
         if (!whole) return std::nullopt;
         return text;
     }
@@ -411,6 +424,7 @@ public:
             if (held->open && held->owner == id) {
                 held->end();
                 held->release(guard);
+                meanStore().flush();
             }
         });
     }
@@ -560,8 +574,13 @@ public:
             const bool whole = decoder->feed(pcm, from, [&] { return task->cancelled.load(); }, reportPartial);
             const QString text = decoder->end();
             decoder->release(guard);
-            if (!whole || task->cancelled) return cancelled();
-            handler(SpeechRecognitionResult{text, true}, std::nullopt);
+            if (!whole || task->cancelled) {
+                cancelled();
+            } else {
+                handler(SpeechRecognitionResult{text, true}, std::nullopt);
+            }
+            meanStore().flush();  // after the text has gone
+
         });
         return task;
     }
