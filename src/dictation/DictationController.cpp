@@ -817,12 +817,8 @@ void DictationController::deliverText(const SendRef& send, const QString& text) 
 // The target is the application that was in front when the send's recording started.
 void DictationController::insertIntoTarget(const std::optional<RunningApplication>& target, const QString& text,
                                            std::function<void()> done) {
-    if (target && target->isSelf) {
-        s_.inserter.insert(text);
-        done();
-        return;
-    }
-    if (!target) {
+    // Into our own window, or nowhere known: where the focus is now.
+    if (!target || target->isSelf) {
         s_.inserter.insert(text);
         done();
         return;

@@ -18,7 +18,7 @@ public:
                          QWidget* parent = nullptr);
     ~OnboardingKeycapView() override;
 
-    // The mark of a modifier key (by virtual key code): "Super", "⇧", "Alt" or "Ctrl", else empty.
+    // "⇧" for the shift keys (by virtual key code), else empty.
     static QString modifierSymbol(int keyCode);
 
     // How far (points, downwards) the key sits below its place at `uptime`.

@@ -2,6 +2,7 @@
 
 #include "core/AppPrefs.h"
 #include "core/OnboardingWindow.h"
+#include "core/ui/WindowPlacement.h"
 #include "onboarding/OnboardingAnimation.h"
 #include "onboarding/ui/OnboardingBackgroundView.h"
 #include "onboarding/ui/OnboardingChipView.h"
@@ -200,13 +201,7 @@ void OnboardingV2Window::present() {
 }
 
 QRect OnboardingV2Window::placement(const QRect& area, const QMargins& frame) {
-    const int room = std::max(1, area.height() - frame.top() - frame.bottom());
-    const QSize size(kWidth, std::min(kHeight, room));
-    QRect outer(QPoint(), size.grownBy(frame));
-    outer.moveCenter(area.center());
-    // Centring rounds; the frame's top-left corner never leaves the area.
-    outer.moveTopLeft(QPoint(std::max(area.left(), outer.left()), std::max(area.top(), outer.top())));
-    return QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), size);
+    return WindowPlacement::fitted(area, frame, QSize(kWidth, kHeight));
 }
 
 void OnboardingV2Window::place() {
@@ -220,12 +215,7 @@ void OnboardingV2Window::place() {
     }
     if (area.isEmpty()) return;
     placedArea_ = area;
-    // Before the window manager has framed the window, a title bar and thin borders are assumed.
-    QMargins frame(4, 30, 4, 4);
-    const QRect inner = geometry(), outer = frameGeometry();
-    if (isVisible() && outer != inner)
-        frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                         outer.bottom() - inner.bottom());
+    const QMargins frame = WindowPlacement::frameOf(*this);
     const QRect target = placement(area, frame);
     setFixedSize(target.size());
     // A window's position is that of its frame.

@@ -1,5 +1,6 @@
 #include "settings/ui/BetaSettingsWindowController.h"
 
+#include "core/ui/WindowPlacement.h"
 #include "settings/ui/Palette.h"
 
 #include <QApplication>
@@ -43,14 +44,7 @@ BetaSettingsWindowController::~BetaSettingsWindowController() {
 }
 
 QRect BetaSettingsWindowController::placement(const QRect& area, const QMargins& frame) {
-    const QSize room(std::max(1, area.width() - frame.left() - frame.right()),
-                     std::max(1, area.height() - frame.top() - frame.bottom()));
-    const QSize size(std::min(kWidth, room.width()), std::min(kHeight, room.height()));
-    QRect outer(QPoint(), size.grownBy(frame));
-    outer.moveCenter(area.center());
-    // Centring rounds; the frame's top-left corner never leaves the area.
-    outer.moveTopLeft(QPoint(std::max(area.left(), outer.left()), std::max(area.top(), outer.top())));
-    return QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), size);
+    return WindowPlacement::fitted(area, frame, QSize(kWidth, kHeight));
 }
 
 void BetaSettingsWindowController::place() {
@@ -58,12 +52,7 @@ void BetaSettingsWindowController::place() {
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    // Before the window manager has framed the window, a title bar and thin borders are assumed.
-    QMargins frame(4, 30, 4, 4);
-    const QRect inner = window_->geometry(), outer = window_->frameGeometry();
-    if (window_->isVisible() && outer != inner)
-        frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                         outer.bottom() - inner.bottom());
+    const QMargins frame = WindowPlacement::frameOf(*window_);
     const QRect target = placement(area, frame);
     window_->setMinimumSize(std::min(BetaSettingsRoot::kMinimumWidth, target.width()),
                             std::min(BetaSettingsRoot::kMinimumHeight, target.height()));
