@@ -14,7 +14,12 @@ class QPlainTextEdit;
 //
 // The text lives elsewhere (a property of the settings model): every edit is written through the
 // binding at once; refresh() takes the bound text back into the editor when it changed there (a
-// revert, a reload, words added by a preset), leaving the editor alone when it already shows it.
+// revert, words added by a preset), leaving the editor and its caret alone when it did not.
+//
+// The editor holds every line break as one paragraph break, so its text is not the stored text
+// (a CR LF reads as one break). The box keeps the stored text and writes back only what an edit
+// touched: characters outside it stay exactly as they were stored, and the stored text is not
+// rewritten until the user edits.
 class ListTextBox : public QWidget {
     Q_OBJECT
 public:
@@ -38,10 +43,17 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void load(const QString& text);
     void edited();
     void updatePlaceholder();
 
     Binding<QString> text_;
+    QString stored_;  // the bound text the editor shows, as stored
+    QString shown_;   // the editor's own text for it (paragraph breaks as U+2029)
+    // Where each character of shown_ begins in stored_, and stored_'s end; empty where the two do
+    // not line up (the editor then stands for the whole text).
+    QList<qsizetype> starts_;
+    int changedFrom_ = -1;  // the first editor position touched since the last edit was taken
     QPlainTextEdit* editor_ = nullptr;
     PaletteLabel* placeholder_ = nullptr;
     bool applying_ = false;
