@@ -11,8 +11,8 @@
 
 namespace {
 
-void press(QWidget* widget, int key, const QString& text = QString()) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+void press(QWidget* widget, int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -171,7 +171,11 @@ TEST_F(CorrectionsEditorTest, StoredCharactersStayAsStoredAndAnEditStoresOnlyWha
     press(edit, Qt::Key_Return, QStringLiteral("\r"));
     EXPECT_EQ(model->corrections(), QStringLiteral("a\u00a0x→ b\n\r\nc → d\u2028e → f\r\n"));
     press(edit, Qt::Key_Delete);
-    const QString typed = QStringLiteral("a\u00a0x→ b\nc → d\u2028e → f\r\n");
+    EXPECT_EQ(model->corrections(), QStringLiteral("a\u00a0x→ b\nc → d\u2028e → f\r\n"));
+    // Shift+Return at the very end makes a line feed too.
+    edit->moveCursor(QTextCursor::End);
+    press(edit, Qt::Key_Return, QStringLiteral("\r"), Qt::ShiftModifier);
+    const QString typed = QStringLiteral("a\u00a0x→ b\nc → d\u2028e → f\r\n\n");
     EXPECT_EQ(model->corrections(), typed);
     bar()->saveButton()->click();
     EXPECT_EQ(stored("corrections"), typed);

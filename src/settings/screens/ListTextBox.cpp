@@ -5,6 +5,7 @@
 #include "settings/ui/SettingsFont.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -72,6 +73,21 @@ ListTextBox::ListTextBox(const QString& placeholder, int height, Binding<QString
         if (!applying_) changedFrom_ = changedFrom_ < 0 ? position : std::min(changedFrom_, position);
     });
     connect(editor_, &QPlainTextEdit::textChanged, this, [this] { edited(); });
+    editor_->installEventFilter(this);
+}
+
+bool ListTextBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == editor_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+            QTextCursor cursor = editor_->textCursor();
+            cursor.insertBlock();
+            editor_->setTextCursor(cursor);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ListTextBox::load(const QString& text) {

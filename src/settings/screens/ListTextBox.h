@@ -19,7 +19,8 @@ class QPlainTextEdit;
 // The editor holds every line break as one paragraph break, so its text is not the stored text
 // (a CR LF reads as one break). The box keeps the stored text and writes back only what an edit
 // touched: characters outside it stay exactly as they were stored, and the stored text is not
-// rewritten until the user edits.
+// rewritten until the user edits. A new line the user makes is a line feed (Shift+Return too,
+// which the editor would make a line separator that no list reads as a line break).
 class ListTextBox : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +42,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void load(const QString& text);
