@@ -13,7 +13,7 @@ int QtAlertRunner::run(const Alert& alert) {
     box.setTextFormat(Qt::PlainText);
     box.setText(alert.message);
     box.setInformativeText(alert.informativeText);
-    for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);  // the detail's label too
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     QStringList titles = alert.buttons;
