@@ -5,9 +5,11 @@
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/ui/QtScreens.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -62,6 +64,26 @@ TEST(ToastWindowTest, ShowsWithoutTakingTheFocusAndReplacesTheOldOne) {
     // It goes away by itself: the given time plus the fade.
     EXPECT_TRUE(TargetApp::spinUntil([&] { return toasts.current() == nullptr; }));
     Screens::install(nullptr);
+}
+
+// The toast of a new correction holds the user's own rule: what looks like markup is shown as typed.
+TEST(ToastWindowTest, ShowsTheMessageAsWrittenNotAsMarkup) {
+    QtMainQueue queue;
+    MainQueue::install(&queue);
+    QtScreens screens;
+    Screens::install(&screens);
+    ToastWindow toasts;
+    const QString message = QStringLiteral("言い直しに追加: <b>x</b> → y");
+    toasts.show(message, std::nullopt, 10.0);
+    ASSERT_NE(toasts.current(), nullptr);
+    const auto* label = toasts.current()->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(const_cast<QLabel*>(label));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(QAccessible::Name).toStdString(), message.toStdString());
+    toasts.current()->close();
+    Screens::install(nullptr);
+    MainQueue::install(nullptr);
 }
 
 // Without a compositing manager the transparent corners of a toast would show black: the window

@@ -125,6 +125,29 @@ TEST_F(RecordingHUDPanelTest, AShowDuringTheFadeOutKeepsThePanel) {
     EXPECT_DOUBLE_EQ(w->windowOpacity(), 1.0);
 }
 
+// The recording is over once the panel was hidden: a chip clicked while it fades, an arrow key
+// that came just before the stop or a change after the fade leaves it hidden until the next show.
+TEST_F(RecordingHUDPanelTest, AfterAHideOnlyTheNextShowBringsThePanelBack) {
+    showNow();
+    QWidget* w = panel.window();
+    panel.hide();
+    queue.advance(0.05);
+    ASSERT_TRUE(w->isVisible());
+    EXPECT_TRUE(panel.clickAt(cleanupChip(2).frame.center()));
+    panel.pendingFlash = RecordingHUD::Arrow::Right;
+    panel.update();
+    queue.advance(RecordingHUDPanel::kFadeOut);
+    EXPECT_FALSE(w->isVisible());
+    panel.update();
+    queue.advance(0.5);
+    EXPECT_FALSE(w->isVisible());
+
+    showNow();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_DOUBLE_EQ(w->windowOpacity(), 1.0);
+    EXPECT_EQ(cleanupChip(1).value, AppPrefs::cleanupStyle());
+}
+
 TEST_F(RecordingHUDPanelTest, AVisiblePanelKeepsItsTopCentreFlashesTheArrowAndSlidesOneStep) {
     showNow();
     QWidget* w = panel.window();

@@ -83,6 +83,19 @@ TEST_F(OnboardingSetupScreensGuiTest, KeyWatchingIsProbedWithoutHoldingTheWindow
     EXPECT_EQ(monitoringStarts, 1);
 }
 
+// The child says no as well: the key-watching row names what the display lacks.
+TEST_F(OnboardingSetupScreensGuiTest, KeyWatchingThatTheProbeRefusesNamesWhatIsMissing) {
+    permissions.inputMonitoringState = PermissionState::Denied;
+    probeStatus = 1;
+    auto w = window<OnboardingScreenPermissions>();
+    auto* screen = static_cast<OnboardingScreenPermissions*>(w->screen(0));
+    ASSERT_TRUE(queue.waitFor([&] { return probes == 1 && !steps->probeInBackgroundRunning(); }, 5000));
+    EXPECT_FALSE(screen->button(Step::inputMonitoring)->isOn);
+    EXPECT_EQ(screen->row(Step::inputMonitoring)->detailLabel()->text(),
+              QStringLiteral("X サーバーに拡張機能 XTEST と XInputExtension がありません"));
+    EXPECT_EQ(monitoringStarts, 0);
+}
+
 // Only the microphone has settings to open here, and only where a sound settings program is
 // installed: every other check is no button, each missing step says what is missing, and the note
 // promises only what a tap does.

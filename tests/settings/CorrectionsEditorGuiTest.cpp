@@ -5,7 +5,16 @@
 #include "settings/screens/ChangeLineRow.h"
 #include "settings/ui/PaletteLabel.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTextCursor>
+
 namespace {
+
+void press(QWidget* widget, int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(widget, &event);
+}
 
 class CorrectionsEditorTest : public ListEditorFixture {
 protected:
@@ -131,6 +140,45 @@ TEST_F(CorrectionsEditorTest, RevertRestoresTheSavedTextCharacterForCharacter) {
     EXPECT_EQ(model->corrections(), saved);
     EXPECT_EQ(box()->editor()->toPlainText(), saved);
     EXPECT_FALSE(bar()->isDirty());
+}
+
+// The editor holds every line break as one paragraph break and would read a no-break space as a
+// space and a line separator as a line feed: none of that may reach the stored rules.
+TEST_F(CorrectionsEditorTest, StoredCharactersStayAsStoredAndAnEditStoresOnlyWhatWasTyped) {
+    const QString saved = QStringLiteral("a\u00a0→ b\r\nc → d\u2028e → f\r\n");
+    defaults.set(QStringLiteral("corrections"), saved);
+    open();
+    QPlainTextEdit* edit = box()->editor();
+    EXPECT_EQ(model->corrections(), saved);
+    EXPECT_FALSE(bar()->isDirty());
+
+    // A reload of the model leaves the editor and its caret where they are.
+    QTextCursor caret = edit->textCursor();
+    caret.setPosition(2);
+    edit->setTextCursor(caret);
+    defaults.set(QStringLiteral("lowCleanup"), true);
+    model->reload();
+    ASSERT_TRUE(model->lowCleanupEnabled());
+    EXPECT_EQ(edit->textCursor().position(), 2);
+    EXPECT_EQ(model->corrections(), saved);
+
+    // Typed: a character, a new line after "b", and Delete over the stored CR LF that follows.
+    press(edit, Qt::Key_X, QStringLiteral("x"));
+    EXPECT_EQ(model->corrections(), QStringLiteral("a\u00a0x→ b\r\nc → d\u2028e → f\r\n"));
+    caret = edit->textCursor();
+    caret.setPosition(6);
+    edit->setTextCursor(caret);
+    press(edit, Qt::Key_Return, QStringLiteral("\r"));
+    EXPECT_EQ(model->corrections(), QStringLiteral("a\u00a0x→ b\n\r\nc → d\u2028e → f\r\n"));
+    press(edit, Qt::Key_Delete);
+    EXPECT_EQ(model->corrections(), QStringLiteral("a\u00a0x→ b\nc → d\u2028e → f\r\n"));
+    // Shift+Return at the very end makes a line feed too.
+    edit->moveCursor(QTextCursor::End);
+    press(edit, Qt::Key_Return, QStringLiteral("\r"), Qt::ShiftModifier);
+    const QString typed = QStringLiteral("a\u00a0x→ b\nc → d\u2028e → f\r\n\n");
+    EXPECT_EQ(model->corrections(), typed);
+    bar()->saveButton()->click();
+    EXPECT_EQ(stored("corrections"), typed);
 }
 
 TEST_F(CorrectionsEditorTest, AppearingSyncsUnlessAnEditIsPendingAndSavingPushesBothLists) {

@@ -141,6 +141,8 @@ TEST_F(PermissionsEditorTest, ClickingARowAsksForItsPermissionGrantedOrNot) {
     ASSERT_TRUE(queue.waitFor([&] { return !onboarding->probeInBackgroundRunning(); }));
     EXPECT_EQ(probes, 1);
     EXPECT_FALSE(screen->rows()[3]->isGranted());
+    EXPECT_EQ(screen->rows()[3]->statusText(),
+              QStringLiteral("X サーバーに拡張機能 XTEST と XInputExtension がありません（押すと設定を開きます）"));
     probeAnswer = 0;
     screen->refresh();
     ASSERT_TRUE(queue.waitFor([&] { return screen->rows()[3]->isGranted(); }));

@@ -2,14 +2,18 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
 int QtAlertRunner::run(const Alert& alert) {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Quendle"));
+    // Alerts carry paths, file errors and the service's words: shown as written, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(alert.message);
     box.setInformativeText(alert.informativeText);
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);  // the detail's label too
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     QStringList titles = alert.buttons;

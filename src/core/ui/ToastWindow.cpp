@@ -42,7 +42,10 @@ void ToastWindow::show(const QString& message, std::optional<QPointF> at, double
     window->setFocusPolicy(Qt::NoFocus);
     WindowShape::keep(window, WindowShape::rounded(10));
 
-    auto* label = new QLabel(message, window);
+    // Messages carry the user's words and file names: shown as written, never read as markup.
+    auto* label = new QLabel(window);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(message);
     QFont font = label->font();
     font.setPixelSize(14);
     font.setWeight(QFont::Medium);

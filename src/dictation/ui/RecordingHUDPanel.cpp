@@ -198,6 +198,7 @@ double RecordingHUDPanel::arrowAlpha(Arrow arrow) const {
 
 void RecordingHUDPanel::show() {
     if (AppPrefs::recordingHUDPlacement() == QLatin1String("off")) return;
+    wanted_ = true;
     if (window_ && window_->isVisible()) {
         rebuild();
         return;
@@ -214,6 +215,7 @@ void RecordingHUDPanel::show() {
 }
 
 void RecordingHUDPanel::hide() {
+    wanted_ = false;
     MainQueue::cancel(pendingShow_);
     lastAnchor_.reset();
     placement_.reset();
@@ -294,6 +296,13 @@ void RecordingHUDPanel::rebuild() {
             window_->QWidget::update();
             return;
         }
+    }
+    // After a hide only the next show brings the panel up: a chip clicked while it fades, or an
+    // arrow key that came just before the stop, redraws what is still on screen and leaves the
+    // fade (or the hidden panel) alone.
+    if (!wanted_) {
+        if (window_->isVisible()) window_->QWidget::update();
+        return;
     }
     std::weak_ptr<RecordingHUDPanel*> weak = alive_;
     placement_.place(content_.size, [weak](HUDPlacement::Result result) {

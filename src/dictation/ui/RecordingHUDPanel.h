@@ -25,7 +25,8 @@ class Screens;
 //
 // show() waits 0.15 s before the panel appears, so that a tap that is no recording never flashes
 // it; hide() fades it out over 0.15 s. Fades, the arrow flash and the carousel's slide run on the
-// main queue's clock. A visible panel keeps its top-centre while its content changes.
+// main queue's clock. A visible panel keeps its top-centre while its content changes. After
+// hide(), only the next show() brings the panel up again.
 class RecordingHUDPanel final : public RecordingHUD {
 public:
     static constexpr double kShowDelay = 0.15;
@@ -83,6 +84,7 @@ private:
     QFont chipFont_;
 
     MainQueue::TimerId pendingShow_ = 0;
+    bool wanted_ = false;  // between show() and hide(): only then may a rebuild place the panel
     std::optional<QPointF> lastAnchor_;  // top-centre after the last placement (global, y up)
     bool isSessionMode_ = false;
     bool built_ = false;
