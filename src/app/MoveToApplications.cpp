@@ -13,7 +13,9 @@
 
 MoveToApplications::MoveToApplications(Services services) : services_(std::move(services)) {}
 
-QString MoveToApplications::destination() { return QDir::cleanPath(Files::inHome(QStringLiteral("Applications/Quendle.app"))); }
+QString MoveToApplications::destination() {
+    return QDir::cleanPath(Files::inHome(QStringLiteral("Applications/Quendle.app")));
+}
 
 QString MoveToApplications::located(const QString& path) {
     const QString clean = QDir::cleanPath(path);

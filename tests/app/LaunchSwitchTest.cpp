@@ -13,8 +13,9 @@ std::optional<QString> pick(const QStringList& arguments) {
 // The order the README gives: of every two neighbours the earlier runs, whichever stands first and
 // whatever stands between them.
 TEST(LaunchSwitchTest, OfEveryTwoNeighboursInTheOrderTheEarlierWins) {
-    const QStringList order{"--probe-input-monitoring", "--probe-swiftui",       "--smoke",       "--onboarding-preview",
-                            "--settings-preview",       "--usage-guide-preview", "--hud-preview", "--speech26-smoke"};
+    const QStringList order{"--probe-input-monitoring", "--probe-swiftui",    "--smoke",
+                            "--onboarding-preview",     "--settings-preview", "--usage-guide-preview",
+                            "--hud-preview",            "--speech26-smoke"};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         SCOPED_TRACE(order[i].toStdString());
         EXPECT_EQ(pick({order[i], order[i + 1]}), order[i]);
