@@ -11,13 +11,12 @@
 
 #include <algorithm>
 
-MoveToApplications::MoveToApplications(Services services) : services_(std::move(services)) {}
+namespace {
 
-QString MoveToApplications::destination() {
-    return QDir::cleanPath(Files::inHome(QStringLiteral("Applications/Quendle.app")));
-}
-
-QString MoveToApplications::located(const QString& path) {
+// Where the path's entry really lies: the folders above it with symbolic links resolved (as far as
+// they exist), the entry's own name kept. A link in ~/Applications named Quendle.app is such an
+// entry: replacing it moves the link, not what it points to.
+QString located(const QString& path) {
     const QString clean = QDir::cleanPath(path);
     const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || clean == QLatin1String("/")) return clean;
@@ -34,8 +33,17 @@ QString MoveToApplications::located(const QString& path) {
     }
 }
 
-bool MoveToApplications::isAtOrInside(const QString& path, const QString& folder) {
+// True when the path is the folder or lies inside it (both as given).
+bool isAtOrInside(const QString& path, const QString& folder) {
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+}  // namespace
+
+MoveToApplications::MoveToApplications(Services services) : services_(std::move(services)) {}
+
+QString MoveToApplications::destination() {
+    return QDir::cleanPath(Files::inHome(QStringLiteral("Applications/Quendle.app")));
 }
 
 bool MoveToApplications::isInBuildTree(const QString& bundlePath) {

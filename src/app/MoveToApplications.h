@@ -46,12 +46,6 @@ public:
     // compared as the file system resolves them: a home reached through a symbolic link, or a
     // HOME that ends in "/", still finds the copy there.
     static bool shouldOffer(const QString& bundlePath);
-    // Where the path's entry really lies: the folders above it with symbolic links resolved (as
-    // far as they exist), the entry's own name kept. A link in ~/Applications named Quendle.app
-    // is such an entry: replacing it moves the link, not what it points to.
-    static QString located(const QString& path);
-    // True when the path is the folder or lies inside it (both as given; no resolving).
-    static bool isAtOrInside(const QString& path, const QString& folder);
     // The root of the removable medium the path lies on ("/media/USER/NAME",
     // "/run/media/USER/NAME"); none elsewhere.
     static std::optional<QString> volumeRoot(const QString& path);
