@@ -9,9 +9,42 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
+namespace {
+
+// Where the path's entry really lies: the folders above it with symbolic links resolved (as far as
+// they exist), the entry's own name kept. A link in ~/Applications named Quendle.app is such an
+// entry: replacing it moves the link, not what it points to.
+QString located(const QString& path) {
+    const QString clean = QDir::cleanPath(path);
+    const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || clean == QLatin1String("/")) return clean;
+    // The deepest folder above the entry that exists, resolved; the folders below it as written.
+    QString folder = slash == 0 ? QStringLiteral("/") : clean.left(slash);
+    QString rest = clean.mid(slash);
+    for (;;) {
+        const QString resolved = QFileInfo(folder).canonicalFilePath();
+        if (!resolved.isEmpty()) return resolved == QLatin1String("/") ? rest : resolved + rest;
+        const qsizetype up = folder.lastIndexOf(QLatin1Char('/'));
+        if (up < 0 || folder == QLatin1String("/")) return clean;
+        rest.prepend(folder.mid(up));
+        folder.truncate(std::max<qsizetype>(up, 1));
+    }
+}
+
+// True when the path is the folder or lies inside it (both as given).
+bool isAtOrInside(const QString& path, const QString& folder) {
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+}  // namespace
+
 MoveToApplications::MoveToApplications(Services services) : services_(std::move(services)) {}
 
-QString MoveToApplications::destination() { return Files::inHome(QStringLiteral("Applications/Quendle.app")); }
+QString MoveToApplications::destination() {
+    return QDir::cleanPath(Files::inHome(QStringLiteral("Applications/Quendle.app")));
+}
 
 bool MoveToApplications::isInBuildTree(const QString& bundlePath) {
     const QString path = QDir::cleanPath(bundlePath);
@@ -26,7 +59,9 @@ bool MoveToApplications::isInBuildTree(const QString& bundlePath) {
 bool MoveToApplications::shouldOffer(const QString& bundlePath) {
     // An executable outside any bundle has nothing to move.
     if (!QDir::isAbsolutePath(bundlePath) || isInBuildTree(bundlePath)) return false;
-    return !QDir::cleanPath(bundlePath).startsWith(Files::inHome(QStringLiteral("Applications/")));
+    // ~/Applications itself may be a link: it is resolved too (through a name inside it).
+    const QString applications = QFileInfo(located(Files::inHome(QStringLiteral("Applications/Quendle.app")))).path();
+    return !located(bundlePath).startsWith(applications + QLatin1Char('/'));
 }
 
 std::optional<QString> MoveToApplications::volumeRoot(const QString& path) {
@@ -50,12 +85,19 @@ bool MoveToApplications::offer(const QString& bundlePath) {
 }
 
 bool MoveToApplications::move(const QString& source) {
+    const QString target = destination();
+    // Staged onto itself, the bundle would be renamed aside and trashed and the source, then the
+    // new copy, trashed after it: nothing would be left.
+    const QString from = located(source);
+    const QString to = located(target);
+    if (isAtOrInside(from, to) || isAtOrInside(to, from))
+        return failed(source + QStringLiteral(" はすでに移動先にあります"));
+
     // A copy running from the destination must be gone before its bundle is replaced.
     const QString& identifier = services_.bundleIdentifier;
     if (!identifier.isEmpty() && !services_.instances.runningCopies(identifier).isEmpty())
         services_.instances.takeOverRunningCopies(identifier);
 
-    const QString target = destination();
     BundleSwap swap(target, services_.rename);
     if (QString error = swap.stage(source); !error.isEmpty()) return failed(error);
     if (QString error = swap.swap(); !error.isEmpty()) return failed(error);
@@ -80,7 +122,8 @@ bool MoveToApplications::move(const QString& source) {
     // The copy runs: only now does the source go.
     if (const std::optional<QString> root = volumeRoot(source)) {
         if (services_.detachVolume) services_.detachVolume(*root);
-    } else {
+    } else if (!isAtOrInside(located(source), located(target))) {
+        // What is now at the destination is never the source that goes.
         services_.apps.moveToTrash(source);
     }
     if (services_.quit) MainQueue::post(services_.quit);

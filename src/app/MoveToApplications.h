@@ -42,7 +42,9 @@ public:
 
     // ~/Applications/Quendle.app
     static QString destination();
-    // False inside a build tree and inside ~/Applications; true anywhere else.
+    // False inside a build tree and inside ~/Applications; true anywhere else. The two are
+    // compared as the file system resolves them: a home reached through a symbolic link, or a
+    // HOME that ends in "/", still finds the copy there.
     static bool shouldOffer(const QString& bundlePath);
     // The root of the removable medium the path lies on ("/media/USER/NAME",
     // "/run/media/USER/NAME"); none elsewhere.
@@ -55,7 +57,8 @@ public:
     // application goes on running where it is.
     bool offer(const QString& bundlePath);
     // Copies the bundle to the destination and starts the copy; false (after an alert) when that
-    // failed.
+    // failed, or when the source is the destination itself (or the one lies inside the other):
+    // such a bundle is neither copied onto itself nor put in the trash.
     bool move(const QString& source);
 
 private:

@@ -103,12 +103,14 @@ void ExternalConfig::commit(const QString& key, const QVariant& value) {
 void ExternalConfig::record(const QString& key, const QVariant& value) { lastGood_.insert(key, value); }
 
 void ExternalConfig::reject(const QString& key, const QString& valueText, const QString& reason) {
-    const auto good = lastGood_.constFind(key);
-    const bool stale = good != lastGood_.constEnd() && sameStored(store_.object(key), *good);
+    const auto found = lastGood_.constFind(key);
+    const std::optional<QVariant> good =
+        found == lastGood_.constEnd() ? std::nullopt : std::optional<QVariant>(*found);
+    const bool stale = good && sameStored(store_.object(key), *good);
     // The last good value itself no longer passes (the choices changed since): writing it back
     // would change nothing, so there is nothing to go back to.
     if (stale) lastGood_.remove(key);
-    const bool nothingToGoBackTo = good == lastGood_.constEnd() || stale;
+    const bool nothingToGoBackTo = !good || stale;
     // This process's own settings never vanish for a failed check: the user chose them here. (A
     // value the watcher itself put back is no such choice.)
     const auto putBack = ownWrites_.constFind(key);

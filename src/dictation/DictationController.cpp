@@ -884,7 +884,7 @@ QString DictationController::failureMessage(const Transcriber::Failure& failure,
         QStringList serviceLevels;
         for (const AppPrefs::QualityRow& row : AppPrefs::selectableQualityLevels())
             if (row.key != QLatin1String("low")) serviceLevels << row.title;
-        return QStringLiteral("「") + failure.text() + QStringLiteral("」の端末内モデルがありません。アウトプットの品質を ") +
+        return QStringLiteral("「") + failure.text() + QStringLiteral("」の端末内モデルが見つかりません。アウトプットの品質を ") +
                serviceLevels.join(QStringLiteral(" か ")) + QStringLiteral(" にしてサービスで書き起こ") +
                (failure.text() == languageName(false) ? QStringLiteral("すか、話す言語を英語にして英語で話してください")
                                                       : QStringLiteral("してください"));

@@ -442,7 +442,6 @@ void BetaSettingsModel::setLoverHeartLevel(const QString& level) {
     assign(loverHeartLevel_, level, Property::loverHeartLevel);
     if (loading_) return;
     writeString("loverHeartLevel", level);
-    changed();
 }
 
 void BetaSettingsModel::setField(const QString& field) {

@@ -16,9 +16,10 @@ class OnboardingWindow;
 
 // The observable model behind every settings screen and the onboarding's settings steps. It holds
 // one property per setting, loads them from AppPrefs, writes each change straight back to the
-// defaults and then tells the shell (SettingsActions::settingsChanged). The three free texts
-// (style note, vocabulary, corrections) are edited here and saved explicitly; an unsaved style
-// note is kept per style while another style is chosen.
+// defaults and then tells the shell (SettingsActions::settingsChanged); the HUD placement and the
+// amount of hearts are only written, as neither the tray icon nor its menu shows them. The three
+// free texts (style note, vocabulary, corrections) are edited here and saved explicitly; an
+// unsaved style note is kept per style while another style is chosen.
 //
 // Observing: observe() registers a callback that is told which property changed, after the value
 // changed (not for assignments of the same value). Writes and callbacks to the shell run on every

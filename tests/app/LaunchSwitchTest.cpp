@@ -10,14 +10,17 @@ std::optional<QString> pick(const QStringList& arguments) {
     return LaunchSwitch::select(QStringList{QStringLiteral("/opt/Quendle.app/Contents/MacOS/Quendle")} + arguments);
 }
 
-TEST(LaunchSwitchTest, TheEarlierSwitchInTheOrderWinsWhereverItStands) {
-    EXPECT_EQ(pick({"--smoke", "--probe-input-monitoring"}), QStringLiteral("--probe-input-monitoring"));
-    EXPECT_EQ(pick({"--smoke", "--probe-swiftui"}), QStringLiteral("--probe-swiftui"));
-    EXPECT_EQ(pick({"--probe-swiftui", "--smoke"}), QStringLiteral("--probe-swiftui"));
-    EXPECT_EQ(pick({"--hud-preview", "--smoke", "--key", "k"}), QStringLiteral("--smoke"));
-    EXPECT_EQ(pick({"--hud-preview", "--speech26-smoke", "x"}), QStringLiteral("--hud-preview"));
-    EXPECT_EQ(pick({"--hud-preview", "--usage-guide-preview", "--settings-preview"}), QStringLiteral("--settings-preview"));
-    EXPECT_EQ(pick({"--usage-guide-preview", "--onboarding-preview"}), QStringLiteral("--onboarding-preview"));
+// The order the README gives: of every two neighbours the earlier runs, whichever stands first and
+// whatever stands between them.
+TEST(LaunchSwitchTest, OfEveryTwoNeighboursInTheOrderTheEarlierWins) {
+    const QStringList order{"--probe-input-monitoring", "--probe-swiftui",    "--smoke",
+                            "--onboarding-preview",     "--settings-preview", "--usage-guide-preview",
+                            "--hud-preview",            "--speech26-smoke"};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        SCOPED_TRACE(order[i].toStdString());
+        EXPECT_EQ(pick({order[i], order[i + 1]}), order[i]);
+        EXPECT_EQ(pick({order[i + 1], "x.wav", order[i]}), order[i]);
+    }
     EXPECT_EQ(pick({"--speech26-smoke", "a.wav"}), QStringLiteral("--speech26-smoke"));
 }
 

@@ -48,6 +48,12 @@ TEST(MoveToApplicationsPaths, OfferedEverywhereButApplicationsAndBuildTrees) {
         {QString(), false},                                                 // not run from a bundle
     };
     for (const auto& c : cases) EXPECT_EQ(MoveToApplications::shouldOffer(c.path), c.offered) << c.path.toStdString();
+
+    // ~/Applications may itself be a link; the running bundle's path is always resolved.
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.path(), home.file(QStringLiteral("Applications"))));
+    EXPECT_FALSE(MoveToApplications::shouldOffer(elsewhere.filePath(QStringLiteral("Quendle.app"))));
+    EXPECT_TRUE(MoveToApplications::shouldOffer(home.file(QStringLiteral("Downloads/Quendle.app"))));
 }
 
 TEST(MoveToApplicationsPaths, VolumeRootIsTheMountedMedium) {
@@ -143,6 +149,42 @@ TEST_F(MoveToApplicationsTest, TheQuestionAndItsTwoAnswers) {
     EXPECT_EQ(home.logLines(), QStringList{QStringLiteral("アプリケーションフォルダへ移動した: ") + destination});
     EXPECT_EQ(QDir(home.file(QStringLiteral("Applications"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("Quendle.app")});
+}
+
+// HOME reached through a symbolic link or ending in "/" names the same home: the copy installed
+// there is never asked to move, and moved anyway it is neither copied onto itself nor trashed.
+TEST_F(MoveToApplicationsTest, TheInstalledCopyStaysWhereItIsHoweverHomeIsWritten) {
+    makeBundle(destination, "installed");
+    QTemporaryDir links;
+    const QString linked = links.filePath(QStringLiteral("home"));
+    ASSERT_TRUE(QFile::link(home.path(), linked));
+    for (const QString& variable : {linked, home.path() + QLatin1Char('/'), linked + QLatin1Char('/')}) {
+        SCOPED_TRACE(variable.toStdString());
+        qputenv("HOME", QFile::encodeName(variable));
+        alerts.clear();
+        EXPECT_FALSE(offer(destination));  // the bundle's own path, as the running copy knows it
+        EXPECT_TRUE(alerts.empty());
+
+        EXPECT_FALSE(mover.move(destination));
+        queue.runPending();
+        EXPECT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts.empty() ? QString() : alerts.back().message, QStringLiteral("移動できませんでした"));
+        EXPECT_EQ(executableOf(destination), QByteArray("installed"));
+        EXPECT_EQ(QDir(home.file(QStringLiteral("Applications"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("Quendle.app")});
+        EXPECT_TRUE(apps.trashed.isEmpty());
+        EXPECT_TRUE(events.isEmpty());
+        EXPECT_EQ(quits, 0);
+    }
+
+    // A bundle elsewhere still moves in, replacing the installed one.
+    qputenv("HOME", QFile::encodeName(linked));
+    EXPECT_TRUE(offer(source));
+    EXPECT_EQ(executableOf(destination), QByteArray("new"));
+    ASSERT_EQ(apps.trashed.size(), 2);
+    EXPECT_EQ(executableOf(apps.trashed[0]), QByteArray("installed"));
+    EXPECT_EQ(apps.trashed[1], source);
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(MoveToApplicationsTest, ACopyRunningFromTheDestinationEndsBeforeItIsReplaced) {

@@ -1,7 +1,8 @@
 // The real bundle installing itself on a desktop with a window manager (openbox), the user
 // answering its questions with the keyboard: an update offered by the service is downloaded,
 // checked and put in place of the running copy, which the new version replaces; a tampered archive
-// changes nothing; a bundle started from the Downloads folder moves itself into ~/Applications.
+// changes nothing; a bundle started from the Downloads folder moves itself into ~/Applications,
+// and one started from there stays, however HOME names the home folder.
 #include "../support/standin/StandInService.h"
 #include "QuendleProcess.h"
 #include "platform/Files.h"
@@ -235,4 +236,46 @@ TEST_F(SelfInstallEndToEnd, ABundleStartedFromDownloadsMovesIntoApplications) {
     EXPECT_TRUE(loginEntry.contains(exec)) << loginEntry.toStdString();
     EXPECT_TRUE(pumpUntil([&] { return !QFileInfo::exists(source); }, 5000));
     EXPECT_TRUE(QFileInfo::exists(home + QStringLiteral("/.local/share/Trash/files/Quendle.app")));
+}
+
+// The copy in ~/Applications, started with HOME through a symbolic link and with HOME ending in
+// "/": it is home already, so nothing is asked, the watch starts and the bundle stays in place.
+TEST_F(SelfInstallEndToEnd, TheInstalledCopyStartsWithoutAQuestionHoweverHomeIsWritten) {
+    QTemporaryDir links;
+    const struct {
+        const char* name;
+        std::function<QString(const QString&)> homeVariable;
+    } spellings[] = {
+        {"through a link",
+         [&](const QString& home) {
+             const QString link = links.filePath(QStringLiteral("home"));
+             return QFile::link(home, link) ? link : home;
+         }},
+        {"ending in /", [](const QString& home) { return home + QLatin1Char('/'); }},
+    };
+    const QString executable = QStringLiteral("/Contents/MacOS/Quendle");
+    const QString built = qEnvironmentVariable("QUENDLE_BUILD_DIR") + QStringLiteral("/Quendle.app");
+    for (const auto& spelling : spellings) {
+        SCOPED_TRACE(spelling.name);
+        QString installed;
+        QuendleLaunch launch;
+        launch.install = [&](const QString& home) {
+            installed = home + QStringLiteral("/Applications/Quendle.app");
+            copyBundle(installed);
+            return installed + executable;
+        };
+        launch.homeVariable = spelling.homeVariable;
+        quendle = std::make_unique<QuendleProcess>(kSettings, launch);
+        const qint64 pid = quendle->pid();
+        if (!quendle->waitForLog(QStringLiteral("見張り開始: 成功"), 30000)) {
+            ADD_FAILURE() << "stopped before monitoring";
+            continue;
+        }
+        EXPECT_EQ(wm->windowOfProcess(pid, 0), Window(0)) << "a question is open";
+        EXPECT_EQ(quendle->indexOf(QStringLiteral("アプリケーションフォルダ")), -1);
+        EXPECT_EQ(runningFrom(quendle->home()), QList<qint64>{pid});
+        EXPECT_EQ(digest(installed + executable), digest(built + executable));
+        EXPECT_FALSE(QFileInfo::exists(quendle->home() + QStringLiteral("/.local/share/Trash")));
+        quendle.reset();
+    }
 }

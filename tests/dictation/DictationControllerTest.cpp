@@ -323,7 +323,7 @@ TEST_F(DictationControllerTest, LowOnlyWithoutAModelForTheLanguageSaysSoAndPaste
     EXPECT_TRUE(pasted.isEmpty());
     EXPECT_TRUE(logged("Low不可: 日本語の端末内モデルが未提供"));
     // Only the levels on offer are named.
-    EXPECT_EQ(toolTip, "「日本語」の端末内モデルがありません。アウトプットの品質を Max にしてサービスで書き起こすか、"
+    EXPECT_EQ(toolTip, "「日本語」の端末内モデルが見つかりません。アウトプットの品質を Max にしてサービスで書き起こすか、"
                        "話す言語を英語にして英語で話してください");
     EXPECT_EQ(statusFile.apiErrors, QStringList{toolTip});
     EXPECT_EQ(sounds.requested().last(), "Tink");

@@ -170,7 +170,7 @@ TEST_F(BetaSettingsModelTest, EachSetterWritesItsKeyAndTellsTheShellOnceUnlessIt
         {"correctionBarEnabled", [](auto& m) { m.setCorrectionBarEnabled(false); }, "correctionBar", false, true},
         {"keepInsertedTextOnClipboard", [](auto& m) { m.setKeepInsertedTextOnClipboard(true); },
          "keepInsertedTextOnClipboard", true, true},
-        {"loverHeartLevel", [](auto& m) { m.setLoverHeartLevel("few"); }, "loverHeartLevel", "few", true},
+        {"loverHeartLevel", [](auto& m) { m.setLoverHeartLevel("few"); }, "loverHeartLevel", "few", false},
         {"field", [](auto& m) { m.setField("medical"); }, "field", "medical", true},
     };
     for (const Assignment& row : table) {

@@ -153,9 +153,9 @@ OnboardingV2Window::Screens OnboardingV2Window::makeUsageGuideScreens() {
 }
 
 OnboardingV2Window* OnboardingV2Window::openUsageGuide(OnboardingHost host) {
-    const Finish finish = [isMonitoring = host.isMonitoring, start = host.startMonitoring](bool) {
-        if (!isMonitoring || !isMonitoring()) OnboardingHost::call(start);
-    };
+    // Started even when it already runs: starting the watch again only takes the keys afresh (a
+    // trigger held meanwhile reports its release).
+    const Finish finish = [start = host.startMonitoring](bool) { OnboardingHost::call(start); };
     return open(std::move(host), makeUsageGuideScreens(), usageGuideLabels(), true, finish);
 }
 

@@ -34,6 +34,9 @@ struct QuendleLaunch {
     // Puts a bundle somewhere in the home folder it is given and returns its executable, to run
     // instead of the build tree's.
     std::function<QString(const QString& home)> install = {};
+    // The HOME the process is given for the home folder it is handed (the folder's own path when
+    // there is none): the same home written another way.
+    std::function<QString(const QString& home)> homeVariable = {};
 };
 
 // True while the process exists and has not ended (a zombie has ended).
@@ -52,6 +55,7 @@ public:
         : home_(launch.home ? launch.home : std::make_shared<QTemporaryDir>()) {
         PlistDefaults defaults(QStringLiteral("orvane"), preferencesFolder());
         if (launch.install) executable_ = launch.install(home_->path());
+        if (launch.homeVariable) homeVariable_ = launch.homeVariable(home_->path());
         for (auto it = settings.begin(); it != settings.end(); ++it) defaults.set(it.key(), it.value());
         if (launch.setUp && !settings.contains(QStringLiteral("onboardingV2Completed")))
             defaults.set(QStringLiteral("onboardingV2Completed"), true);
@@ -69,7 +73,7 @@ public:
 
     void start() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home_->path());
+        env.insert(QStringLiteral("HOME"), homeVariable_.isEmpty() ? home_->path() : homeVariable_);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_->path() + QStringLiteral("/.config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home_->path() + QStringLiteral("/.local/share"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // test mains default to offscreen
@@ -124,6 +128,7 @@ public:
 private:
     std::shared_ptr<QTemporaryDir> home_;
     QString executable_ = bundleExecutable();
+    QString homeVariable_;
     QProcess process_;
 };
 
