@@ -69,8 +69,10 @@ QString HUDPlacement::roleName(const std::optional<AccessibleRole>& role) {
 std::optional<HUDPlacement::CaretAnchor> HUDPlacement::readCaret(Accessibility& accessibility, qint32 pid,
                                                                 const QString& appName, double primaryHeight,
                                                                 double timeout) {
-    if (pid <= 0) return std::nullopt;
-    const std::shared_ptr<AccessibleElement> element = accessibility.focusedElement(pid, timeout);
+    std::shared_ptr<AccessibleElement> element = pid > 0 ? accessibility.focusedElement(pid, timeout) : nullptr;
+    // No application in front, or its focus cannot be read: the element that last took the focus
+    // anywhere on the desktop.
+    if (!element) element = accessibility.desktopFocusedElement(timeout);
     if (!element) return std::nullopt;
     AppLog::write(QStringLiteral("HUD位置: フォーカス要素 role=") + roleName(element->role()) + QStringLiteral(" app=") +
                   (appName.isEmpty() ? QStringLiteral("?") : appName));
@@ -86,6 +88,7 @@ std::optional<HUDPlacement::CaretAnchor> HUDPlacement::readCaret(Accessibility& 
         return *field;
     };
     auto windowFrame = [&]() -> std::optional<QRectF> {
+        if (pid <= 0) return std::nullopt;
         const std::optional<QRect> r = accessibility.focusedWindowFrame(pid, timeout);
         if (!r || r->width() <= 0 || r->height() <= 0) return std::nullopt;
         return fromDesktop(*r, primaryHeight);
@@ -227,19 +230,16 @@ void HUDPlacement::startLookup() {
         lookupWanted_ = true;  // read again once the older read is done: its answer is stale
         return;
     }
+    // Without an application in front the desktop's focus may still be known: read all the same.
     const std::optional<RunningApplication> front = s_.workspace.frontmostApplication();
-    if (!front || front->pid <= 0) {
-        answer_ = std::optional<CaretAnchor>();
-        return;
-    }
     lookupRunning_ = true;
     lookupWanted_ = false;
     const quint64 token = token_;
     const double height = primaryHeight();
     Accessibility* accessibility = &s_.accessibility;
     std::weak_ptr<HUDPlacement*> weak = alive_;
-    const qint32 pid = front->pid;
-    const QString name = front->name;
+    const qint32 pid = front ? front->pid : 0;
+    const QString name = front ? front->name : QString();
     queue_->post([weak, token, accessibility, pid, name, height] {
         std::optional<CaretAnchor> anchor = readCaret(*accessibility, pid, name, height, kRequestTimeout);
         MainQueue::post([weak, token, anchor] {
@@ -291,10 +291,6 @@ void HUDPlacement::place(QSizeF size, std::function<void(Result)> done) {
     }
     waiter_ = Waiter{size, std::move(done)};
     if (!lookupRunning_) startLookup();
-    if (answer_) {  // known at once (no application in front)
-        serveWaiter();
-        return;
-    }
     std::weak_ptr<HUDPlacement*> weak = alive_;
     waitTimer_ = MainQueue::after(kCaretWait, [weak] {
         auto alive = weak.lock();

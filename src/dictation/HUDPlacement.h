@@ -82,9 +82,11 @@ public:
 
     // Ranges whose bounds stand for the caret, in the order they are tried.
     static QList<TextRange> caretCandidates(TextRange selection);
-    // Reads the caret anchor of the focused field of the application of `pid` (blocking; every
-    // request waits at most `timeout`). Absent when no method gave a rectangle: the caller uses
-    // the mouse pointer. `primaryHeight` turns the desktop's y-down rectangles into the global space.
+    // Reads the caret anchor of the focused field of the application of `pid`, or, when there is
+    // none (`pid` 0) or its focus cannot be read, of the element that last took the focus anywhere
+    // on the desktop (blocking; every request waits at most `timeout`). Absent when no method gave
+    // a rectangle: the caller uses the mouse pointer. `primaryHeight` turns the desktop's y-down
+    // rectangles into the global space.
     static std::optional<CaretAnchor> readCaret(Accessibility& accessibility, qint32 pid, const QString& appName,
                                                 double primaryHeight, double timeout);
     // Top-left corner (x of the left edge, y of the top edge) of a panel of width `panelWidth`

@@ -61,6 +61,12 @@ public:
     // The element with the keyboard focus in the application of process `pid`; null when the
     // application is not on the accessibility bus, does not answer in time or has no focus.
     virtual std::shared_ptr<AccessibleElement> focusedElement(qint32 pid, double timeoutSeconds) = 0;
+    // The element that last took the keyboard focus anywhere on the desktop, in whichever
+    // application, while that application still runs and the element still holds the focus; null
+    // when none is known or it does not answer in time. What stands in for the frontmost
+    // application's focused element when there is no frontmost application or its focus cannot be
+    // read (a program whose windows and accessibility report different processes, say).
+    virtual std::shared_ptr<AccessibleElement> desktopFocusedElement(double /*timeoutSeconds*/) { return nullptr; }
     // The screen rectangle (desktop pixels, y down) of the active window of the application of
     // process `pid`; absent when it has none or does not answer in time.
     virtual std::optional<QRect> focusedWindowFrame(qint32 /*pid*/, double /*timeoutSeconds*/) { return std::nullopt; }

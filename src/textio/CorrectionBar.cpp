@@ -140,8 +140,9 @@ QRectF CorrectionBar::placement(QSizeF size, const QRectF& vf, const std::option
 
 std::optional<QRectF> CorrectionBar::readCaret(Accessibility& accessibility, qint32 pid, double primaryHeight,
                                                double timeout) {
-    if (pid <= 0) return std::nullopt;
-    const std::shared_ptr<AccessibleElement> element = accessibility.focusedElement(pid, timeout);
+    std::shared_ptr<AccessibleElement> element = pid > 0 ? accessibility.focusedElement(pid, timeout) : nullptr;
+    // No application in front, or its focus cannot be read: the desktop's last focus.
+    if (!element) element = accessibility.desktopFocusedElement(timeout);
     if (!element) return std::nullopt;
     auto global = [primaryHeight](const QRect& r) {
         return QRectF(r.x(), primaryHeight - r.y() - r.height(), std::max(r.width(), 1), std::max(r.height(), 1));
@@ -208,14 +209,14 @@ void CorrectionBar::show(const QString& text, bool autoClose) {
 
     // The caret is a round trip to another application: read on the worker, waited for briefly.
     const std::optional<RunningApplication> front = s_->workspace.frontmostApplication();
-    if (!front || front->pid <= 0 || front->isSelf) {
+    if (front && front->isSelf) {
         caretArrived(generation, std::nullopt);
         return;
     }
     const QList<Screens::Screen> all = s_->screens.all();
     const double primaryHeight = all.isEmpty() ? 0.0 : all.first().frame.height();
     Accessibility* accessibility = &s_->accessibility;
-    const qint32 pid = front->pid;
+    const qint32 pid = front ? front->pid : 0;
     std::weak_ptr<CorrectionBar*> weak = alive_;
     queue_->post([weak, generation, accessibility, pid, primaryHeight] {
         const std::optional<QRectF> caret = readCaret(*accessibility, pid, primaryHeight, kCaretRequestTimeout);

@@ -123,8 +123,9 @@ public:
     // The frame (global space) of a bar of `size`: under the caret, else above it, else at the top
     // of the visible frame; centred without a caret; kept 8 points inside the sides.
     static QRectF placement(QSizeF size, const QRectF& visible, const std::optional<QRectF>& caret);
-    // The caret's rectangle (or the focused field's) in the global space; blocking, off the main
-    // queue. `primaryHeight` turns the desktop's y-down rectangles into the global space.
+    // The caret's rectangle (or the focused field's) in the global space, of the application of
+    // `pid` or else (`pid` 0, or its focus unreadable) of the desktop's last focus; blocking, off
+    // the main queue. `primaryHeight` turns the desktop's y-down rectangles into the global space.
     static std::optional<QRectF> readCaret(Accessibility& accessibility, qint32 pid, double primaryHeight,
                                            double timeout);
     // Why a rule with these (trimmed, non-empty) sides cannot be stored, in the user's words;

@@ -107,6 +107,33 @@ TEST_F(HUDPlacementTest, NoRangeAndNoFrameLeavesThePointer) {
     EXPECT_FALSE(HUDPlacement::readCaret(accessibility, 0, QString(), kScreenHeight, 0.25));
 }
 
+// The frontmost application's focus first; with no application in front, or when its focus cannot
+// be read, the element that last took the focus anywhere on the desktop; then the pointer.
+TEST_F(HUDPlacementTest, TheFrontApplicationsFocusComesFirstThenTheDesktopsThenThePointer) {
+    auto elsewhere = std::make_shared<FakeAccessibleElement>();
+    elsewhere->elementRole = AccessibleRole::TextField;
+    elsewhere->boundsFor = [](TextRange) { return std::optional<QRect>(QRect(900, 100, 2, 18)); };
+    accessibility.desktopFocused = elsewhere;
+    auto anchor = read();
+    ASSERT_TRUE(anchor);
+    EXPECT_EQ(anchor->rect, QRectF(100, 782, 2, 18));
+    EXPECT_EQ(accessibility.desktopFocusedCalls, 0);
+
+    accessibility.focused.clear();  // the front application's focus cannot be read
+    anchor = read();
+    ASSERT_TRUE(anchor);
+    EXPECT_EQ(anchor->rect, QRectF(900, 882, 2, 18));
+    EXPECT_TRUE(log().contains(QStringLiteral("HUD位置: フォーカス要素 role=AXTextField app=Editor")));
+
+    anchor = HUDPlacement::readCaret(accessibility, 0, QString(), kScreenHeight, 0.25);  // none in front
+    ASSERT_TRUE(anchor);
+    EXPECT_EQ(anchor->rect, QRectF(900, 882, 2, 18));
+    EXPECT_TRUE(log().contains(QStringLiteral("HUD位置: フォーカス要素 role=AXTextField app=?")));
+
+    accessibility.desktopFocused.reset();
+    EXPECT_FALSE(read());
+}
+
 TEST_F(HUDPlacementTest, TextAboveComesFromATallFieldOrElseTheWindow) {
     element->selection = TextRange{40, 0};
     QRect caret(100, 300, 2, 18);
@@ -277,7 +304,7 @@ TEST_F(PlacementFlowTest, AHungApplicationCostsAtMostTheWaitThenThePointerDecide
     EXPECT_EQ(calls, 1);
 }
 
-TEST_F(PlacementFlowTest, ResetDropsAWaitingPlacementAndNoApplicationMeansThePointer) {
+TEST_F(PlacementFlowTest, ResetDropsAWaitingPlacementAndWithoutAnApplicationTheDesktopsFocusDecides) {
     defaults.set(QStringLiteral("recordingHUDPlacement"), QStringLiteral("cursor"));
     place();
     placement.reset();
@@ -287,8 +314,16 @@ TEST_F(PlacementFlowTest, ResetDropsAWaitingPlacementAndNoApplicationMeansThePoi
 
     workspace.frontmost.reset();
     pointer.at = QPointF(100, 100);
+    accessibility.desktopFocused = element;  // caret at global y 782…800
     place();
-    ASSERT_EQ(calls, 1);  // nothing to wait for
+    ASSERT_TRUE(queue.waitFor([&] { return calls == 1; }));
+    EXPECT_EQ(*result->frame, QRectF(110, 810, 300, 68));
+
+    // Nothing known anywhere: the pointer.
+    placement.reset();
+    accessibility.desktopFocused.reset();
+    place();
+    ASSERT_TRUE(queue.waitFor([&] { return calls == 2; }));
     EXPECT_EQ(*result->frame, QRectF(109, 111, 300, 68));
 }
 
@@ -309,6 +344,7 @@ TEST_F(PlacementFlowTest, ThePanelGoesToTheScreenOfTheCaretOrElseThePointer) {
     workspace.frontmost.reset();
     pointer.at = QPointF(2000, 300);
     place();
+    ASSERT_TRUE(queue.waitFor([&] { return calls == 2; }));
     ASSERT_TRUE(result->frame);
     EXPECT_TRUE(second.visibleFrame.contains(*result->frame)) << result->frame->x();
 
@@ -325,7 +361,7 @@ TEST_F(PlacementFlowTest, RefusedWhenTheOnlyPlaceLeftCoversTheCaret) {
     pointer.at = QPointF(200, 40);
     icon = QRectF(188, 94, 24, 6);  // right over the caret
     place(QSizeF(300, 60));
-    ASSERT_EQ(calls, 1);
+    ASSERT_TRUE(queue.waitFor([&] { return calls == 1; }));
     EXPECT_FALSE(result->shown);
     EXPECT_FALSE(result->frame);
 }

@@ -37,4 +37,45 @@ TEST(AtspiAccessibilityGuiTest, TheFocusOfAProgramThatQuitIsForgotten) {
     EXPECT_FALSE(accessibility.remembersFocusOf(pid));
 }
 
+// The desktop's focus is the element that last took the focus in any program, and it goes with
+// its program.
+TEST(AtspiAccessibilityGuiTest, TheDesktopsFocusFollowsTheFocusFromProgramToProgram) {
+    if (qgetenv("QUENDLE_HEADLESS_SESSION") != "1") GTEST_SKIP() << "needs the headless session";
+    AtspiAccessibility accessibility;  // listens from here on
+    // The focused field, told by its text.
+    auto desktopFocus = [&]() -> QString {
+        const std::shared_ptr<AccessibleElement> element = accessibility.desktopFocusedElement(1.0);
+        const std::optional<qint64> count = element ? element->characterCount() : std::nullopt;
+        return count ? element->stringForRange({0, *count}).value_or(QString()) : QString();
+    };
+    // A program just started may not yet know that anyone listens, and tells no one of a focus
+    // it gives then: the focus goes to the other field and back until we hear of it.
+    auto focusUntilHeard = [&](TargetApp& app, const QByteArray& field, const QByteArray& other, const QString& text) {
+        for (int round = 0; round < 20; ++round) {
+            if (!app.focus(other) || !app.focus(field)) return false;
+            if (TargetApp::spinUntil([&] { return desktopFocus() == text; }, 500)) return true;
+        }
+        return false;
+    };
+    TargetApp first;
+    ASSERT_TRUE(first.started()) << TargetApp::executable().toStdString();
+    ASSERT_TRUE(first.setField("line", QStringLiteral("first line")));
+    ASSERT_TRUE(first.setField("text", QStringLiteral("first text")));
+    ASSERT_TRUE(focusUntilHeard(first, "text", "line", QStringLiteral("first text")));
+    EXPECT_EQ(accessibility.desktopFocusProcess(), first.pid());
+    ASSERT_TRUE(focusUntilHeard(first, "line", "text", QStringLiteral("first line")));
+
+    TargetApp second;
+    ASSERT_TRUE(second.started());
+    ASSERT_TRUE(second.setField("text", QStringLiteral("second text")));
+    ASSERT_TRUE(focusUntilHeard(second, "text", "line", QStringLiteral("second text")));
+    EXPECT_EQ(accessibility.desktopFocusProcess(), second.pid());
+
+    const qint32 pid = second.pid();
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    ASSERT_TRUE(TargetApp::spinUntil([&] { return ::kill(pid, 0) == -1 && errno == ESRCH; }, 5000));
+    accessibility.isSecureInputOn();  // any question catches up
+    EXPECT_NE(accessibility.desktopFocusProcess(), pid);
+}
+
 }  // namespace

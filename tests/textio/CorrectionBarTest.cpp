@@ -227,6 +227,10 @@ TEST_F(CorrectionBarTest, ReadsTheCaretOrElseTheFieldInTheGlobalSpace) {
     element->elementFrame.reset();
     EXPECT_EQ(CorrectionBar::readCaret(accessibility, kPid, kScreenHeight, 0.25), std::nullopt);
     EXPECT_EQ(CorrectionBar::readCaret(accessibility, 999, kScreenHeight, 0.25), std::nullopt);
+    // An application whose focus cannot be read, or none in front: the desktop's last focus.
+    accessibility.desktopFocused = std::make_shared<FakeAccessibleElement>();
+    EXPECT_EQ(CorrectionBar::readCaret(accessibility, 999, kScreenHeight, 0.25), QRectF(100, 782, 2, 18));
+    EXPECT_EQ(CorrectionBar::readCaret(accessibility, 0, kScreenHeight, 0.25), QRectF(100, 782, 2, 18));
 }
 
 // ---------------------------------------------------------------------------------------------

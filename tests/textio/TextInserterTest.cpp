@@ -239,6 +239,24 @@ TEST_F(TextInserterTest, AClipboardThatLagsLongAndThenRefusesOnceStillPastes) {
     EXPECT_EQ(pasteboard.text(), QStringLiteral("copied a moment ago"));
 }
 
+// Each burst waits for our view of the clipboard on its own: however long an earlier burst waited,
+// the next one still saves, and puts back, what the user has just copied rather than what our
+// lagging view shows.
+TEST_F(TextInserterTest, EveryLaggingBurstWaitsAndPutsBackWhatTheUserHadJustCopied) {
+    for (const QString& copied : {QStringLiteral("first copy"), QStringLiteral("second copy")}) {
+        pasted.clear();
+        pasteboard.setTextByOtherProgramUnseen(copied);
+        inserter.insert(QStringLiteral("dictated"));
+        queue.runPending();
+        // The longest lag the waits still see through.
+        for (int round = 2; round < TextInserter::kCatchUpWaits; ++round) queue.advance(TextInserter::kClaimRetry);
+        pasteboard.lagging = false;
+        queue.advance(1);
+        EXPECT_EQ(pasted, QStringList{QStringLiteral("dictated")}) << copied.toStdString();
+        EXPECT_EQ(pasteboard.text(), copied);
+    }
+}
+
 // When the desktop keeps refusing us the clipboard nothing is pasted, but the dictation (every
 // piece of the burst, in order) is left on the clipboard for the user as soon as a claim holds.
 TEST_F(TextInserterTest, TextThatCannotBePastedIsKeptForTheUser) {

@@ -48,7 +48,8 @@ public:
     }
 };
 
-// Applications by process id, each with its focused element (or none).
+// Applications by process id, each with its focused element (or none), and the element that last
+// took the focus anywhere on the desktop.
 class FakeAccessibility final : public Accessibility {
 public:
     std::atomic<bool> secureInput = false;
@@ -57,6 +58,8 @@ public:
     std::atomic<int> focusedCalls = 0;
     double lastTimeout = 0;
     QHash<qint32, QRect> windowFrames;
+    std::shared_ptr<FakeAccessibleElement> desktopFocused;  // the desktop's last focus, or none
+    std::atomic<int> desktopFocusedCalls = 0;
 
     bool isSecureInputOn() override { return secureInput; }
     std::shared_ptr<AccessibleElement> focusedElement(qint32 pid, double timeoutSeconds) override {
@@ -64,6 +67,11 @@ public:
         lastTimeout = timeoutSeconds;
         if (onFocusedElement) onFocusedElement(pid);
         return focused.value(pid);
+    }
+    std::shared_ptr<AccessibleElement> desktopFocusedElement(double timeoutSeconds) override {
+        ++desktopFocusedCalls;
+        lastTimeout = timeoutSeconds;
+        return desktopFocused;
     }
     std::optional<QRect> focusedWindowFrame(qint32 pid, double) override {
         if (!windowFrames.contains(pid)) return std::nullopt;

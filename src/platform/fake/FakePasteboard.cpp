@@ -5,8 +5,8 @@ const QString kText = QStringLiteral("text/plain;charset=utf-8");
 }
 
 std::optional<QString> FakePasteboard::text() const {
-    if (auto data = contents_.data(kText)) return QString::fromUtf8(*data);
-    if (auto data = contents_.data(QStringLiteral("text/plain"))) return QString::fromUtf8(*data);
+    if (auto data = view().data(kText)) return QString::fromUtf8(*data);
+    if (auto data = view().data(QStringLiteral("text/plain"))) return QString::fromUtf8(*data);
     return std::nullopt;
 }
 
@@ -17,6 +17,7 @@ quint64 FakePasteboard::setText(const QString& text) {
         return kRefused;
     }
     contents_.formats = {{kText, text.toUtf8()}};
+    staleView_.reset();
     read_ = false;
     return ++changes_;
 }
@@ -46,7 +47,7 @@ void FakePasteboard::restoreSelection(const PasteboardContents& contents) {
 
 PasteboardContents FakePasteboard::snapshot() const {
     ++const_cast<FakePasteboard*>(this)->snapshotCount;
-    return contents_;
+    return view();
 }
 
 quint64 FakePasteboard::restore(const PasteboardContents& contents) {
@@ -56,14 +57,23 @@ quint64 FakePasteboard::restore(const PasteboardContents& contents) {
         return kRefused;
     }
     contents_ = contents;
+    staleView_.reset();
     read_ = false;
     return ++changes_;
 }
 
 void FakePasteboard::setByOtherProgram(const PasteboardContents& contents) {
     contents_ = contents;
+    staleView_.reset();
     read_ = false;
     ++changes_;
+}
+
+void FakePasteboard::setTextByOtherProgramUnseen(const QString& text) {
+    PasteboardContents before = contents_;
+    setTextByOtherProgram(text);
+    staleView_ = std::move(before);
+    lagging = true;
 }
 
 void FakePasteboard::setTextByOtherProgram(const QString& text) {

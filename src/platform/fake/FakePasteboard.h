@@ -29,6 +29,9 @@ public:
     void readByOtherProgram() { read_ = true; }
     void setByOtherProgram(const PasteboardContents& contents);
     void setTextByOtherProgram(const QString& text);
+    // Another program takes the clipboard with `text` before we have been told: `lagging` is set,
+    // and until it is cleared text() and snapshot() answer from what the clipboard held before.
+    void setTextByOtherProgramUnseen(const QString& text);
     const PasteboardContents& contents() const { return contents_; }
 
     bool inStep() const override { return !lagging; }
@@ -38,7 +41,11 @@ public:
     int writeCount = 0;     // setText and restore calls
 
 private:
+    // What we see while lagging, when it differs from the contents.
+    const PasteboardContents& view() const { return lagging && staleView_ ? *staleView_ : contents_; }
+
     PasteboardContents contents_;
+    std::optional<PasteboardContents> staleView_;
     quint64 changes_ = 0;
     bool read_ = false;
 };

@@ -27,6 +27,10 @@ struct AtspiAccessibility::Worker {
     AtspiEventListener* focusListener = nullptr;
     QHash<qint32, AtspiAccessible*> focusByPid;
     QHash<QByteArray, qint32> pidByBusName;
+    // The element that last gained the focus anywhere on the desktop (reference held) and its
+    // process; dropped when it announces the loss or its process is gone.
+    AtspiAccessible* desktopFocus = nullptr;
+    qint32 desktopFocusPid = 0;
 
     ~Worker() {
         queue.sync([this] {
@@ -39,6 +43,7 @@ struct AtspiAccessibility::Worker {
             }
             for (AtspiAccessible* element : std::as_const(focusByPid)) g_object_unref(element);
             focusByPid.clear();
+            forgetDesktopFocus();
             if (display) XCloseDisplay(display);
             display = nullptr;
         });
@@ -47,8 +52,10 @@ struct AtspiAccessibility::Worker {
     // Worker thread only.
     bool ensureReady() {
         if (ready) return true;
-        context = g_main_context_new();
-        g_main_context_push_thread_default(context);
+        if (!context) {  // once: a failed start is tried again on the next request
+            context = g_main_context_new();
+            g_main_context_push_thread_default(context);
+        }
         if (atspi_init() < 0) return false;  // 1 (already done) and 0 are fine
         atspi_set_main_context(context);
         ready = true;
@@ -72,10 +79,23 @@ struct AtspiAccessibility::Worker {
         if (gained) {
             if (known != focusByPid.end()) g_object_unref(*known);
             focusByPid.insert(pid, static_cast<AtspiAccessible*>(g_object_ref(element)));
-        } else if (known != focusByPid.end() && *known == element) {
-            g_object_unref(*known);
-            focusByPid.erase(known);
+            forgetDesktopFocus();
+            desktopFocus = static_cast<AtspiAccessible*>(g_object_ref(element));
+            desktopFocusPid = pid;
+        } else {
+            if (known != focusByPid.end() && *known == element) {
+                g_object_unref(*known);
+                focusByPid.erase(known);
+            }
+            // A loss announced after the next element's gain (the order varies) changes nothing.
+            if (element == desktopFocus) forgetDesktopFocus();
         }
+    }
+
+    void forgetDesktopFocus() {
+        if (desktopFocus) g_object_unref(desktopFocus);
+        desktopFocus = nullptr;
+        desktopFocusPid = 0;
     }
 
     // The process of an element's application: one question to the bus per application.
@@ -113,6 +133,7 @@ struct AtspiAccessibility::Worker {
             it = focusByPid.erase(it);
         }
         pidByBusName.removeIf([&](const auto& entry) { return gone(entry.value()); });
+        if (gone(desktopFocusPid)) forgetDesktopFocus();
     }
 
     // The focus events that arrived meanwhile, and the programs that quit. Before each request.
@@ -268,6 +289,19 @@ struct AtspiAccessibility::Worker {
             focusByPid.insert(pid, static_cast<AtspiAccessible*>(g_object_ref(element)));
         }
         return element;
+    }
+
+    // The desktop's focus (a new reference), or null. The element is asked whether it still has
+    // the focus: one that lost it without telling (its window went to a program that is not on the
+    // bus, say) is forgotten. No answer in time gives null and keeps it.
+    AtspiAccessible* desktopFocused() {
+        if (!desktopFocus) return nullptr;
+        bool failed = false;
+        atspi_accessible_clear_cache(desktopFocus);
+        if (hasState(desktopFocus, ATSPI_STATE_FOCUSED, &failed))
+            return static_cast<AtspiAccessible*>(g_object_ref(desktopFocus));
+        if (!failed) forgetDesktopFocus();
+        return nullptr;
     }
 
     // Process id of the application whose window has the input focus (0 when unknown).
@@ -480,7 +514,12 @@ private:
 
 }  // namespace
 
-AtspiAccessibility::AtspiAccessibility() : worker_(std::make_shared<Worker>()) {}
+AtspiAccessibility::AtspiAccessibility() : worker_(std::make_shared<Worker>()) {
+    // Listen for focus changes from the start: the desktop's focus is only known from them. The
+    // caller waits: libatspi first attaches its bus to the default GLib context, which the main
+    // thread's event loop runs, and only then to ours; nothing may dispatch it meanwhile.
+    worker_->queue.sync([this] { worker_->ensureReady(); });
+}
 
 AtspiAccessibility::~AtspiAccessibility() = default;
 
@@ -514,6 +553,18 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(qint32 pid
     return std::make_shared<AtspiElement>(worker_, element, timeoutSeconds);
 }
 
+std::shared_ptr<AccessibleElement> AtspiAccessibility::desktopFocusedElement(double timeoutSeconds) {
+    AtspiAccessible* element = nullptr;
+    worker_->queue.sync([&] {
+        if (!worker_->ensureReady()) return;
+        worker_->catchUp();
+        Worker::setTimeout(timeoutSeconds);
+        element = worker_->desktopFocused();
+    });
+    if (!element) return nullptr;
+    return std::make_shared<AtspiElement>(worker_, element, timeoutSeconds);
+}
+
 std::optional<QRect> AtspiAccessibility::focusedWindowFrame(qint32 pid, double timeoutSeconds) {
     std::optional<QRect> result;
     worker_->queue.sync([&] {
@@ -529,4 +580,10 @@ bool AtspiAccessibility::remembersFocusOf(qint32 pid) {
     bool remembered = false;
     worker_->queue.sync([&] { remembered = worker_->focusByPid.contains(pid); });
     return remembered;
+}
+
+qint32 AtspiAccessibility::desktopFocusProcess() {
+    qint32 pid = 0;
+    worker_->queue.sync([&] { pid = worker_->desktopFocusPid; });
+    return pid;
 }
