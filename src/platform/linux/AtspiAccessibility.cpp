@@ -1,5 +1,6 @@
 #include "platform/linux/AtspiAccessibility.h"
 
+#include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
 #include "platform/linux/X11Connection.h"
 
@@ -519,9 +520,19 @@ AtspiAccessibility::AtspiAccessibility() : worker_(std::make_shared<Worker>()) {
     // caller waits: libatspi first attaches its bus to the default GLib context, which the main
     // thread's event loop runs, and only then to ours; nothing may dispatch it meanwhile.
     worker_->queue.sync([this] { worker_->ensureReady(); });
+    // The bus keeps sending what libatspi listens for whether we ask anything or not: it is read
+    // now and then, so that nothing piles up on the connection between two dictations.
+    drainTimer_ = MainQueue::every(kDrainInterval, [weak = std::weak_ptr<Worker>(worker_)] {
+        if (auto worker = weak.lock()) {
+            Worker* raw = worker.get();  // the worker's destructor waits for its queue
+            worker->queue.post([raw] {
+                if (raw->ready) raw->catchUp();
+            });
+        }
+    });
 }
 
-AtspiAccessibility::~AtspiAccessibility() = default;
+AtspiAccessibility::~AtspiAccessibility() { MainQueue::cancel(drainTimer_); }
 
 bool AtspiAccessibility::isSecureInputOn() {
     bool secure = false;

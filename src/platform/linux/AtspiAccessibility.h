@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Accessibility.h"
+#include "platform/MainQueue.h"
 
 #include <memory>
 
@@ -39,6 +40,10 @@ public:
 
     struct Worker;
 
+    // How often the events that arrived are read when nobody asks anything.
+    static constexpr double kDrainInterval = 5.0;
+
 private:
     std::shared_ptr<Worker> worker_;
+    MainQueue::TimerId drainTimer_ = 0;
 };
