@@ -7,7 +7,8 @@
 //    on-device road ends a stretch at each pause while the user speaks), with the word error rate
 //    of the text that arrived;
 //  - the idle process: CPU over 60 s and resident memory.
-// Run: bash scripts/headless-session build/bench/app/bench_app
+// Run: bash scripts/headless-session build/bench/app/bench_app (QUENDLE_BENCH_NOISE=N: the speech
+// and 0.3 s behind it carry a steady noise of N sample units RMS, as a real microphone's floor).
 #include "BenchSupport.h"
 #include "Microphone.h"
 #include "QuendleProcess.h"
@@ -23,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <random>
 #include <unistd.h>
 
 // Xlib's macros clash with Qt's names: last.
@@ -45,6 +47,17 @@ QStringList longPhrases() {
     return bench::smoke() ? phrases.mid(0, 3) : phrases;
 }
 
+// QUENDLE_BENCH_NOISE's noise over `speech` and 0.3 s behind it (the same noise on every run).
+QVector<int16_t> withNoise(QVector<int16_t> speech) {
+    const double rms = qEnvironmentVariable("QUENDLE_BENCH_NOISE").toDouble();
+    if (rms <= 0) return speech;
+    speech.resize(speech.size() + 4800);
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0, rms);
+    for (int16_t& sample : speech) sample = int16_t(std::clamp(std::lround(sample + noise(random)), -32768L, 32767L));
+    return speech;
+}
+
 QVector<int16_t> longSpeech() {
     QVector<int16_t> speech;
     const QStringList phrases = longPhrases();
@@ -52,7 +65,7 @@ QVector<int16_t> longSpeech() {
         if (i > 0) speech.resize(speech.size() + 4800 + 480 * int((i * 7) % 11));  // 0.3-0.6 s
         speech += Microphone::speak(phrases[i]);
     }
-    return speech;
+    return withNoise(speech);
 }
 
 // Word errors (substitutions, deletions, insertions) of `heard` against `said`, in percent.
@@ -130,7 +143,7 @@ void runRoad(benchmark::State& state, bool online) {
     }
     QuendleProcess quendle(settings);
     quendle.waitForLog(QStringLiteral("見張り開始: "));
-    const QVector<int16_t> speech = Microphone::speak(kPhrase);
+    const QVector<int16_t> speech = withNoise(Microphone::speak(kPhrase));
     const double tail = online ? 0.25 : 0.45;
     std::vector<double> afterTail, decodes;
     int run = 0;
