@@ -2,9 +2,13 @@
 //  - release of the trigger key → text in the focused editor, minus the application's own tail
 //    (0.45 s / 0.25 s), for the on-device road and for the service road with an immediate answer.
 //    The on-device road decodes while the user speaks; beside it the time a whole-recording decode
-//    of the same speech takes here (what the road would wait without that) is measured in this run;
+//    of the same speech takes here (what the road would wait without that) is measured in this run.
+//    LocalRoadLong: a 30 s dictation of phrases with pauses of 0.3-0.6 s between them (the
+//    on-device road ends a stretch at each pause while the user speaks), with the word error rate
+//    of the text that arrived;
 //  - the idle process: CPU over 60 s and resident memory.
-// Run: bash scripts/headless-session build/bench/app/bench_app
+// Run: bash scripts/headless-session build/bench/app/bench_app (QUENDLE_BENCH_NOISE=N: the speech
+// and 0.3 s behind it carry a steady noise of N sample units RMS, as a real microphone's floor).
 #include "BenchSupport.h"
 #include "Microphone.h"
 #include "QuendleProcess.h"
@@ -15,10 +19,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThread>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <random>
 #include <unistd.h>
 
 // Xlib's macros clash with Qt's names: last.
@@ -29,8 +35,63 @@ namespace {
 
 const QString kPhrase = QStringLiteral("what time is it");
 
+// Ten everyday phrases (about 30 s with the pauses between them; three in a smoke run).
+QStringList longPhrases() {
+    const QStringList phrases = {
+        QStringLiteral("i will call you back after lunch"),   QStringLiteral("can we move the meeting to next week"),
+        QStringLiteral("the train was late again this morning"), QStringLiteral("please remember to buy some milk"),
+        QStringLiteral("i left my keys on the kitchen table"), QStringLiteral("let us meet at the station at noon"),
+        QStringLiteral("the weather is nice for a walk today"), QStringLiteral("do you want to have dinner with us"),
+        QStringLiteral("i need to finish this work before friday"), QStringLiteral("the children are playing in the garden"),
+    };
+    return bench::smoke() ? phrases.mid(0, 3) : phrases;
+}
 
-// One dictation; returns seconds from the release to the text in the field, or < 0 on failure.
+// QUENDLE_BENCH_NOISE's noise over `speech` and 0.3 s behind it (the same noise on every run).
+QVector<int16_t> withNoise(QVector<int16_t> speech) {
+    const double rms = qEnvironmentVariable("QUENDLE_BENCH_NOISE").toDouble();
+    if (rms <= 0) return speech;
+    speech.resize(speech.size() + 4800);
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0, rms);
+    for (int16_t& sample : speech) sample = int16_t(std::clamp(std::lround(sample + noise(random)), -32768L, 32767L));
+    return speech;
+}
+
+QVector<int16_t> longSpeech() {
+    QVector<int16_t> speech;
+    const QStringList phrases = longPhrases();
+    for (qsizetype i = 0; i < phrases.size(); ++i) {
+        if (i > 0) speech.resize(speech.size() + 4800 + 480 * int((i * 7) % 11));  // 0.3-0.6 s
+        speech += Microphone::speak(phrases[i]);
+    }
+    return withNoise(speech);
+}
+
+// Word errors (substitutions, deletions, insertions) of `heard` against `said`, in percent.
+double wordErrorPercent(const QString& said, const QString& heard) {
+    auto words = [](const QString& text) {
+        static const QRegularExpression notWord(QStringLiteral("[^a-z' ]"));
+        return text.toLower().remove(notWord).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    };
+    const QStringList reference = words(said), got = words(heard);
+    std::vector<int> row(size_t(got.size() + 1));
+    for (qsizetype j = 0; j <= got.size(); ++j) row[size_t(j)] = int(j);
+    for (qsizetype i = 1; i <= reference.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= got.size(); ++j) {
+            const int above = row[size_t(j)];
+            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1, diagonal + (reference[i - 1] == got[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return 100.0 * row[size_t(got.size())] / std::max<qsizetype>(1, reference.size());
+}
+
+
+// One dictation; returns seconds from the release to the text in the field (`expected`, or any text
+// when that is empty), or < 0 on failure.
 double dictateOnce(QuendleProcess& quendle, TargetApp& target, XTestKeyboard& keyboard, const QVector<int16_t>& speech,
                    const QString& expected, int run) {
     target.setField("line", QString());
@@ -39,7 +100,8 @@ double dictateOnce(QuendleProcess& quendle, TargetApp& target, XTestKeyboard& ke
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 20000) {
-        if (target.field("line") == expected) return timer.nsecsElapsed() / 1e9;
+        const QString field = target.field("line");
+        if (expected.isEmpty() ? !field.isEmpty() : field == expected) return timer.nsecsElapsed() / 1e9;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
     std::cerr << "run " << run << ": the text never arrived\n";
@@ -81,7 +143,7 @@ void runRoad(benchmark::State& state, bool online) {
     }
     QuendleProcess quendle(settings);
     quendle.waitForLog(QStringLiteral("見張り開始: "));
-    const QVector<int16_t> speech = Microphone::speak(kPhrase);
+    const QVector<int16_t> speech = withNoise(Microphone::speak(kPhrase));
     const double tail = online ? 0.25 : 0.45;
     std::vector<double> afterTail, decodes;
     int run = 0;
@@ -110,6 +172,36 @@ void runRoad(benchmark::State& state, bool online) {
 }
 
 void BM_ReleaseToTextLocalRoad(benchmark::State& state) { runRoad(state, false); }
+
+void BM_ReleaseToTextLocalRoadLong(benchmark::State& state) {
+    XKeyboardLock lock;
+    XTestKeyboard keyboard;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    TargetApp target;
+    target.focus("line");
+    QuendleProcess quendle({{"spokenLanguage", "en"}, {"triggerKeyCode", 60LL}, {"launchAtLogin", false},
+                            {"correctionBar", false}, {"cleanup", false}, {"qualityLevel", "low"}});
+    quendle.waitForLog(QStringLiteral("見張り開始: "));
+    const QVector<int16_t> speech = longSpeech();
+    const QString said = longPhrases().join(QLatin1Char(' '));
+    const double tail = 0.45;
+    std::vector<double> afterTail, errors;
+    int run = 0;
+    for (auto _ : state) {
+        const double total = dictateOnce(quendle, target, keyboard, speech, QString(), run++);
+        if (total < 0) {
+            state.SkipWithError("dictation failed");
+            break;
+        }
+        errors.push_back(wordErrorPercent(said, target.field("line")));
+        afterTail.push_back(total - tail);
+        state.SetIterationTime(total);
+    }
+    state.counters["release_to_text_minus_tail_ms_median"] = bench::median(afterTail) * 1000;
+    state.counters["tail_ms"] = tail * 1000;
+    state.counters["speech_s"] = speech.size() / 16000.0;
+    state.counters["wer_percent_median"] = bench::median(errors);
+}
 void BM_ReleaseToTextOnlineRoad(benchmark::State& state) { runRoad(state, true); }
 
 // CPU ticks (user + system) of a process.
@@ -155,5 +247,6 @@ void BM_IdleApplication(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_ReleaseToTextLocalRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseToTextLocalRoadLong)->Iterations(bench::runs(5))->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleaseToTextOnlineRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleApplication)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

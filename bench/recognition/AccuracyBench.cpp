@@ -2,20 +2,27 @@
 // decoded the ways the application can meet them:
 //  - Road*: the application's road: the recording streamed to the recogniser in 0.1 s pieces while
 //    it is recorded, then recognised from its file (with the 0.35 s of silence the application
-//    appends).
+//    appends), with the application's settings (flat-lexicon pass, stretches ended at pauses).
 //      RoadNewUser: every phrase the very first dictation of a new user (freshly loaded decoder,
 //        nothing learnt yet);
 //      RoadAfterRelease: per voice, the phrases one after another, the decoder released before
 //        each (dictations minutes apart);
 //      RoadWarm: per voice, the phrases one after another on the decoder kept loaded;
-//      RoadFlatPass: RoadAfterRelease with the flat-lexicon pass on.
+//      RoadFlatPassAtEnd: RoadAfterRelease without ending stretches at pauses (the flat pass runs
+//        over the whole recording after the release);
+//      RoadWithoutFlatPass: RoadFlatPassAtEnd without the flat-lexicon pass.
 //    tail_ms is the median time from the recognition's start (the stream having caught up) to its
 //    text: what the road adds after the release.
 //  - Whole / WholeFlatPass: every recording decoded in one piece with its own mean on a freshly
 //    loaded decoder, without and with the flat-lexicon pass (tail_ms: the whole decode).
+//  - LongDictation: per voice, the phrases in dictations of ten (about 30 s), with pauses of
+//    0.3-0.6 s between them; a new user's first dictation, then the others after the release.
+//    wer_percent and wer_<voice> are the road's, wer_whole_flat_percent the whole decode's with the
+//    flat-lexicon pass of the same recordings; tail_ms the road's, whole_ms the whole decode's.
 // Run: build/bench/recognition/recognition_bench --benchmark_filter=Accuracy
 // (QUENDLE_BENCH_SMOKE=1: a few phrases by one voice, to check that it works; QUENDLE_BENCH_VERBOSE=1
-// prints every phrase heard wrong).
+// prints every phrase heard wrong; QUENDLE_BENCH_NOISE=N adds a steady noise of N sample units
+// RMS to every recording, as a real microphone's floor).
 #include "BenchSupport.h"
 #include "Microphone.h"
 #include "core/RecordingFormat.h"
@@ -27,6 +34,7 @@
 #include <benchmark/benchmark.h>
 #include <future>
 #include <map>
+#include <random>
 
 namespace {
 
@@ -67,16 +75,43 @@ const QStringList kVoices = {QStringLiteral("awb"), QStringLiteral("rms"), QStri
 QStringList phrases() { return bench::smoke() ? kPhrases.mid(0, 3) : kPhrases; }
 QStringList voices() { return bench::smoke() ? kVoices.mid(2, 1) : kVoices; }
 
+// QUENDLE_BENCH_NOISE's steady noise added to `pcm` (the same noise on every run).
+void addNoise(QByteArray& pcm) {
+    const double rms = qEnvironmentVariable("QUENDLE_BENCH_NOISE").toDouble();
+    if (rms <= 0) return;
+    std::mt19937 random(uint32_t(pcm.size()));
+    std::normal_distribution<double> noise(0, rms);
+    auto* samples = reinterpret_cast<int16_t*>(pcm.data());
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i)
+        samples[i] = int16_t(std::clamp(std::lround(samples[i] + noise(random)), -32768L, 32767L));
+}
+
+QByteArray speechOf(const QString& voice, const QString& phrase) {
+    const QVector<int16_t> speech = Microphone::speak(phrase, 16000, voice);
+    return QByteArray(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2);
+}
+
 // A held trigger's recording of the phrase: 0.3 s before the speech, 0.45 s after it.
 const QByteArray& recordingOf(const QString& voice, const QString& phrase) {
     static std::map<QString, QByteArray> made;
     QByteArray& pcm = made[voice + QLatin1Char('|') + phrase];
     if (pcm.isEmpty()) {
-        const QVector<int16_t> speech = Microphone::speak(phrase, 16000, voice);
-        pcm = QByteArray(9600, '\0');
-        pcm.append(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2);
-        pcm.append(QByteArray(14400, '\0'));
+        pcm = QByteArray(9600, '\0') + speechOf(voice, phrase) + QByteArray(14400, '\0');
+        addNoise(pcm);
     }
+    return pcm;
+}
+
+// A long dictation of `phrases`: 0.3 s before the speech, pauses of 0.3-0.6 s between the
+// phrases, 0.45 s after the last.
+QByteArray longRecordingOf(const QString& voice, const QStringList& phrases) {
+    QByteArray pcm(9600, '\0');
+    for (qsizetype i = 0; i < phrases.size(); ++i) {
+        if (i > 0) pcm.append(QByteArray(2 * (4800 + 480 * int((i * 7) % 11)), '\0'));
+        pcm.append(speechOf(voice, phrases[i]));
+    }
+    pcm.append(QByteArray(14400, '\0'));
+    addNoise(pcm);
     return pcm;
 }
 
@@ -168,7 +203,7 @@ bool canMeasure(benchmark::State& state) {
 
 enum class Road { NewUser, AfterRelease, Warm };
 
-void roadAccuracy(benchmark::State& state, Road kind, bool flatPass) {
+void roadAccuracy(benchmark::State& state, Road kind, bool flatPass = true, bool cutAtPauses = true) {
     if (!canMeasure(state)) return;
     for (auto _ : state) {
         Tally tally;
@@ -180,7 +215,7 @@ void roadAccuracy(benchmark::State& state, Road kind, bool flatPass) {
                 const QString meanFile =
                     support.filePath(kind == Road::NewUser ? QStringLiteral("mean-%1.json").arg(n++) : QStringLiteral("mean.json"));
                 PocketSphinxRecognizerProvider provider(PocketSphinxRecognizerProvider::defaultModelDirectory(), {},
-                                                        {flatPass, meanFile});
+                                                        {flatPass, meanFile, cutAtPauses});
                 if (kind != Road::Warm) PocketSphinxRecognizerProvider::releaseModels();
                 tally.add(voice, phrase, road(provider, recordingOf(voice, phrase), tally));
             }
@@ -212,10 +247,53 @@ void wholeAccuracy(benchmark::State& state, bool flatPass) {
     PocketSphinxRecognizerProvider::releaseModels();
 }
 
-void BM_AccuracyRoadNewUser(benchmark::State& state) { roadAccuracy(state, Road::NewUser, false); }
-void BM_AccuracyRoadAfterRelease(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, false); }
-void BM_AccuracyRoadWarm(benchmark::State& state) { roadAccuracy(state, Road::Warm, false); }
-void BM_AccuracyRoadFlatPass(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, true); }
+// Per voice, the phrases in dictations of ten: the road (a new user's first dictation, then the
+// others after the release) and the whole decode with the flat-lexicon pass of the same recordings.
+void longDictationAccuracy(benchmark::State& state) {
+    if (!canMeasure(state)) return;
+    const qsizetype perDictation = bench::smoke() ? 3 : 10;
+    for (auto _ : state) {
+        Tally road, whole;
+        std::vector<double> wholeTimes;
+        for (const QString& voice : voices()) {
+            QTemporaryDir support;  // a new user per voice
+            const QString meanFile = support.filePath(QStringLiteral("mean.json"));
+            for (qsizetype first = 0; first < phrases().size(); first += perDictation) {
+                const QStringList said = phrases().mid(first, perDictation);
+                const QByteArray recording = longRecordingOf(voice, said);
+                const QString reference = said.join(QLatin1Char(' '));
+                PocketSphinxRecognizerProvider::releaseModels();
+                PocketSphinxRecognizerProvider provider(PocketSphinxRecognizerProvider::defaultModelDirectory(), {},
+                                                        {true, meanFile, true});
+                road.add(voice, reference, ::road(provider, recording, road));
+
+                PocketSphinxRecognizerProvider::releaseModels();
+                PocketSphinxRecognizerProvider flat(PocketSphinxRecognizerProvider::defaultModelDirectory(), {},
+                                                    {true, QString()});
+                flat.decodeSamples(QByteArray(3200, '\0'));  // loads the model
+                const auto start = bench::Clock::now();
+                whole.add(voice, reference, flat.decodeWholeRecording(recording + QByteArray(11200, '\0')));
+                wholeTimes.push_back(bench::ms(bench::Clock::now() - start));
+            }
+        }
+        road.report(state);
+        int errors = 0, words = 0;
+        for (const auto& [voice, count] : whole.byVoice) {
+            errors += count.first;
+            words += count.second;
+        }
+        state.counters["wer_whole_flat_percent"] = 100.0 * errors / std::max(1, words);
+        state.counters["whole_ms"] = bench::median(wholeTimes);
+    }
+    PocketSphinxRecognizerProvider::releaseModels();
+}
+
+void BM_AccuracyRoadNewUser(benchmark::State& state) { roadAccuracy(state, Road::NewUser); }
+void BM_AccuracyRoadAfterRelease(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease); }
+void BM_AccuracyRoadWarm(benchmark::State& state) { roadAccuracy(state, Road::Warm); }
+void BM_AccuracyRoadFlatPassAtEnd(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, true, false); }
+void BM_AccuracyRoadWithoutFlatPass(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, false, false); }
+void BM_AccuracyLongDictation(benchmark::State& state) { longDictationAccuracy(state); }
 void BM_AccuracyWhole(benchmark::State& state) { wholeAccuracy(state, false); }
 void BM_AccuracyWholeFlatPass(benchmark::State& state) { wholeAccuracy(state, true); }
 
@@ -224,6 +302,8 @@ void BM_AccuracyWholeFlatPass(benchmark::State& state) { wholeAccuracy(state, tr
 BENCHMARK(BM_AccuracyRoadNewUser)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_AccuracyRoadAfterRelease)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_AccuracyRoadWarm)->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(BM_AccuracyRoadFlatPass)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyRoadFlatPassAtEnd)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyRoadWithoutFlatPass)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_AccuracyWhole)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_AccuracyWholeFlatPass)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyLongDictation)->Iterations(1)->Unit(benchmark::kSecond);

@@ -1,6 +1,7 @@
 // The on-device road with the real application: the speech model is released after an idle time
 // (shortened here) and loaded afresh for the next dictation. The same phrase dictated as the very
-// first dictation of a new user and again after the release arrives as the same, right text.
+// first dictation of a new user and again after the release arrives as the same, right text; two
+// phrases with a pause between them arrive as one text.
 #include "../support/target/TargetApp.h"
 #include "Microphone.h"
 #include "QuendleProcess.h"
@@ -46,19 +47,25 @@ TEST(LocalSpeechIdleSession, APhraseDictatedAtStartAndAfterTheIdleReleaseGivesTh
     const QVector<int16_t> speech = Microphone::speak(phrase);
     ASSERT_FALSE(speech.isEmpty());
     const int shiftR = keyboard.code(XK_Shift_R);
-    auto dictate = [&] {
+    auto dictate = [&](const QVector<int16_t>& said) {
         target.setField("line", QString());
         // The model the launch warmed up has been released: every dictation here loads it afresh.
         EXPECT_TRUE(waitUntil([&] { return !modelLoaded(quendle.pid()); }, 30000));
-        EXPECT_TRUE(speakWhileHolding(quendle, speech, [&](bool down) { keyboard.key(shiftR, down); }));
+        EXPECT_TRUE(speakWhileHolding(quendle, said, [&](bool down) { keyboard.key(shiftR, down); }));
         EXPECT_TRUE(waitUntil([&] { return !target.field("line").isEmpty(); }, 20000));
         return target.field("line");
     };
 
-    const QString first = dictate();
-    const QString afterIdle = dictate();
+    const QString first = dictate(speech);
+    const QString afterIdle = dictate(speech);
     EXPECT_EQ(first, phrase);
     EXPECT_EQ(afterIdle, first);
+
+    // Two phrases with a pause between them arrive as one text, in order.
+    QVector<int16_t> twoPhrases = speech;
+    twoPhrases.resize(speech.size() + 8000);
+    twoPhrases += Microphone::speak(QStringLiteral("thank you very much"));
+    EXPECT_EQ(dictate(twoPhrases), phrase + QStringLiteral(" thank you very much"));
 }
 
 }  // namespace

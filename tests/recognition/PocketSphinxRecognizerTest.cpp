@@ -23,6 +23,29 @@ QByteArray wavOf(const QVector<int16_t>& samples) {
     return RecordingFormat::makeWAV(pcm);
 }
 
+QByteArray pcmOf(const QString& phrase) {
+    const QVector<int16_t> speech = Microphone::speak(phrase, 16000);
+    return QByteArray(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2);
+}
+
+QByteArray silence(double seconds) { return QByteArray(qsizetype(seconds * 16000) * 2, '\0'); }
+
+// A microphone's steady floor (about 20 sample units RMS), the same on every run.
+QByteArray withFloor(QByteArray pcm) {
+    quint32 state = 1;
+    auto* samples = reinterpret_cast<int16_t*>(pcm.data());
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i) {
+        state = state * 1664525u + 1013904223u;
+        samples[i] = int16_t(std::clamp(int(samples[i]) + int(state >> 24) / 4 - 32, -32768, 32767));
+    }
+    return pcm;
+}
+
+// Two phrases with an ordinary pause between them, as a held trigger records them.
+QByteArray twoPhrases(const QString& first, const QString& second) {
+    return withFloor(silence(0.3) + pcmOf(first) + silence(0.45) + pcmOf(second) + silence(0.45));
+}
+
 class PocketSphinxRecognizerTest : public RecognitionFixture {
 protected:
     void SetUp() override {
@@ -77,24 +100,100 @@ TEST_F(PocketSphinxRecognizerTest, AStreamedRecordingGivesTheTextOfTheFile) {
     EXPECT_EQ(recognize(wav, true, misheard), QStringLiteral("what time is it"));
 }
 
-// A long decode reports its best hypothesis once it nears the caller's wait, and a cancel stops
-// it between two chunks instead of at the end of the recording.
+// Streamed, each pause ends a stretch while the user still speaks; the text of every stretch
+// arrives, in order, as one text.
+TEST_F(PocketSphinxRecognizerTest, TwoPhrasesWithAPauseArriveInOrderAsOneText) {
+    const QByteArray pcm = twoPhrases(QStringLiteral("thank you very much"), QStringLiteral("what time is it"));
+    auto stream = recognizer.startStream(true);
+    ASSERT_TRUE(stream);
+    for (qsizetype at = 0; at < pcm.size(); at += 3200) stream->append(pcm.mid(at, 3200));
+    EXPECT_EQ(recognize(RecordingFormat::makeWAV(pcm), true, stream), QStringLiteral("thank you very much what time is it"));
+}
+
+// The live mean goes on from one stretch to the next: what a new user's first dictation ends with
+// is near what the same recording teaches in one piece (within a few units; a mean that started
+// the last stretch afresh stays ten and more away).
+TEST_F(PocketSphinxRecognizerTest, TheMeanGoesOnAcrossStretches) {
+    const QByteArray pcm = twoPhrases(QStringLiteral("please send me the report by friday"),
+                                      QStringLiteral("we need more coffee"));
+    QTemporaryDir dir;
+    auto learnt = [&](bool cutAtPauses) {
+        const QString file = dir.filePath(cutAtPauses ? QStringLiteral("cut.json") : QStringLiteral("whole.json"));
+        PocketSphinxRecognizerProvider fresh(PocketSphinxRecognizerProvider::defaultModelDirectory(), {},
+                                             {true, file, cutAtPauses});
+        auto stream = fresh.recognizer(QStringLiteral("en-US"))->startStream();
+        for (qsizetype at = 0; at < pcm.size(); at += 3200) stream->append(pcm.mid(at, 3200));
+        const QString wav = dir.filePath(QStringLiteral("take.wav"));
+        EXPECT_TRUE(Files::writeAtomically(wav, RecordingFormat::makeWAV(pcm)));
+        SpeechRecognitionRequest request;
+        request.wavPath = wav;
+        request.stream = stream;
+        fresh.recognizer(QStringLiteral("en-US"))->recognize(request, [](auto, auto) {});
+        fresh.waitUntilIdle();
+        return QJsonDocument::fromJson(Files::read(file)).object().value(QStringLiteral("mean")).toArray();
+    };
+    const QJsonArray cut = learnt(true), whole = learnt(false);
+    ASSERT_EQ(cut.size(), 13);
+    ASSERT_EQ(whole.size(), 13);
+    for (qsizetype i = 0; i < 13; ++i) EXPECT_NEAR(cut[i].toDouble(), whole[i].toDouble(), 3.0) << "coefficient " << i;
+}
+
+// The mean reaches the disk only after the text has been handed on: a first dictation's mean file
+// is not there yet when its text arrives, and is there afterwards.
+TEST_F(PocketSphinxRecognizerTest, TheMeanIsWrittenAfterTheTextHasGone) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("support/speech-mean.json"));
+    PocketSphinxRecognizerProvider fresh(PocketSphinxRecognizerProvider::defaultModelDirectory(), {}, {true, file});
+    const QByteArray pcm = twoPhrases(QStringLiteral("where did you park the car"), QStringLiteral("thank you"));
+    SpeechRecognitionRequest request;
+    request.wavPath = dir.filePath(QStringLiteral("take.wav"));
+    ASSERT_TRUE(Files::writeAtomically(request.wavPath, RecordingFormat::makeWAV(pcm)));
+    for (bool streamed : {false, true}) {
+        QFile::remove(file);
+        PocketSphinxRecognizerProvider::releaseModels();
+        std::optional<bool> fileWhenTextArrived;
+        QString text;
+        auto engine = fresh.recognizer(QStringLiteral("en-US"));
+        if (streamed) {
+            request.stream = engine->startStream();
+            request.stream->append(pcm);
+        }
+        engine->recognize(request, [&](auto result, auto) {
+            if (!result || !result->isFinal) return;
+            text = result->text;
+            fileWhenTextArrived = QFile::exists(file);
+        });
+        fresh.waitUntilIdle();
+        EXPECT_FALSE(text.isEmpty()) << "streamed " << streamed;
+        EXPECT_EQ(fileWhenTextArrived, false) << "streamed " << streamed;
+        EXPECT_TRUE(QFile::exists(file)) << "streamed " << streamed;
+    }
+}
+
+// A long decode reports its best hypothesis once it nears the caller's wait (with the stretches the
+// stream has ended before it), and a cancel stops it between two chunks, in the middle of a
+// stretch, instead of at the end of the recording.
 TEST_F(PocketSphinxRecognizerTest, ALongDecodeReportsPartialResultsAndStopsWhenCancelled) {
-    const QVector<int16_t> phrase = Microphone::speak(QStringLiteral("please send me the report by friday"), 16000);
-    QByteArray pcm;
-    for (int i = 0; i < 20; ++i) pcm.append(reinterpret_cast<const char*>(phrase.constData()), phrase.size() * 2);
+    const QByteArray phrase = pcmOf(QStringLiteral("please send me the report by friday"));
+    const QByteArray head = withFloor(silence(0.3) + pcmOf(QStringLiteral("thank you very much")) + silence(0.45));
+    QByteArray pcm = head;
+    for (int i = 0; i < 20; ++i) pcm.append(phrase);
     QTemporaryDir dir;
     SpeechRecognitionRequest request;
     request.wavPath = dir.filePath(QStringLiteral("long.wav"));
     request.wait = 0.01;
     ASSERT_TRUE(Files::writeAtomically(request.wavPath, RecordingFormat::makeWAV(pcm)));
+    auto engine = provider.recognizer(QStringLiteral("en-US"));
+    request.stream = engine->startStream();
+    request.stream->append(pcm.left(head.size() + 32000));  // the release comes a second into the rest
     std::mutex lock;
     std::condition_variable changed;
     int partials = 0;
+    QString firstPartial;
     bool finalResult = false, cancelledError = false;
-    auto task = provider.recognizer(QStringLiteral("en-US"))->recognize(request, [&](auto result, auto error) {
+    auto task = engine->recognize(request, [&](auto result, auto error) {
         std::lock_guard guard(lock);
-        if (result && !result->isFinal) ++partials;
+        if (result && !result->isFinal && partials++ == 0) firstPartial = result->text;
         if (result && result->isFinal) finalResult = true;
         if (error && error->kind == SpeechRecognitionError::Kind::Cancelled) cancelledError = true;
         changed.notify_all();
@@ -102,6 +201,7 @@ TEST_F(PocketSphinxRecognizerTest, ALongDecodeReportsPartialResultsAndStopsWhenC
     std::unique_lock guard(lock);
     ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(60), [&] { return partials > 0 || finalResult; }));
     ASSERT_FALSE(finalResult);
+    EXPECT_TRUE(firstPartial.startsWith(QStringLiteral("thank you very much "))) << firstPartial.toStdString();
     const int before = partials;
     task->cancel();
     ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(60), [&] { return cancelledError || finalResult; }));

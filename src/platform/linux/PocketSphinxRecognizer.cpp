@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
+#include "platform/linux/SpeechPauses.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -110,6 +111,9 @@ struct PocketSphinxRecognizerProvider::Decoder {
     // The open utterance: its number and the stream it belongs to (0: a whole recording).
     bool open = false;
     quint64 utterance = 0;
+    // The open utterance's stretches already ended at a pause: their texts, and their frames.
+    QStringList stretches;
+    int framesBefore = 0;
     quint64 owner = 0;
     std::function<void()> resumeOwner;          // how to tell the owning stream it lost the utterance
     std::vector<std::function<void()>> waiting;  // streams waiting for the decoder
@@ -220,6 +224,8 @@ struct PocketSphinxRecognizerProvider::Decoder {
         setMean(m);
         ps_start_utt(ps);
         meanSet = true;
+        stretches.clear();
+        framesBefore = 0;
     }
 
     // Opens an utterance for `stream` (0: a whole recording). An utterance still open is closed,
@@ -232,6 +238,8 @@ struct PocketSphinxRecognizerProvider::Decoder {
         }
         meanAtBegin = mean();
         meanSet = meanKnown;
+        stretches.clear();
+        framesBefore = 0;
         open = ps_start_utt(ps) >= 0;
         ++utterance;
         owner = stream;
@@ -242,7 +250,11 @@ struct PocketSphinxRecognizerProvider::Decoder {
     // chunks (false then). `afterChunk` runs after each chunk.
     bool feed(const QByteArray& pcm, qsizetype from, const std::function<bool()>& stop = {},
               const std::function<void()>& afterChunk = {}) {
-        const qsizetype end = pcm.size() & ~qsizetype(1);
+        return feedUntil(pcm, from, pcm.size(), stop, afterChunk);
+    }
+    bool feedUntil(const QByteArray& pcm, qsizetype from, qsizetype until, const std::function<bool()>& stop = {},
+                   const std::function<void()>& afterChunk = {}) {
+        const qsizetype end = std::min(until, pcm.size()) & ~qsizetype(1);
         for (qsizetype at = from & ~qsizetype(1); at < end; at += kChunkBytes) {
             if (stop && stop()) return false;
             const qsizetype bytes = std::min(kChunkBytes, end - at);
@@ -267,6 +279,21 @@ struct PocketSphinxRecognizerProvider::Decoder {
         const char* hyp = ps_get_hyp(ps, &score);
         return hyp ? QString::fromUtf8(hyp).trimmed() : QString();
     }
+    // The text of the open utterance so far: its ended stretches, then the best hypothesis of the
+    // stretch being decoded.
+    QString textSoFar() {
+        QStringList texts = stretches;
+        if (const QString last = hypothesis(); !last.isEmpty()) texts.append(last);
+        return texts.join(QLatin1Char(' '));
+    }
+    // Ends the stretch decoded so far at a pause (its second pass runs now, while the user still
+    // speaks) and goes on with the next one from the live mean the stretch ended with.
+    void endStretch() {
+        ps_end_utt(ps);
+        if (const QString text = hypothesis(); !text.isEmpty()) stretches.append(text);
+        framesBefore += ps_get_n_frames(ps);
+        ps_start_utt(ps);
+    }
     // Closes the utterance and returns its text. An utterance with enough speech leaves the live
     // mean it has learnt for the next one (and the next start); any other leaves the mean as it was.
     QString end() {
@@ -276,13 +303,16 @@ struct PocketSphinxRecognizerProvider::Decoder {
         owner = 0;
         resumeOwner = nullptr;
         const Mean learnt = mean();
-        if (meanSet && ps_get_n_frames(ps) >= kLeastFrames && plausible(learnt, meanLength())) {
+        if (meanSet && framesBefore + ps_get_n_frames(ps) >= kLeastFrames && plausible(learnt, meanLength())) {
             meanKnown = true;
             meanStore().put(meanFile, learnt);
         } else {
             setMean(meanAtBegin);
         }
-        return hypothesis();
+        const QString text = textSoFar();
+        stretches.clear();
+        framesBefore = 0;
+        return text;
     }
     // The streams that waited run again; the caller has closed the utterance and holds `guard`.
     void release(std::unique_lock<std::mutex>& guard) {
@@ -330,7 +360,7 @@ using Decoder = PocketSphinxRecognizerProvider::Decoder;
 
 // Loaded decoders, one per model folder, grammar and set-up. A decoder unused for idleRelease()
 // seconds is released; the next use loads it again.
-using DecoderKey = std::tuple<QString, QString, bool, QString>;
+using DecoderKey = std::tuple<QString, QString, bool, QString>;  // cutAtPauses is the streams' own
 
 DecoderKey keyOf(const QString& modelDirectory, const QString& grammar, const PocketSphinxOptions& options) {
     return {modelDirectory, grammar, options.flatPass, options.meanFile};
@@ -439,7 +469,8 @@ public:
     }
 
     // ---- on the queue
-    // Feeds what arrived since the last time, once the decoder is ours.
+    // Feeds what arrived since the last time, once the decoder is ours. With cutAtPauses, each
+    // pause of the speech ends a stretch: its second pass runs while the user goes on speaking.
     void pump() {
         if (closed_) return;
         auto decoder = sharedDecoder(dir_, grammar_, options_);
@@ -458,15 +489,46 @@ public:
             utterance_ = decoder->utterance;
             decoder_ = decoder;
             fed_ = 0;
+            pauses_ = SpeechPauses();
+            heard_ = 0;
+            cuts_.clear();
         }
-        decoder->feed(received_, fed_);
-        fed_ = received_.size() & ~qsizetype(1);
-        // No mean of this user's is known yet: once the head holds enough speech, it is decoded
-        // again from its own mean, which the rest of the recording goes on from.
-        if (!decoder->meanSet && fed_ <= Decoder::kHeadSearchBytes) {
-            if (auto own = decoder->ownMean(received_.left(fed_), Decoder::kHeadFrames, true)) {
-                decoder->restartFrom(*own);
-                decoder->feed(received_, 0);
+        qsizetype decodable = received_.size() & ~qsizetype(1);
+        if (options_.cutAtPauses) {
+            const qsizetype end = received_.size() & ~qsizetype(1);
+            for (size_t at : pauses_.add(reinterpret_cast<const int16*>(received_.constData() + heard_),
+                                         size_t((end - heard_) / 2)))
+                cuts_.push_back(qsizetype(at) * 2);
+            heard_ = end;
+            decodable = qsizetype(pauses_.decodableUntil()) * 2;
+        }
+        while (!cuts_.empty()) {
+            const qsizetype cut = cuts_.front();
+            cuts_.erase(cuts_.begin());
+            if (cut < fed_) continue;  // cannot happen: nothing is fed past a cut to come
+            feedTo(*decoder, cut);
+            // A first dictation whose head never held enough speech is normalised with the mean of
+            // all it has heard before its first stretch ends.
+            if (!decoder->meanSet && fed_ <= Decoder::kHeadSearchBytes) {
+                if (auto own = decoder->ownMean(received_.left(fed_), Decoder::kLeastFrames)) {
+                    decoder->restartFrom(*own);
+                    decoder->feedUntil(received_, 0, fed_);
+                }
+            }
+            if (decoder->meanSet || fed_ > Decoder::kHeadSearchBytes) decoder->endStretch();
+        }
+        feedTo(*decoder, decodable);
+    }
+    // Feeds up to `until`. No mean of this user's is known yet: once the head holds enough speech,
+    // it is decoded again from its own mean, which the rest of the recording goes on from.
+    void feedTo(Decoder& decoder, qsizetype until) {
+        if (until <= fed_) return;
+        decoder.feedUntil(received_, fed_, until);
+        fed_ = until;
+        if (!decoder.meanSet && fed_ <= Decoder::kHeadSearchBytes) {
+            if (auto own = decoder.ownMean(received_.left(fed_), Decoder::kHeadFrames, true)) {
+                decoder.restartFrom(*own);
+                decoder.feedUntil(received_, 0, fed_);
             }
         }
     }
@@ -508,6 +570,9 @@ private:
     quint64 utterance_ = 0;
     bool waiting_ = false;
     bool closed_ = false;
+    SpeechPauses pauses_;       // of the audio from the decoder's begin
+    qsizetype heard_ = 0;       // bytes the pauses have been looked for in
+    std::vector<qsizetype> cuts_;  // where stretches end, not yet reached
 };
 
 class PocketSphinxRecognizer final : public SpeechRecognizer {
@@ -559,7 +624,7 @@ public:
                 const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
                 if (elapsed < partialAfter || elapsed - lastPartial < 0.5) return;
                 lastPartial = elapsed;
-                const QString text = decoder->hypothesis();
+                const QString text = decoder->textSoFar();
                 if (!text.isEmpty()) handler(SpeechRecognitionResult{text, false}, std::nullopt);
             };
 
@@ -595,7 +660,7 @@ private:
 }  // namespace
 
 PocketSphinxRecognizerProvider::PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar)
-    : PocketSphinxRecognizerProvider(std::move(modelDirectory), std::move(grammar), PocketSphinxOptions{false, defaultMeanFile()}) {}
+    : PocketSphinxRecognizerProvider(std::move(modelDirectory), std::move(grammar), PocketSphinxOptions{true, defaultMeanFile()}) {}
 
 PocketSphinxRecognizerProvider::PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar,
                                                                PocketSphinxOptions options)

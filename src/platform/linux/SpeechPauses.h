@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Finds the pauses of ordinary speech in 16 kHz mono samples as they are recorded, 10 ms frame by
+// frame, so that a recognition can end a stretch of speech there while the user goes on speaking.
+//
+// Loudness is judged against the recording's own noise floor, never against zero: a microphone is
+// never digitally silent. The floor is a low percentile of the loudness of every frame heard so
+// far, the speech level a high one; a frame is quiet when it lies much nearer the floor than the
+// speech. A pause is a run of quiet frames long enough that no stop consonant or short breath
+// inside a phrase makes one, after some speech since the last pause.
+class SpeechPauses {
+public:
+    static constexpr int kFrameSamples = 160;  // 10 ms
+    // Quiet frames that make a pause (measured in bench/recognition, AccuracyBench: ordinary
+    // pauses between phrases last 0.3 s and more; the gaps inside a phrase stay well under this).
+    static constexpr int kPauseFrames = 25;
+    // Where in a pause the stretch before it ends: this many quiet frames after its start.
+    static constexpr int kCutFrames = 12;
+    // Loud frames since the last pause before another pause counts.
+    static constexpr int kSpeechFrames = 10;
+
+    // Takes the next samples of the recording; returns where stretches may end, as sample offsets
+    // from the recording's start, in order.
+    std::vector<std::size_t> add(const std::int16_t* samples, std::size_t count);
+    // How many samples from the start can be decoded without passing a place where a stretch may
+    // still end.
+    std::size_t decodableUntil() const;
+
+private:
+    // Loudness of a frame in dB above one unit of sample value squared (digital silence is 0).
+    static int loudness(const std::int16_t* frame);
+    int percentile(int percent) const;
+    bool quiet(int level) const;
+
+    std::array<int, 100> levels_{};  // frames heard, by loudness
+    int frames_ = 0;
+    std::vector<std::int16_t> partial_;  // samples of the frame not complete yet
+    std::size_t samples_ = 0;           // samples taken so far
+    int quietRun_ = 0;                  // quiet frames in a row up to now
+    int loudSinceCut_ = 0;
+};
