@@ -36,16 +36,19 @@ namespace {
 
 const QString kPhrase = QStringLiteral("what time is it");
 
-// Ten everyday phrases (about 30 s with the pauses between them; three in a smoke run).
-QStringList longPhrases() {
+// Everyday phrases: ten (about 30 s with the pauses between them), or fourteen (about 30 s with a
+// fast speaker's breaths between them); three in a smoke run.
+QStringList longPhrases(bool shortPauses = false) {
     const QStringList phrases = {
         QStringLiteral("i will call you back after lunch"),   QStringLiteral("can we move the meeting to next week"),
         QStringLiteral("the train was late again this morning"), QStringLiteral("please remember to buy some milk"),
         QStringLiteral("i left my keys on the kitchen table"), QStringLiteral("let us meet at the station at noon"),
         QStringLiteral("the weather is nice for a walk today"), QStringLiteral("do you want to have dinner with us"),
         QStringLiteral("i need to finish this work before friday"), QStringLiteral("the children are playing in the garden"),
+        QStringLiteral("send me the address of the hotel"),    QStringLiteral("we are running out of coffee"),
+        QStringLiteral("my sister lives in a small town"),     QStringLiteral("the doctor said i should rest more"),
     };
-    return bench::smoke() ? phrases.mid(0, 3) : phrases;
+    return phrases.mid(0, bench::smoke() ? 3 : shortPauses ? 14 : 10);
 }
 
 // QUENDLE_BENCH_NOISE's noise over `speech` and 0.3 s behind it (the same noise on every run).
@@ -63,7 +66,7 @@ QVector<int16_t> withNoise(QVector<int16_t> speech) {
 // of 0.12-0.2 s between their speech.
 QVector<int16_t> longSpeech(bool shortPauses = false) {
     QVector<int16_t> speech;
-    const QStringList phrases = longPhrases();
+    const QStringList phrases = longPhrases(shortPauses);
     for (qsizetype i = 0; i < phrases.size(); ++i) {
         if (i > 0) speech.resize(speech.size() + (shortPauses ? 1920 + 256 * int((i * 7) % 6) : 4800 + 480 * int((i * 7) % 11)));
         speech += shortPauses ? bench::trimmed(Microphone::speak(phrases[i])) : Microphone::speak(phrases[i]);
@@ -186,7 +189,7 @@ void localRoadLong(benchmark::State& state, bool shortPauses) {
                             {"correctionBar", false}, {"cleanup", false}, {"qualityLevel", "low"}});
     quendle.waitForLog(QStringLiteral("見張り開始: "));
     const QVector<int16_t> speech = longSpeech(shortPauses);
-    const QString said = longPhrases().join(QLatin1Char(' '));
+    const QString said = longPhrases(shortPauses).join(QLatin1Char(' '));
     const double tail = 0.45;
     std::vector<double> afterTail, errors;
     int run = 0;
