@@ -256,6 +256,6 @@ void BM_IdleApplication(benchmark::State& state) {
 
 BENCHMARK(BM_ReleaseToTextLocalRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleaseToTextLocalRoadLong)->Iterations(bench::runs(5))->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReleaseToTextLocalRoadLongShortPauses)->Iterations(bench::runs(5))->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseToTextLocalRoadLongShortPauses)->Iterations(bench::smoke() ? 1 : 5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleaseToTextOnlineRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleApplication)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
