@@ -28,10 +28,11 @@ bool SpeechPauses::quiet(int level) const {
     return level < floor + std::max(6, (speech - floor) / 4);
 }
 
-// A stretch is long once this much has passed from its first loud frame to the current quiet run,
-// which therefore keeps the lengths it began with.
-int SpeechPauses::pauseFrames() const { return stretchFrames_ - quietRun_ >= kLongStretchFrames ? kShortPauseFrames : kPauseFrames; }
-int SpeechPauses::cutFrames() const { return stretchFrames_ - quietRun_ >= kLongStretchFrames ? kShortCutFrames : kCutFrames; }
+// A stretch is long by the frames from its first loud one to the start of the current quiet run, so
+// a quiet run keeps the lengths it began with.
+bool SpeechPauses::longStretch() const { return stretchFrames_ - quietRun_ >= kLongStretchFrames; }
+int SpeechPauses::pauseFrames() const { return longStretch() ? kShortPauseFrames : kPauseFrames; }
+int SpeechPauses::cutFrames() const { return longStretch() ? kShortCutFrames : kCutFrames; }
 
 std::vector<std::size_t> SpeechPauses::add(const std::int16_t* samples, std::size_t count) {
     std::vector<std::size_t> cuts;
