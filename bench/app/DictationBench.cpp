@@ -5,7 +5,8 @@
 //    of the same speech takes here (what the road would wait without that) is measured in this run.
 //    LocalRoadLong: a 30 s dictation of phrases with pauses of 0.3-0.6 s between them (the
 //    on-device road ends a stretch at each pause while the user speaks), with the word error rate
-//    of the text that arrived;
+//    of the text that arrived; LocalRoadLongShortPauses: the same phrases with a fast speaker's
+//    breaths of 0.12-0.2 s between them instead (no ordinary pause);
 //  - the idle process: CPU over 60 s and resident memory.
 // Run: bash scripts/headless-session build/bench/app/bench_app (QUENDLE_BENCH_NOISE=N: the speech
 // and 0.3 s behind it carry a steady noise of N sample units RMS, as a real microphone's floor).
@@ -35,16 +36,19 @@ namespace {
 
 const QString kPhrase = QStringLiteral("what time is it");
 
-// Ten everyday phrases (about 30 s with the pauses between them; three in a smoke run).
-QStringList longPhrases() {
+// Everyday phrases: ten (about 30 s with the pauses between them), or fourteen (about 30 s with a
+// fast speaker's breaths between them); three in a smoke run.
+QStringList longPhrases(bool shortPauses = false) {
     const QStringList phrases = {
         QStringLiteral("i will call you back after lunch"),   QStringLiteral("can we move the meeting to next week"),
         QStringLiteral("the train was late again this morning"), QStringLiteral("please remember to buy some milk"),
         QStringLiteral("i left my keys on the kitchen table"), QStringLiteral("let us meet at the station at noon"),
         QStringLiteral("the weather is nice for a walk today"), QStringLiteral("do you want to have dinner with us"),
         QStringLiteral("i need to finish this work before friday"), QStringLiteral("the children are playing in the garden"),
+        QStringLiteral("send me the address of the hotel"),    QStringLiteral("we are running out of coffee"),
+        QStringLiteral("my sister lives in a small town"),     QStringLiteral("the doctor said i should rest more"),
     };
-    return bench::smoke() ? phrases.mid(0, 3) : phrases;
+    return phrases.mid(0, bench::smoke() ? 3 : shortPauses ? 14 : 10);
 }
 
 // QUENDLE_BENCH_NOISE's noise over `speech` and 0.3 s behind it (the same noise on every run).
@@ -58,12 +62,14 @@ QVector<int16_t> withNoise(QVector<int16_t> speech) {
     return speech;
 }
 
-QVector<int16_t> longSpeech() {
+// The long phrases with pauses of 0.3-0.6 s between them, or (shortPauses) a fast speaker's breaths
+// of 0.12-0.2 s between their speech.
+QVector<int16_t> longSpeech(bool shortPauses = false) {
     QVector<int16_t> speech;
-    const QStringList phrases = longPhrases();
+    const QStringList phrases = longPhrases(shortPauses);
     for (qsizetype i = 0; i < phrases.size(); ++i) {
-        if (i > 0) speech.resize(speech.size() + 4800 + 480 * int((i * 7) % 11));  // 0.3-0.6 s
-        speech += Microphone::speak(phrases[i]);
+        if (i > 0) speech.resize(speech.size() + (shortPauses ? 1920 + 256 * int((i * 7) % 6) : 4800 + 480 * int((i * 7) % 11)));
+        speech += shortPauses ? bench::trimmed(Microphone::speak(phrases[i])) : Microphone::speak(phrases[i]);
     }
     return withNoise(speech);
 }
@@ -173,7 +179,7 @@ void runRoad(benchmark::State& state, bool online) {
 
 void BM_ReleaseToTextLocalRoad(benchmark::State& state) { runRoad(state, false); }
 
-void BM_ReleaseToTextLocalRoadLong(benchmark::State& state) {
+void localRoadLong(benchmark::State& state, bool shortPauses) {
     XKeyboardLock lock;
     XTestKeyboard keyboard;
     qputenv("QT_QPA_PLATFORM", "xcb");
@@ -182,8 +188,8 @@ void BM_ReleaseToTextLocalRoadLong(benchmark::State& state) {
     QuendleProcess quendle({{"spokenLanguage", "en"}, {"triggerKeyCode", 60LL}, {"launchAtLogin", false},
                             {"correctionBar", false}, {"cleanup", false}, {"qualityLevel", "low"}});
     quendle.waitForLog(QStringLiteral("見張り開始: "));
-    const QVector<int16_t> speech = longSpeech();
-    const QString said = longPhrases().join(QLatin1Char(' '));
+    const QVector<int16_t> speech = longSpeech(shortPauses);
+    const QString said = longPhrases(shortPauses).join(QLatin1Char(' '));
     const double tail = 0.45;
     std::vector<double> afterTail, errors;
     int run = 0;
@@ -202,6 +208,8 @@ void BM_ReleaseToTextLocalRoadLong(benchmark::State& state) {
     state.counters["speech_s"] = speech.size() / 16000.0;
     state.counters["wer_percent_median"] = bench::median(errors);
 }
+void BM_ReleaseToTextLocalRoadLong(benchmark::State& state) { localRoadLong(state, false); }
+void BM_ReleaseToTextLocalRoadLongShortPauses(benchmark::State& state) { localRoadLong(state, true); }
 void BM_ReleaseToTextOnlineRoad(benchmark::State& state) { runRoad(state, true); }
 
 // CPU ticks (user + system) of a process.
@@ -248,5 +256,6 @@ void BM_IdleApplication(benchmark::State& state) {
 
 BENCHMARK(BM_ReleaseToTextLocalRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleaseToTextLocalRoadLong)->Iterations(bench::runs(5))->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseToTextLocalRoadLongShortPauses)->Iterations(bench::smoke() ? 1 : 5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReleaseToTextOnlineRoad)->Iterations(bench::runs(10))->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleApplication)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

@@ -12,13 +12,19 @@
 //        over the whole recording after the release);
 //      RoadWithoutFlatPass: RoadFlatPassAtEnd without the flat-lexicon pass.
 //    tail_ms is the median time from the recognition's start (the stream having caught up) to its
-//    text: what the road adds after the release.
+//    text: what the road adds after the release; after_speech_ms the median time from the end of
+//    the speech (the stream having caught up to it) to the text: the work the end of the speech
+//    leaves, which the application's 0.45 s tail after the release partly hides.
 //  - Whole / WholeFlatPass: every recording decoded in one piece with its own mean on a freshly
 //    loaded decoder, without and with the flat-lexicon pass (tail_ms: the whole decode).
 //  - LongDictation: per voice, the phrases in dictations of ten (about 30 s), with pauses of
 //    0.3-0.6 s between them; a new user's first dictation, then the others after the release.
 //    wer_percent and wer_<voice> are the road's, wer_whole_flat_percent the whole decode's with the
-//    flat-lexicon pass of the same recordings; tail_ms the road's, whole_ms the whole decode's.
+//    flat-lexicon pass of the same recordings; tail_ms and after_speech_ms the road's, whole_ms
+//    the whole decode's.
+//  - LongDictationShortPauses: the same with a fast speaker's breaths of 0.12-0.2 s between the
+//    phrases instead (the synthesiser's own silence before and after each phrase left out), so no
+//    ordinary pause ends a stretch.
 // Run: build/bench/recognition/recognition_bench --benchmark_filter=Accuracy
 // (QUENDLE_BENCH_SMOKE=1: a few phrases by one voice, to check that it works; QUENDLE_BENCH_VERBOSE=1
 // prints every phrase heard wrong; QUENDLE_BENCH_NOISE=N adds a steady noise of N sample units
@@ -86,31 +92,41 @@ void addNoise(QByteArray& pcm) {
         samples[i] = int16_t(std::clamp(std::lround(samples[i] + noise(random)), -32768L, 32767L));
 }
 
-QByteArray speechOf(const QString& voice, const QString& phrase) {
-    const QVector<int16_t> speech = Microphone::speak(phrase, 16000, voice);
+// `trim`: without the synthesiser's own quiet before and after the speech.
+QByteArray speechOf(const QString& voice, const QString& phrase, bool trim = false) {
+    QVector<int16_t> speech = Microphone::speak(phrase, 16000, voice);
+    if (trim) speech = bench::trimmed(speech);
     return QByteArray(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2);
 }
+
+// Every recording ends with 0.45 s without speech (the application's tail after the release).
+constexpr qsizetype kAfterSpeechBytes = 14400;
 
 // A held trigger's recording of the phrase: 0.3 s before the speech, 0.45 s after it.
 const QByteArray& recordingOf(const QString& voice, const QString& phrase) {
     static std::map<QString, QByteArray> made;
     QByteArray& pcm = made[voice + QLatin1Char('|') + phrase];
     if (pcm.isEmpty()) {
-        pcm = QByteArray(9600, '\0') + speechOf(voice, phrase) + QByteArray(14400, '\0');
+        pcm = QByteArray(9600, '\0') + speechOf(voice, phrase) + QByteArray(kAfterSpeechBytes, '\0');
         addNoise(pcm);
     }
     return pcm;
 }
 
-// A long dictation of `phrases`: 0.3 s before the speech, pauses of 0.3-0.6 s between the
-// phrases, 0.45 s after the last.
-QByteArray longRecordingOf(const QString& voice, const QStringList& phrases) {
+enum class Pauses { Ordinary, Short };
+
+// A long dictation of `phrases`: 0.3 s before the speech, pauses of 0.3-0.6 s between the phrases
+// (Short: 0.12-0.2 s between the phrases' speech), 0.45 s after the last.
+QByteArray longRecordingOf(const QString& voice, const QStringList& phrases, Pauses pauses = Pauses::Ordinary) {
     QByteArray pcm(9600, '\0');
     for (qsizetype i = 0; i < phrases.size(); ++i) {
-        if (i > 0) pcm.append(QByteArray(2 * (4800 + 480 * int((i * 7) % 11)), '\0'));
-        pcm.append(speechOf(voice, phrases[i]));
+        if (i > 0) {
+            const int gap = pauses == Pauses::Ordinary ? 4800 + 480 * int((i * 7) % 11) : 1920 + 256 * int((i * 7) % 6);
+            pcm.append(QByteArray(2 * gap, '\0'));
+        }
+        pcm.append(speechOf(voice, phrases[i], pauses == Pauses::Short));
     }
-    pcm.append(QByteArray(14400, '\0'));
+    pcm.append(QByteArray(kAfterSpeechBytes, '\0'));
     addNoise(pcm);
     return pcm;
 }
@@ -140,6 +156,7 @@ int wordErrors(const QStringList& reference, const QStringList& heard) {
 struct Tally {
     std::map<QString, std::pair<int, int>> byVoice;  // errors, reference words
     std::vector<double> tails;
+    std::vector<double> afterSpeech;
 
     void add(const QString& voice, const QString& phrase, const std::optional<QString>& heard) {
         const QStringList reference = wordsOf(phrase);
@@ -160,6 +177,7 @@ struct Tally {
         }
         state.counters["wer_percent"] = 100.0 * errors / std::max(1, words);
         state.counters["tail_ms"] = bench::median(tails);
+        if (!afterSpeech.empty()) state.counters["after_speech_ms"] = bench::median(afterSpeech);
     }
 };
 
@@ -170,7 +188,12 @@ std::optional<QString> road(PocketSphinxRecognizerProvider& provider, const QByt
     auto recognizer = provider.recognizer(QStringLiteral("en-US"));
     if (!recognizer) return std::nullopt;
     auto stream = recognizer->startStream();
-    for (qsizetype at = 0; at < recording.size(); at += 3200) stream->append(recording.mid(at, 3200));
+    // The speech streams in; the 0.45 s after it is recorded while the work of its end runs.
+    const qsizetype speechEnd = recording.size() - kAfterSpeechBytes;
+    for (qsizetype at = 0; at < speechEnd; at += 3200) stream->append(recording.mid(at, std::min<qsizetype>(3200, speechEnd - at)));
+    provider.waitUntilIdle();
+    const auto speechEnded = bench::Clock::now();
+    for (qsizetype at = speechEnd; at < recording.size(); at += 3200) stream->append(recording.mid(at, 3200));
     provider.waitUntilIdle();
     SpeechRecognitionRequest request;
     request.wavPath = dir.filePath(QStringLiteral("take.wav"));
@@ -190,6 +213,7 @@ std::optional<QString> road(PocketSphinxRecognizerProvider& provider, const QByt
     });
     std::optional<QString> text = done.get_future().get();
     tally.tails.push_back(bench::ms(bench::Clock::now() - start));
+    tally.afterSpeech.push_back(bench::ms(bench::Clock::now() - speechEnded));
     return text;
 }
 
@@ -249,7 +273,7 @@ void wholeAccuracy(benchmark::State& state, bool flatPass) {
 
 // Per voice, the phrases in dictations of ten: the road (a new user's first dictation, then the
 // others after the release) and the whole decode with the flat-lexicon pass of the same recordings.
-void longDictationAccuracy(benchmark::State& state) {
+void longDictationAccuracy(benchmark::State& state, Pauses pauses) {
     if (!canMeasure(state)) return;
     const qsizetype perDictation = bench::smoke() ? 3 : 10;
     for (auto _ : state) {
@@ -260,7 +284,7 @@ void longDictationAccuracy(benchmark::State& state) {
             const QString meanFile = support.filePath(QStringLiteral("mean.json"));
             for (qsizetype first = 0; first < phrases().size(); first += perDictation) {
                 const QStringList said = phrases().mid(first, perDictation);
-                const QByteArray recording = longRecordingOf(voice, said);
+                const QByteArray recording = longRecordingOf(voice, said, pauses);
                 const QString reference = said.join(QLatin1Char(' '));
                 PocketSphinxRecognizerProvider::releaseModels();
                 PocketSphinxRecognizerProvider provider(PocketSphinxRecognizerProvider::defaultModelDirectory(), {},
@@ -293,7 +317,8 @@ void BM_AccuracyRoadAfterRelease(benchmark::State& state) { roadAccuracy(state, 
 void BM_AccuracyRoadWarm(benchmark::State& state) { roadAccuracy(state, Road::Warm); }
 void BM_AccuracyRoadFlatPassAtEnd(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, true, false); }
 void BM_AccuracyRoadWithoutFlatPass(benchmark::State& state) { roadAccuracy(state, Road::AfterRelease, false, false); }
-void BM_AccuracyLongDictation(benchmark::State& state) { longDictationAccuracy(state); }
+void BM_AccuracyLongDictation(benchmark::State& state) { longDictationAccuracy(state, Pauses::Ordinary); }
+void BM_AccuracyLongDictationShortPauses(benchmark::State& state) { longDictationAccuracy(state, Pauses::Short); }
 void BM_AccuracyWhole(benchmark::State& state) { wholeAccuracy(state, false); }
 void BM_AccuracyWholeFlatPass(benchmark::State& state) { wholeAccuracy(state, true); }
 
@@ -307,3 +332,4 @@ BENCHMARK(BM_AccuracyRoadWithoutFlatPass)->Iterations(1)->Unit(benchmark::kSecon
 BENCHMARK(BM_AccuracyWhole)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_AccuracyWholeFlatPass)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_AccuracyLongDictation)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AccuracyLongDictationShortPauses)->Iterations(1)->Unit(benchmark::kSecond);

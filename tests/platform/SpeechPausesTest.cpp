@@ -85,6 +85,32 @@ TEST(SpeechPauses, TheFloorIsLearntFromThePausesWhenTheRecordingStartsWithSpeech
     expectCutsIn(cutsOf(take, 1600), take, {2.0, 4.4});
 }
 
+// Speaking on without an ordinary pause: once the stretch holds five seconds of speech, a quick breath
+// between two phrases ends it; before that the same breaths do not.
+TEST(SpeechPauses, ALongStretchEndsAtABreathAndAShortOneDoesNot) {
+    for (double noise : {0.0, 20.0, 300.0}) {
+        Take take(noise);
+        take.quiet(0.3).speech(2.0).quiet(0.15).speech(2.0).quiet(0.15).speech(1.5)  // 5.5 s of speech
+            .quiet(0.15)
+            .speech(2.0).quiet(0.15).speech(1.0)  // a new stretch, short again
+            .quiet(0.45);
+        const std::vector<size_t> whole = cutsOf(take, take.samples.size());
+        expectCutsIn(whole, take, {6.1, 9.4});
+        for (size_t piece : {size_t(1600), size_t(333)})
+            EXPECT_EQ(cutsOf(take, piece, whole), whole) << "noise " << noise << ", pieces of " << piece;
+    }
+}
+
+// The gaps inside a word (a stop consonant, under 0.1 s) never end even a long stretch.
+TEST(SpeechPauses, AGapInsideAWordDoesNotEndALongStretch) {
+    for (double noise : {0.0, 20.0, 300.0}) {
+        Take take(noise);
+        // Each gap lies around the peak of a syllable, where a stop cuts the sound off.
+        take.quiet(0.31).speech(5.4).quiet(0.08).speech(0.42).quiet(0.08).speech(0.46).quiet(0.45);
+        expectCutsIn(cutsOf(take, 1600), take, {6.75});
+    }
+}
+
 // Nothing but the floor, however long, ends no stretch.
 TEST(SpeechPauses, NoSpeechNoPause) {
     Take take(50);

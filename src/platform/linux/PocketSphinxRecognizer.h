@@ -39,7 +39,8 @@ struct PocketSphinxOptions {
 //   own mean: once enough speech has been heard its head is decoded again from that mean; a short
 //   recording that never got that far is decoded again whole when it ends.
 // - The flat-lexicon second pass decodes each utterance again when it ends. A streamed recording
-//   ends an utterance at each pause of the speech (SpeechPauses) while the user goes on speaking,
+//   ends an utterance at each pause of the speech (SpeechPauses; once a stretch has run long, at a
+//   quick breath too) while the user goes on speaking,
 //   so that pass runs during the recording and only the stretch after the last pause is left for
 //   the release; the live mean goes on from stretch to stretch and the texts of the stretches are
 //   joined. A new user's first stretch ends only once it has been normalised with its own mean.

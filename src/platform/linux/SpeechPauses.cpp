@@ -28,6 +28,12 @@ bool SpeechPauses::quiet(int level) const {
     return level < floor + std::max(6, (speech - floor) / 4);
 }
 
+// A stretch is long by the frames from its first loud one to the start of the current quiet run, so
+// a quiet run keeps the lengths it began with.
+bool SpeechPauses::longStretch() const { return stretchFrames_ - quietRun_ >= kLongStretchFrames; }
+int SpeechPauses::pauseFrames() const { return longStretch() ? kShortPauseFrames : kPauseFrames; }
+int SpeechPauses::cutFrames() const { return longStretch() ? kShortCutFrames : kCutFrames; }
+
 std::vector<std::size_t> SpeechPauses::add(const std::int16_t* samples, std::size_t count) {
     std::vector<std::size_t> cuts;
     for (std::size_t i = 0; i < count; ++i) {
@@ -38,13 +44,15 @@ std::vector<std::size_t> SpeechPauses::add(const std::int16_t* samples, std::siz
         partial_.clear();
         ++levels_[size_t(level)];
         ++frames_;
+        ++stretchFrames_;
         if (!quiet(level)) {
+            if (loudSinceCut_ == 0) stretchFrames_ = 1;  // the stretch's speech begins
             quietRun_ = 0;
             ++loudSinceCut_;
             continue;
         }
-        if (++quietRun_ == kPauseFrames && loudSinceCut_ >= kSpeechFrames) {
-            cuts.push_back(samples_ - size_t(kPauseFrames - kCutFrames) * kFrameSamples);
+        if (++quietRun_ == pauseFrames() && loudSinceCut_ >= kSpeechFrames) {
+            cuts.push_back(samples_ - size_t(pauseFrames() - cutFrames()) * kFrameSamples);
             loudSinceCut_ = 0;
         }
     }
@@ -54,7 +62,7 @@ std::vector<std::size_t> SpeechPauses::add(const std::int16_t* samples, std::siz
 std::size_t SpeechPauses::decodableUntil() const {
     // A quiet run that may still become a pause is held back past the place where it would end the
     // stretch.
-    if (loudSinceCut_ >= kSpeechFrames && quietRun_ >= kCutFrames && quietRun_ < kPauseFrames)
-        return samples_ - partial_.size() - size_t(quietRun_ - kCutFrames) * kFrameSamples;
+    if (loudSinceCut_ >= kSpeechFrames && quietRun_ >= cutFrames() && quietRun_ < pauseFrames())
+        return samples_ - partial_.size() - size_t(quietRun_ - cutFrames()) * kFrameSamples;
     return samples_;
 }

@@ -12,7 +12,9 @@
 // never digitally silent. The floor is a low percentile of the loudness of every frame heard so
 // far, the speech level a high one; a frame is quiet when it lies much nearer the floor than the
 // speech. A pause is a run of quiet frames long enough that no stop consonant or short breath
-// inside a phrase makes one, after some speech since the last pause.
+// inside a phrase makes one, after some speech since the last pause. Once a stretch holds a lot of
+// speech, a shorter quiet run (a quick breath between phrases) is enough to end it, so that a user
+// who speaks on without an ordinary pause still leaves only a short stretch for the release.
 class SpeechPauses {
 public:
     static constexpr int kFrameSamples = 160;  // 10 ms
@@ -23,6 +25,14 @@ public:
     static constexpr int kCutFrames = 12;
     // Loud frames since the last pause before another pause counts.
     static constexpr int kSpeechFrames = 10;
+    // Frames from a stretch's first loud one that make it long (5 s: after the release the flat
+    // pass of such a stretch takes about a tenth of a second), the quiet frames that end a long one
+    // and where in them it ends (measured in bench/recognition, AccuracyBench's
+    // LongDictationShortPauses: a fast speaker's breaths between phrases last 0.12-0.2 s; the gaps
+    // inside a word stay under 0.1 s).
+    static constexpr int kLongStretchFrames = 500;
+    static constexpr int kShortPauseFrames = 12;
+    static constexpr int kShortCutFrames = 6;
 
     // Takes the next samples of the recording; returns where stretches may end, as sample offsets
     // from the recording's start, in order.
@@ -36,6 +46,10 @@ private:
     static int loudness(const std::int16_t* frame);
     int percentile(int percent) const;
     bool quiet(int level) const;
+    // Whether the current stretch is long; the quiet frames that end it, and where in them.
+    bool longStretch() const;
+    int pauseFrames() const;
+    int cutFrames() const;
 
     std::array<int, 100> levels_{};  // frames heard, by loudness
     int frames_ = 0;
@@ -43,4 +57,5 @@ private:
     std::size_t samples_ = 0;           // samples taken so far
     int quietRun_ = 0;                  // quiet frames in a row up to now
     int loudSinceCut_ = 0;
+    int stretchFrames_ = 0;  // frames since the stretch's first loud frame
 };
