@@ -11,6 +11,7 @@
 // Run: bash scripts/headless-session build/bench/app/bench_app (QUENDLE_BENCH_NOISE=N: the speech
 // and 0.3 s behind it carry a steady noise of N sample units RMS, as a real microphone's floor).
 #include "BenchSupport.h"
+#include "WordErrors.h"
 #include "Microphone.h"
 #include "QuendleProcess.h"
 #include "support/standin/StandInService.h"
@@ -20,7 +21,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QThread>
 #include <benchmark/benchmark.h>
 
@@ -73,28 +73,6 @@ QVector<int16_t> longSpeech(bool shortPauses = false) {
     }
     return withNoise(speech);
 }
-
-// Word errors (substitutions, deletions, insertions) of `heard` against `said`, in percent.
-double wordErrorPercent(const QString& said, const QString& heard) {
-    auto words = [](const QString& text) {
-        static const QRegularExpression notWord(QStringLiteral("[^a-z' ]"));
-        return text.toLower().remove(notWord).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    };
-    const QStringList reference = words(said), got = words(heard);
-    std::vector<int> row(size_t(got.size() + 1));
-    for (qsizetype j = 0; j <= got.size(); ++j) row[size_t(j)] = int(j);
-    for (qsizetype i = 1; i <= reference.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = int(i);
-        for (qsizetype j = 1; j <= got.size(); ++j) {
-            const int above = row[size_t(j)];
-            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1, diagonal + (reference[i - 1] == got[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return 100.0 * row[size_t(got.size())] / std::max<qsizetype>(1, reference.size());
-}
-
 
 // One dictation; returns seconds from the release to the text in the field (`expected`, or any text
 // when that is empty), or < 0 on failure.
@@ -199,7 +177,7 @@ void localRoadLong(benchmark::State& state, bool shortPauses) {
             state.SkipWithError("dictation failed");
             break;
         }
-        errors.push_back(wordErrorPercent(said, target.field("line")));
+        errors.push_back(bench::wordErrorPercent(said, target.field("line")));
         afterTail.push_back(total - tail);
         state.SetIterationTime(total);
     }

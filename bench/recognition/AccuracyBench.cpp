@@ -30,12 +30,12 @@
 // prints every phrase heard wrong; QUENDLE_BENCH_NOISE=N adds a steady noise of N sample units
 // RMS to every recording, as a real microphone's floor).
 #include "BenchSupport.h"
+#include "WordErrors.h"
 #include "Microphone.h"
 #include "core/RecordingFormat.h"
 #include "platform/Files.h"
 #include "platform/linux/PocketSphinxRecognizer.h"
 
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <future>
@@ -131,27 +131,8 @@ QByteArray longRecordingOf(const QString& voice, const QStringList& phrases, Pau
     return pcm;
 }
 
-QStringList wordsOf(const QString& text) {
-    static const QRegularExpression notWord(QStringLiteral("[^a-z' ]"));
-    return text.toLower().remove(notWord).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-// Substitutions + deletions + insertions that turn `reference` into `heard`.
-int wordErrors(const QStringList& reference, const QStringList& heard) {
-    std::vector<int> row(size_t(heard.size() + 1));
-    for (qsizetype j = 0; j <= heard.size(); ++j) row[size_t(j)] = int(j);
-    for (qsizetype i = 1; i <= reference.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = int(i);
-        for (qsizetype j = 1; j <= heard.size(); ++j) {
-            const int above = row[size_t(j)];
-            row[size_t(j)] = std::min({above + 1, row[size_t(j - 1)] + 1,
-                                       diagonal + (reference[i - 1] == heard[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[size_t(heard.size())];
-}
+using bench::wordErrors;
+using bench::wordsOf;
 
 struct Tally {
     std::map<QString, std::pair<int, int>> byVoice;  // errors, reference words
