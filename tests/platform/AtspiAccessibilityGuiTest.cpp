@@ -85,9 +85,14 @@ TEST(AtspiAccessibilityGuiTest, TheDesktopsFocusFollowsTheFocusFromProgramToProg
 
     // Nobody asks anything, and what the bus sends is read all the same (it would pile up on the
     // connection otherwise).
-    ASSERT_TRUE(first.focus("text"));
-    EXPECT_TRUE(TargetApp::spinUntil([&] { return accessibility.desktopFocusProcess() == first.pid(); },
-                                     int(AtspiAccessibility::kDrainInterval * 3000)));
+    // The focus goes back to the first program (again, as above, until it tells of it).
+    bool heard = false;
+    for (int round = 0; round < 6 && !heard; ++round) {
+        ASSERT_TRUE(first.focus(round % 2 ? "line" : "text"));
+        heard = TargetApp::spinUntil([&] { return accessibility.desktopFocusProcess() == first.pid(); },
+                                     int(AtspiAccessibility::kDrainInterval * 1500));
+    }
+    EXPECT_TRUE(heard);
 }
 
 }  // namespace
