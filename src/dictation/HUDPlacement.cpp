@@ -69,10 +69,7 @@ QString HUDPlacement::roleName(const std::optional<AccessibleRole>& role) {
 std::optional<HUDPlacement::CaretAnchor> HUDPlacement::readCaret(Accessibility& accessibility, qint32 pid,
                                                                 const QString& appName, double primaryHeight,
                                                                 double timeout) {
-    std::shared_ptr<AccessibleElement> element = pid > 0 ? accessibility.focusedElement(pid, timeout) : nullptr;
-    // No application in front, or its focus cannot be read: the element that last took the focus
-    // anywhere on the desktop.
-    if (!element) element = accessibility.desktopFocusedElement(timeout);
+    const std::shared_ptr<AccessibleElement> element = accessibility.focusedElementOrDesktops(pid, timeout);
     if (!element) return std::nullopt;
     AppLog::write(QStringLiteral("HUD位置: フォーカス要素 role=") + roleName(element->role()) + QStringLiteral(" app=") +
                   (appName.isEmpty() ? QStringLiteral("?") : appName));

@@ -67,6 +67,11 @@ public:
     // application's focused element when there is no frontmost application or its focus cannot be
     // read (a program whose windows and accessibility report different processes, say).
     virtual std::shared_ptr<AccessibleElement> desktopFocusedElement(double /*timeoutSeconds*/) { return nullptr; }
+    // The focused element of the application of `pid` (0: none in front), else the desktop's.
+    std::shared_ptr<AccessibleElement> focusedElementOrDesktops(qint32 pid, double timeoutSeconds) {
+        std::shared_ptr<AccessibleElement> element = pid > 0 ? focusedElement(pid, timeoutSeconds) : nullptr;
+        return element ? element : desktopFocusedElement(timeoutSeconds);
+    }
     // The screen rectangle (desktop pixels, y down) of the active window of the application of
     // process `pid`; absent when it has none or does not answer in time.
     virtual std::optional<QRect> focusedWindowFrame(qint32 /*pid*/, double /*timeoutSeconds*/) { return std::nullopt; }

@@ -140,9 +140,7 @@ QRectF CorrectionBar::placement(QSizeF size, const QRectF& vf, const std::option
 
 std::optional<QRectF> CorrectionBar::readCaret(Accessibility& accessibility, qint32 pid, double primaryHeight,
                                                double timeout) {
-    std::shared_ptr<AccessibleElement> element = pid > 0 ? accessibility.focusedElement(pid, timeout) : nullptr;
-    // No application in front, or its focus cannot be read: the desktop's last focus.
-    if (!element) element = accessibility.desktopFocusedElement(timeout);
+    const std::shared_ptr<AccessibleElement> element = accessibility.focusedElementOrDesktops(pid, timeout);
     if (!element) return std::nullopt;
     auto global = [primaryHeight](const QRect& r) {
         return QRectF(r.x(), primaryHeight - r.y() - r.height(), std::max(r.width(), 1), std::max(r.height(), 1));

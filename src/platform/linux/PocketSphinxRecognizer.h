@@ -40,10 +40,10 @@ struct PocketSphinxOptions {
 //   recording that never got that far is decoded again whole when it ends.
 // - The flat-lexicon second pass decodes each utterance again when it ends. A streamed recording
 //   ends an utterance at each pause of the speech (SpeechPauses; once a stretch has run long, at a
-//   quick breath too) while the user goes on speaking,
-//   so that pass runs during the recording and only the stretch after the last pause is left for
-//   the release; the live mean goes on from stretch to stretch and the texts of the stretches are
-//   joined. A new user's first stretch ends only once it has been normalised with its own mean.
+//   quick breath too) while the user goes on speaking, so that pass runs during the recording and
+//   only the stretch after the last pause is left for the release; the live mean goes on from
+//   stretch to stretch and the texts of the stretches are joined. A new user's first stretch ends
+//   only once it has been normalised with its own mean.
 // - A whole recording asked for while another recording is being streamed goes first; the
 //   stream starts again from its beginning once the decoder is free.
 // - Vocabulary hints (contextualStrings) are ignored: the general n-gram model cannot be
