@@ -37,6 +37,9 @@ struct QuendleLaunch {
     // The HOME the process is given for the home folder it is handed (the folder's own path when
     // there is none): the same home written another way.
     std::function<QString(const QString& home)> homeVariable = {};
+    // Changes to the environment it starts with (the session's own otherwise): another bus, no
+    // sound server, another display.
+    std::function<void(QProcessEnvironment& environment)> environment = {};
 };
 
 // True while the process exists and has not ended (a zombie has ended).
@@ -56,6 +59,7 @@ public:
         PlistDefaults defaults(QStringLiteral("orvane"), preferencesFolder());
         if (launch.install) executable_ = launch.install(home_->path());
         if (launch.homeVariable) homeVariable_ = launch.homeVariable(home_->path());
+        environment_ = launch.environment;
         for (auto it = settings.begin(); it != settings.end(); ++it) defaults.set(it.key(), it.value());
         if (launch.setUp && !settings.contains(QStringLiteral("onboardingV2Completed")))
             defaults.set(QStringLiteral("onboardingV2Completed"), true);
@@ -77,6 +81,7 @@ public:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_->path() + QStringLiteral("/.config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home_->path() + QStringLiteral("/.local/share"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // test mains default to offscreen
+        if (environment_) environment_(env);
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.start(executable_, {});
@@ -129,6 +134,7 @@ private:
     std::shared_ptr<QTemporaryDir> home_;
     QString executable_ = bundleExecutable();
     QString homeVariable_;
+    std::function<void(QProcessEnvironment&)> environment_;
     QProcess process_;
 };
 
