@@ -20,6 +20,7 @@
 #include "platform/Files.h"
 #include "platform/SerialQueue.h"
 #include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/BusLookup.h"
 #include "platform/linux/Ed25519Signature.h"
 #include "platform/linux/EspeakSpeechSynthesizer.h"
 #include "platform/linux/GSettingsMotionPreference.h"
@@ -87,6 +88,9 @@
 #include <unistd.h>
 
 namespace {
+
+// How long a bus may take to answer at start before it is left out for the run.
+constexpr double kBusWait = 0.25;
 
 // SIGTERM and SIGINT become a quit of the event loop: the handler only writes a byte to a socket
 // pair, read on the main thread. A request that comes before the loop runs is remembered: the
@@ -227,6 +231,16 @@ int main(int argc, char** argv) {
         return status;
     }
 
+    // Qt's accessibility bridge asks the accessibility launcher on the main thread, without a
+    // bound, whether a screen reader runs, unless it is told to take part always: a launcher that
+    // never answers would hold the start for 50 s. Taking part always, it asks for the bus's
+    // address without waiting, and a screen reader started later finds our windows too.
+    if (!qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON")) qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    // Likewise a session bus or an accessibility bus that does not answer is left out before
+    // anything can wait for it.
+    const QString sessionBusLeftOut = BusLookup::leaveOutSessionBusThatHangs(kBusWait);
+    const QString accessibilityBusLeftOut = BusLookup::leaveOutAccessibilityBusThatHangs(kBusWait);
+
     QApplication app(argc, argv);
     TerminationSignals termination;
     app.setQuitOnLastWindowClosed(false);
@@ -241,6 +255,8 @@ int main(int argc, char** argv) {
     MainQueue::install(&mainQueue);
     ProcessSettings settings;
     InfoPlistBundle& bundle = settings.bundle();
+    for (const QString& leftOut : {sessionBusLeftOut, accessibilityBusLeftOut})
+        if (!leftOut.isEmpty()) AppLog::write(QStringLiteral("この実行ではバスを使いません: ") + leftOut);
     // The first-run flag reflects the defaults as they were at launch, before anything writes them.
     AppPrefs::isFirstRun();
 
@@ -281,7 +297,7 @@ int main(int argc, char** argv) {
     QtPasteboard pasteboard;
     X11SyntheticKeys syntheticKeys;
     X11Workspace workspace;
-    AtspiAccessibility accessibility;
+    AtspiAccessibility accessibility(&AppLog::write);
     XdgLoginItem loginItem(QCoreApplication::applicationFilePath());
 
     Platform platform{keys, audio, timePitch, sounds, pointer, inputSources, http, speech, engine26, pasteboard,

@@ -2,6 +2,7 @@
 
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
+#include "platform/linux/BusLookup.h"
 #include "platform/linux/X11Connection.h"
 
 #include <X11/Xatom.h>
@@ -10,16 +11,106 @@
 #include <atspi/atspi.h>
 
 #include <QHash>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 #include <signal.h>
+
+namespace {
+
+// What atspi_init answered the first time this process called it (-1: not called yet). libatspi
+// is started once per process; one that found no bus stays unusable.
+std::atomic<int> atspiStarted{-1};
+
+// The main loop paused in a callback of its own while a worker does what no one else may see
+// half done. Shared between the worker and the callback, which may run late or never.
+struct MainPause {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool paused = false;
+    bool finished = false;
+
+    // Main thread, in the default context's dispatch: waits for the worker, at most `limit`.
+    static gboolean run(gpointer data) {
+        MainPause& pause = **static_cast<std::shared_ptr<MainPause>*>(data);
+        std::unique_lock lock(pause.mutex);
+        if (pause.finished) return G_SOURCE_REMOVE;
+        pause.paused = true;
+        pause.changed.notify_all();
+        pause.changed.wait_for(lock, AtspiAccessibility::kMainPauseLimit, [&] { return pause.finished; });
+        return G_SOURCE_REMOVE;
+    }
+    static void drop(gpointer data) { delete static_cast<std::shared_ptr<MainPause>*>(data); }
+
+    bool waitPaused(std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, limit, [&] { return paused; });
+    }
+    void finish() {
+        std::lock_guard lock(mutex);
+        finished = true;
+        changed.notify_all();
+    }
+};
+
+// Runs `fn` while no other thread dispatches GLib's default main context, which Qt's main loop
+// runs: libatspi attaches its bus there before it can be moved to our own context. Either nobody
+// runs that context now (we hold it for the moment), or the main loop is asked to pause in a
+// callback until `fn` is done. The main thread waits for the worker at most kMainPauseLimit;
+// false when the main loop neither let go nor paused within a few seconds.
+bool whileTheDefaultContextWaits(const std::function<void()>& fn) {
+    GMainContext* main = g_main_context_default();
+    auto pause = std::make_shared<MainPause>();
+    bool asked = false;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        if (g_main_context_acquire(main)) {
+            fn();
+            g_main_context_release(main);
+            pause->finish();
+            return true;
+        }
+        if (!asked) {
+            g_main_context_invoke_full(main, G_PRIORITY_HIGH, &MainPause::run, new std::shared_ptr<MainPause>(pause),
+                                       &MainPause::drop);
+            asked = true;
+        }
+        if (pause->waitPaused(std::chrono::milliseconds(10))) {
+            fn();
+            pause->finish();
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > giveUp) {
+            pause->finish();
+            return false;
+        }
+    }
+}
+
+}  // namespace
 
 struct AtspiAccessibility::Worker {
     SerialQueue queue{QStringLiteral("accessibility")};
     GMainContext* context = nullptr;
-    bool ready = false;
+    bool ready = false;  // worker thread only: libatspi is connected, on our context
     Display* display = nullptr;  // the worker's own X connection (focus owner)
+
+    // Whether questions can be asked, for any thread. Starting lasts until the first look for
+    // the bus is over; a later look (the bus may come up after us) keeps Unavailable meanwhile.
+    enum class State { Starting, Ready, Unavailable };
+    std::mutex stateMutex;
+    std::condition_variable stateChanged;
+    State state = State::Starting;
+    std::atomic<bool> looking{false};    // a look for the bus is running
+    std::atomic<bool> abandoned{false};  // the reader is gone: a running look ends without a start
+    bool broken = false;                 // worker only: libatspi cannot be used in this process
+    bool toldUnavailable = false;        // worker only
+    int ticksUnavailable = 0;            // main thread only
+    std::function<void(const QString&)> log;
 
     // The element that last gained the focus in each process, as the applications announce it
     // (worker thread only; references held). Finding the focus is then one question to the
@@ -47,25 +138,93 @@ struct AtspiAccessibility::Worker {
             forgetDesktopFocus();
             if (display) XCloseDisplay(display);
             display = nullptr;
+            // The context stays: libatspi keeps its bus on it for the rest of the process.
         });
     }
 
-    // Worker thread only.
-    bool ensureReady() {
-        if (ready) return true;
-        if (!context) {  // once: a failed start is tried again on the next request
+    State currentState() {
+        std::lock_guard lock(stateMutex);
+        return state;
+    }
+    void setState(State next) {
+        std::lock_guard lock(stateMutex);
+        state = next;
+        stateChanged.notify_all();
+    }
+    // Any thread but the worker's: waits while the first look runs, at most `seconds`; true when
+    // questions can be asked.
+    bool waitUntilSettled(double seconds) {
+        std::unique_lock lock(stateMutex);
+        stateChanged.wait_for(lock, std::chrono::duration<double>(std::max(0.0, seconds)),
+                              [&] { return state != State::Starting; });
+        return state == State::Ready;
+    }
+
+    // Worker thread. Looks for the bus (every wait bounded) and only then lets libatspi connect;
+    // without a bus, says why once and stays unavailable until a later look finds one.
+    void start() {
+        if (ready || broken || abandoned) return;
+        looking = true;
+        const BusLookup::Lookup lookup = BusLookup::accessibilityBus(kLookupTimeout);
+        if (!abandoned) {
+            if (lookup.address.isEmpty())
+                unavailable(lookup.problem);
+            else if (connect())
+                becomeReady();
+        }
+        looking = false;
+    }
+
+    void unavailable(const QString& problem) {
+        if (!toldUnavailable && log)
+            log(QStringLiteral("アクセシビリティバスを使えません（") + problem +
+                QStringLiteral("）: 入力欄のカーソル位置と前後の文は読めません"));
+        toldUnavailable = true;
+        setState(State::Unavailable);
+    }
+
+    // libatspi looks for the bus again, in the same order: it finds the one just found.
+    bool connect() {
+        if (atspiStarted == 2) {
+            broken = true;
+            unavailable(QStringLiteral("libatspi が始まりませんでした"));
+            return false;
+        }
+        if (!atspi_get_a11y_bus()) {
+            unavailable(QStringLiteral("libatspi がアクセシビリティバスにつながりません"));
+            return false;
+        }
+        if (!context) {
             context = g_main_context_new();
             g_main_context_push_thread_default(context);
         }
-        if (atspi_init() < 0) return false;  // 1 (already done) and 0 are fine
-        atspi_set_main_context(context);
+        bool attached = false;
+        const bool held = whileTheDefaultContextWaits([&] {
+            int started = atspiStarted;
+            if (started < 0) atspiStarted = started = atspi_init();
+            // 0, or 1 when an earlier reader of this process started it (with a bus, as above).
+            if (started != 0 && started != 1) return;
+            if (!atspi_get_a11y_bus()) return;  // gone in between: setting the context would abort
+            atspi_set_main_context(context);
+            attached = true;
+        });
+        if (!attached) {
+            broken = atspiStarted == 2;
+            unavailable(held ? QStringLiteral("アクセシビリティバスが途中で消えました")
+                             : QStringLiteral("メインループが止まりません"));
+        }
+        return attached;
+    }
+
+    void becomeReady() {
         ready = true;
         // Focus changes arrive as events on our context; drainEvents() hands them to focusChanged.
         focusListener = atspi_event_listener_new(&Worker::focusChanged, this, nullptr);
         GError* error = nullptr;
         if (focusListener) atspi_event_listener_register(focusListener, kFocusEvent, &error);
         if (error) g_clear_error(&error);
-        return true;
+        if (toldUnavailable && log) log(QStringLiteral("アクセシビリティバスにつながりました"));
+        setState(State::Ready);
     }
 
     static void focusChanged(AtspiEvent* event, void* data) {
@@ -515,33 +674,48 @@ private:
 
 }  // namespace
 
-AtspiAccessibility::AtspiAccessibility() : worker_(std::make_shared<Worker>()) {
-    // Listen for focus changes from the start: the desktop's focus is only known from them. The
-    // caller waits: libatspi first attaches its bus to the default GLib context, which the main
-    // thread's event loop runs, and only then to ours; nothing may dispatch it meanwhile.
-    worker_->queue.sync([this] { worker_->ensureReady(); });
+AtspiAccessibility::AtspiAccessibility(std::function<void(const QString& line)> log)
+    : worker_(std::make_shared<Worker>()) {
+    worker_->log = std::move(log);
+    // The bus is looked for on the worker; nobody waits for it. Focus changes are listened for
+    // from the moment it is found: the desktop's focus is only known from them.
+    worker_->queue.post([worker = worker_] { worker->start(); });
     // The bus keeps sending what libatspi listens for whether we ask anything or not: it is read
-    // now and then, so that nothing piles up on the connection between two dictations.
+    // now and then, so that nothing piles up on the connection between two dictations. Without a
+    // bus, it is looked for again now and then: one that comes up later is used from then on.
     drainTimer_ = MainQueue::every(kDrainInterval, [weak = std::weak_ptr<Worker>(worker_)] {
-        if (auto worker = weak.lock()) {
-            Worker* raw = worker.get();  // the worker's destructor waits for its queue
-            worker->queue.post([raw] {
-                if (raw->ready) raw->catchUp();
-            });
+        auto worker = weak.lock();
+        if (!worker) return;
+        switch (worker->currentState()) {
+        case Worker::State::Ready:
+            worker->queue.post([worker] { worker->catchUp(); });
+            break;
+        case Worker::State::Unavailable:
+            if (++worker->ticksUnavailable % int(std::lround(kLookAgainInterval / kDrainInterval)) == 0 &&
+                !worker->looking)
+                worker->queue.post([worker] { worker->start(); });
+            break;
+        case Worker::State::Starting: break;
         }
     });
 }
 
-AtspiAccessibility::~AtspiAccessibility() { MainQueue::cancel(drainTimer_); }
+AtspiAccessibility::~AtspiAccessibility() {
+    MainQueue::cancel(drainTimer_);
+    // A look for the bus may be waiting for an answer: it is left to end on its own (it holds the
+    // worker), so that a quit never waits for a bus.
+    if (worker_->looking) worker_->abandoned = true;
+}
 
 bool AtspiAccessibility::isSecureInputOn() {
     bool secure = false;
+    if (!worker_->waitUntilSettled(kSecureInputTimeout)) return secure;
     worker_->queue.sync([&] {
-        if (!worker_->ensureReady()) return;
+        if (!worker_->ready) return;
         worker_->catchUp();
         const qint32 pid = worker_->focusOwnerPid();
         if (pid <= 0) return;
-        Worker::setTimeout(0.25);
+        Worker::setTimeout(kSecureInputTimeout);
         AtspiAccessible* element = worker_->focused(pid);
         if (!element) return;
         GError* error = nullptr;
@@ -554,8 +728,9 @@ bool AtspiAccessibility::isSecureInputOn() {
 
 std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(qint32 pid, double timeoutSeconds) {
     AtspiAccessible* element = nullptr;
+    if (!worker_->waitUntilSettled(timeoutSeconds)) return nullptr;
     worker_->queue.sync([&] {
-        if (!worker_->ensureReady()) return;
+        if (!worker_->ready) return;
         worker_->catchUp();
         Worker::setTimeout(timeoutSeconds);
         element = worker_->focused(pid);
@@ -566,8 +741,9 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement(qint32 pid
 
 std::shared_ptr<AccessibleElement> AtspiAccessibility::desktopFocusedElement(double timeoutSeconds) {
     AtspiAccessible* element = nullptr;
+    if (!worker_->waitUntilSettled(timeoutSeconds)) return nullptr;
     worker_->queue.sync([&] {
-        if (!worker_->ensureReady()) return;
+        if (!worker_->ready) return;
         worker_->catchUp();
         Worker::setTimeout(timeoutSeconds);
         element = worker_->desktopFocused();
@@ -578,8 +754,9 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::desktopFocusedElement(dou
 
 std::optional<QRect> AtspiAccessibility::focusedWindowFrame(qint32 pid, double timeoutSeconds) {
     std::optional<QRect> result;
+    if (!worker_->waitUntilSettled(timeoutSeconds)) return result;
     worker_->queue.sync([&] {
-        if (!worker_->ensureReady()) return;
+        if (!worker_->ready) return;
         worker_->catchUp();
         Worker::setTimeout(timeoutSeconds);
         result = worker_->activeWindowFrame(pid);

@@ -3,6 +3,8 @@
 #include "platform/Accessibility.h"
 #include "platform/MainQueue.h"
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 class SerialQueue;
@@ -22,10 +24,19 @@ class SerialQueue;
 //
 // Secure input: on when the focused element of the application whose window has the input focus
 // is a password field.
+//
+// Without an accessibility bus (none on the session bus, no session bus, a launcher that never
+// answers) every question answers at once as for a program that is not on the bus: nothing is
+// known. The bus is looked for on the worker, each wait bounded (BusLookup), and again now
+// and then, so one that comes up later is used from then on; nobody waits for the look but a
+// question asked while the first one runs (at most its own timeout). The main thread never waits
+// for the bus: it pauses only while libatspi moves its connection onto the worker's context
+// (no round trip; at most kMainPauseLimit), so that Qt's main loop never dispatches it.
 class AtspiAccessibility final : public Accessibility {
 public:
-    // Connects to the accessibility bus, blocking: make it on the thread that runs the main event loop.
-    AtspiAccessibility();
+    // `log` hears, on the worker, that the bus cannot be used and why (once), and that it came up
+    // later. Make it on the thread that runs the main event loop.
+    explicit AtspiAccessibility(std::function<void(const QString& line)> log = {});
     ~AtspiAccessibility() override;
 
     bool isSecureInputOn() override;
@@ -42,6 +53,14 @@ public:
 
     // How often the events that arrived are read when nobody asks anything.
     static constexpr double kDrainInterval = 5.0;
+    // Without a bus, how often it is looked for again.
+    static constexpr double kLookAgainInterval = 30.0;
+    // The longest wait for each answer while looking for the bus.
+    static constexpr double kLookupTimeout = 1.0;
+    // The longest the main loop pauses for the worker.
+    static constexpr std::chrono::milliseconds kMainPauseLimit{250};
+    // The wait for the answer about a password field.
+    static constexpr double kSecureInputTimeout = 0.25;
 
 private:
     std::shared_ptr<Worker> worker_;
