@@ -105,6 +105,12 @@ public:
         process_.waitForFinished(1000);
     }
 
+    // Sends SIGTERM and waits up to `ms` for the process to be gone; true when it went.
+    bool endsOnTerm(int ms) {
+        process_.terminate();
+        return process_.waitForFinished(ms);
+    }
+
     QStringList log() const { return logLinesIn(home_->path()); }
     // Waits (running the caller's event loop) for a log line that starts with `prefix`.
     bool waitForLog(const QString& prefix, int ms = 15000) const {
