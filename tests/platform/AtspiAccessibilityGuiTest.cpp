@@ -1,11 +1,16 @@
 // The AT-SPI reader against a real program in the headless session.
 #include "../support/target/TargetApp.h"
+#include "TestBuses.h"
 
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/QtMainQueue.h"
 
+#include <QMutex>
+#include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -93,6 +98,90 @@ TEST(AtspiAccessibilityGuiTest, TheDesktopsFocusFollowsTheFocusFromProgramToProg
                                      int(AtspiAccessibility::kDrainInterval * 1500));
     }
     EXPECT_TRUE(heard);
+}
+
+// Programs announce the loss of the old element and the gain of the new one in either order: a
+// loss heard after the next element's gain leaves the new element the desktop's focus.
+TEST(AtspiAccessibilityGuiTest, ALossHeardAfterTheNextGainKeepsTheNewFocus) {
+    if (qgetenv("QUENDLE_HEADLESS_SESSION") != "1") GTEST_SKIP() << "needs the headless session";
+    AtspiAccessibility accessibility;
+    AnnouncingProgram program;
+    ASSERT_TRUE(program.ok());
+    const qint32 self = qint32(QCoreApplication::applicationPid());
+    auto heard = [&] {
+        EXPECT_TRUE(program.flush());
+        accessibility.isSecureInputOn();  // any question reads what arrived
+        return accessibility.desktopFocusProcess();
+    };
+    // The reader listens once it has found the bus: the first gain is announced until it is heard.
+    ASSERT_TRUE(TargetApp::spinUntil([&] {
+        program.focus("a", true);
+        return heard() == self;
+    }, 10000));
+
+    program.focus("b", true);
+    program.focus("a", false);
+    EXPECT_EQ(heard(), self);
+    // The loss of the element that has the focus does end it.
+    program.focus("b", false);
+    EXPECT_EQ(heard(), 0);
+}
+
+// Without an accessibility bus the reader answers at once and says why; a bus that comes up later
+// is used from then on.
+TEST(AtspiAccessibilityGuiTest, ABusThatComesUpLaterIsUsed) {
+    if (qgetenv("QUENDLE_HEADLESS_SESSION") != "1") GTEST_SKIP() << "needs the headless session";
+    QtMainQueue mainQueue;
+    MainQueue::install(&mainQueue);
+    auto uninstall = qScopeGuard([&] { MainQueue::uninstall(&mainQueue); });
+    PrivateSessionBus bus;  // nothing on it can start an accessibility bus
+    ASSERT_TRUE(bus.ok());
+    HiddenAccessibilityBusProperty hidden;
+    const QByteArray sessionBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+    auto restore = qScopeGuard([&] { qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus); });
+
+    QMutex mutex;
+    QStringList lines;
+    auto logged = [&](const QString& line) {
+        QMutexLocker locker(&mutex);
+        return lines.contains(line);
+    };
+    AtspiAccessibility accessibility(
+        [&](const QString& line) {
+            QMutexLocker locker(&mutex);
+            lines << line;
+        },
+        0.2);
+    TargetApp target;
+    ASSERT_TRUE(target.started() && target.focus("line"));
+    ASSERT_TRUE(TargetApp::spinUntil([&] {
+        return logged(QStringLiteral("アクセシビリティバスを使えません（セッションバスに org.a11y.Bus がありません）: "
+                                     "入力欄のカーソル位置と前後の文は読めません"));
+    }, 10000));
+    QElapsedTimer asked;
+    asked.start();
+    EXPECT_EQ(accessibility.focusedElement(target.pid(), 5.0), nullptr);
+    EXPECT_LT(asked.elapsed(), 2500);  // no bus to ask: no wait for the answer
+
+    // The launcher names its bus's socket after the display, in XDG_RUNTIME_DIR: a folder of its
+    // own keeps it from taking the place of the session's.
+    QTemporaryDir runtime;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess launcher;
+    launcher.setProcessEnvironment(environment);
+    launcher.start(QStringLiteral("/usr/libexec/at-spi-bus-launcher"), {QStringLiteral("--launch-immediately")});
+    ASSERT_TRUE(launcher.waitForStarted());
+    auto stop = qScopeGuard([&] {
+        launcher.terminate();
+        if (!launcher.waitForFinished(3000)) launcher.kill();
+    });
+    ASSERT_TRUE(TargetApp::spinUntil([&] { return logged(QStringLiteral("アクセシビリティバスにつながりました")); }, 10000));
+    // A program started now takes part in the new bus, and its focus is read.
+    TargetApp later;
+    ASSERT_TRUE(later.started() && later.setField("line", QStringLiteral("later")) && later.focus("line"));
+    EXPECT_TRUE(TargetApp::spinUntil([&] { return accessibility.focusedElement(later.pid(), 1.0) != nullptr; }, 10000));
 }
 
 }  // namespace

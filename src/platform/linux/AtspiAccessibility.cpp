@@ -26,30 +26,23 @@ namespace {
 // is started once per process; one that found no bus stays unusable.
 std::atomic<int> atspiStarted{-1};
 
-// The main loop paused in a callback of its own while a worker does what no one else may see
-// half done. Shared between the worker and the callback, which may run late or never.
+// Holds the main loop in a callback of its own, if it comes there before the worker is done
+// with what no one else may see half done. Shared between the worker and the callback, which
+// may run late or never.
 struct MainPause {
     std::mutex mutex;
     std::condition_variable changed;
-    bool paused = false;
     bool finished = false;
 
-    // Main thread, in the default context's dispatch: waits for the worker, at most `limit`.
+    // Main thread, in the default context's dispatch: waits for the worker, at most the limit.
     static gboolean run(gpointer data) {
         MainPause& pause = **static_cast<std::shared_ptr<MainPause>*>(data);
         std::unique_lock lock(pause.mutex);
-        if (pause.finished) return G_SOURCE_REMOVE;
-        pause.paused = true;
-        pause.changed.notify_all();
         pause.changed.wait_for(lock, AtspiAccessibility::kMainPauseLimit, [&] { return pause.finished; });
         return G_SOURCE_REMOVE;
     }
     static void drop(gpointer data) { delete static_cast<std::shared_ptr<MainPause>*>(data); }
 
-    bool waitPaused(std::chrono::milliseconds limit) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, limit, [&] { return paused; });
-    }
     void finish() {
         std::lock_guard lock(mutex);
         finished = true;
@@ -57,38 +50,27 @@ struct MainPause {
     }
 };
 
-// Runs `fn` while no other thread dispatches GLib's default main context, which Qt's main loop
-// runs: libatspi attaches its bus there before it can be moved to our own context. Either nobody
-// runs that context now (we hold it for the moment), or the main loop is asked to pause in a
-// callback until `fn` is done. The main thread waits for the worker at most kMainPauseLimit;
-// false when the main loop neither let go nor paused within a few seconds.
-bool whileTheDefaultContextWaits(const std::function<void()>& fn) {
+// Runs `fn`, which attaches sources to GLib's default main context, so that no other thread
+// dispatches them before `fn` is done: libatspi attaches its bus there before it can be moved to
+// our own context, and Qt's main loop runs that context. When nobody runs it, the worker holds it
+// meanwhile. Otherwise a callback of higher priority than anything `fn` attaches goes in first:
+// the loop can dispatch nothing of lower priority before it has run that callback, which waits
+// until `fn` is done (or, at most, kMainPauseLimit). Neither thread waits for the other to come.
+void whileTheDefaultContextWaits(const std::function<void()>& fn) {
     GMainContext* main = g_main_context_default();
-    auto pause = std::make_shared<MainPause>();
-    bool asked = false;
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (;;) {
-        if (g_main_context_acquire(main)) {
-            fn();
-            g_main_context_release(main);
-            pause->finish();
-            return true;
-        }
-        if (!asked) {
-            g_main_context_invoke_full(main, G_PRIORITY_HIGH, &MainPause::run, new std::shared_ptr<MainPause>(pause),
-                                       &MainPause::drop);
-            asked = true;
-        }
-        if (pause->waitPaused(std::chrono::milliseconds(10))) {
-            fn();
-            pause->finish();
-            return true;
-        }
-        if (std::chrono::steady_clock::now() > giveUp) {
-            pause->finish();
-            return false;
-        }
+    if (g_main_context_acquire(main)) {
+        fn();
+        g_main_context_release(main);
+        return;
     }
+    auto pause = std::make_shared<MainPause>();
+    GSource* first = g_idle_source_new();
+    g_source_set_priority(first, G_PRIORITY_HIGH);
+    g_source_set_callback(first, &MainPause::run, new std::shared_ptr<MainPause>(pause), &MainPause::drop);
+    g_source_attach(first, main);
+    g_source_unref(first);
+    fn();
+    pause->finish();
 }
 
 }  // namespace
@@ -109,7 +91,6 @@ struct AtspiAccessibility::Worker {
     std::atomic<bool> abandoned{false};  // the reader is gone: a running look ends without a start
     bool broken = false;                 // worker only: libatspi cannot be used in this process
     bool toldUnavailable = false;        // worker only
-    int ticksUnavailable = 0;            // main thread only
     std::function<void(const QString&)> log;
 
     // The element that last gained the focus in each process, as the applications announce it
@@ -199,7 +180,7 @@ struct AtspiAccessibility::Worker {
             g_main_context_push_thread_default(context);
         }
         bool attached = false;
-        const bool held = whileTheDefaultContextWaits([&] {
+        whileTheDefaultContextWaits([&] {
             int started = atspiStarted;
             if (started < 0) atspiStarted = started = atspi_init();
             // 0, or 1 when an earlier reader of this process started it (with a bus, as above).
@@ -210,8 +191,7 @@ struct AtspiAccessibility::Worker {
         });
         if (!attached) {
             broken = atspiStarted == 2;
-            unavailable(held ? QStringLiteral("アクセシビリティバスが途中で消えました")
-                             : QStringLiteral("メインループが止まりません"));
+            unavailable(QStringLiteral("アクセシビリティバスが途中で消えました"));
         }
         return attached;
     }
@@ -674,34 +654,29 @@ private:
 
 }  // namespace
 
-AtspiAccessibility::AtspiAccessibility(std::function<void(const QString& line)> log)
+AtspiAccessibility::AtspiAccessibility(std::function<void(const QString& line)> log, double lookAgainInterval)
     : worker_(std::make_shared<Worker>()) {
     worker_->log = std::move(log);
     // The bus is looked for on the worker; nobody waits for it. Focus changes are listened for
     // from the moment it is found: the desktop's focus is only known from them.
     worker_->queue.post([worker = worker_] { worker->start(); });
+    const std::weak_ptr<Worker> weak = worker_;
     // The bus keeps sending what libatspi listens for whether we ask anything or not: it is read
-    // now and then, so that nothing piles up on the connection between two dictations. Without a
-    // bus, it is looked for again now and then: one that comes up later is used from then on.
-    drainTimer_ = MainQueue::every(kDrainInterval, [weak = std::weak_ptr<Worker>(worker_)] {
-        auto worker = weak.lock();
-        if (!worker) return;
-        switch (worker->currentState()) {
-        case Worker::State::Ready:
+    // now and then, so that nothing piles up on the connection between two dictations.
+    drainTimer_ = MainQueue::every(kDrainInterval, [weak] {
+        if (auto worker = weak.lock(); worker && worker->currentState() == Worker::State::Ready)
             worker->queue.post([worker] { worker->catchUp(); });
-            break;
-        case Worker::State::Unavailable:
-            if (++worker->ticksUnavailable % int(std::lround(kLookAgainInterval / kDrainInterval)) == 0 &&
-                !worker->looking)
-                worker->queue.post([worker] { worker->start(); });
-            break;
-        case Worker::State::Starting: break;
-        }
+    });
+    // Without a bus, it is looked for again now and then: one that comes up later is used.
+    lookAgainTimer_ = MainQueue::every(lookAgainInterval, [weak] {
+        if (auto worker = weak.lock(); worker && worker->currentState() == Worker::State::Unavailable && !worker->looking)
+            worker->queue.post([worker] { worker->start(); });
     });
 }
 
 AtspiAccessibility::~AtspiAccessibility() {
     MainQueue::cancel(drainTimer_);
+    MainQueue::cancel(lookAgainTimer_);
     // A look for the bus may be waiting for an answer: it is left to end on its own (it holds the
     // worker), so that a quit never waits for a bus.
     if (worker_->looking) worker_->abandoned = true;

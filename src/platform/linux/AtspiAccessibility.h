@@ -35,8 +35,10 @@ class SerialQueue;
 class AtspiAccessibility final : public Accessibility {
 public:
     // `log` hears, on the worker, that the bus cannot be used and why (once), and that it came up
-    // later. Make it on the thread that runs the main event loop.
-    explicit AtspiAccessibility(std::function<void(const QString& line)> log = {});
+    // later. Without a bus, it is looked for again every `lookAgainInterval` seconds. Make it on
+    // the thread that runs the main event loop.
+    explicit AtspiAccessibility(std::function<void(const QString& line)> log = {},
+                                double lookAgainInterval = kLookAgainInterval);
     ~AtspiAccessibility() override;
 
     bool isSecureInputOn() override;
@@ -65,4 +67,5 @@ public:
 private:
     std::shared_ptr<Worker> worker_;
     MainQueue::TimerId drainTimer_ = 0;
+    MainQueue::TimerId lookAgainTimer_ = 0;
 };

@@ -14,6 +14,23 @@
 
 namespace {
 
+QByteArray rootAccessibilityBusAddress() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return {};
+    QByteArray address;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "AT_SPI_BUS", False), 0, 4096,
+                           False, XA_STRING, &type, &format, &items, &after, &data) == Success &&
+        data && type == XA_STRING && format == 8)
+        address = QByteArray(reinterpret_cast<const char*>(data), qsizetype(items));
+    if (data) XFree(data);
+    XCloseDisplay(display);
+    return address;
+}
+
 // Everyone may talk to everyone and own any name; there are no service folders, so nothing can be
 // started on demand (no accessibility launcher either).
 const char* kBusConfig = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
@@ -118,19 +135,10 @@ SilentSocket::~SilentSocket() {
 QString SilentSocket::address() const { return QStringLiteral("unix:path=") + dir_.filePath(QStringLiteral("silent")); }
 
 HiddenAccessibilityBusProperty::HiddenAccessibilityBusProperty() {
+    if (QByteArray address = rootAccessibilityBusAddress(); !address.isEmpty()) saved_ = address;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return;
-    const Atom property = XInternAtom(display, "AT_SPI_BUS", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 4096, False, XA_STRING, &type, &format,
-                           &items, &after, &data) == Success &&
-        data && type == XA_STRING && format == 8)
-        saved_ = QByteArray(reinterpret_cast<const char*>(data), qsizetype(items));
-    if (data) XFree(data);
-    XDeleteProperty(display, DefaultRootWindow(display), property);
+    XDeleteProperty(display, DefaultRootWindow(display), XInternAtom(display, "AT_SPI_BUS", False));
     XCloseDisplay(display);
 }
 
@@ -141,4 +149,64 @@ HiddenAccessibilityBusProperty::~HiddenAccessibilityBusProperty() {
     XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "AT_SPI_BUS", False), XA_STRING, 8,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(saved_->constData()), int(saved_->size()));
     XCloseDisplay(display);
+}
+
+AnnouncingProgram::AnnouncingProgram() {
+    const QByteArray address = rootAccessibilityBusAddress();
+    if (address.isEmpty()) return;
+    DBusError error;
+    dbus_error_init(&error);
+    DBusConnection* connection = dbus_connection_open_private(address.constData(), &error);
+    if (connection && !dbus_bus_register(connection, &error)) {
+        dbus_connection_close(connection);
+        dbus_connection_unref(connection);
+        connection = nullptr;
+    }
+    dbus_error_free(&error);
+    if (connection) dbus_connection_set_exit_on_disconnect(connection, FALSE);
+    connection_ = connection;
+}
+
+AnnouncingProgram::~AnnouncingProgram() {
+    if (!connection_) return;
+    dbus_connection_close(connection_);
+    dbus_connection_unref(connection_);
+}
+
+void AnnouncingProgram::focus(const QByteArray& element, bool gained) {
+    if (!connection_) return;
+    const QByteArray path = "/org/a11y/atspi/accessible/" + element;
+    DBusMessage* signal = dbus_message_new_signal(path.constData(), "org.a11y.atspi.Event.Object", "StateChanged");
+    DBusMessageIter args, variant, reference;
+    dbus_message_iter_init_append(signal, &args);
+    const char* state = "focused";
+    const dbus_int32_t detail1 = gained ? 1 : 0, detail2 = 0, nothing = 0;
+    dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &state);
+    dbus_message_iter_append_basic(&args, DBUS_TYPE_INT32, &detail1);
+    dbus_message_iter_append_basic(&args, DBUS_TYPE_INT32, &detail2);
+    dbus_message_iter_open_container(&args, DBUS_TYPE_VARIANT, "i", &variant);
+    dbus_message_iter_append_basic(&variant, DBUS_TYPE_INT32, &nothing);
+    dbus_message_iter_close_container(&args, &variant);
+    const char* sender = dbus_bus_get_unique_name(connection_);
+    const char* root = "/org/a11y/atspi/accessible/root";
+    dbus_message_iter_open_container(&args, DBUS_TYPE_STRUCT, nullptr, &reference);
+    dbus_message_iter_append_basic(&reference, DBUS_TYPE_STRING, &sender);
+    dbus_message_iter_append_basic(&reference, DBUS_TYPE_OBJECT_PATH, &root);
+    dbus_message_iter_close_container(&args, &reference);
+    dbus_connection_send(connection_, signal, nullptr);
+    dbus_message_unref(signal);
+}
+
+bool AnnouncingProgram::flush() {
+    if (!connection_) return false;
+    // The bus handles one program's messages in order: once it has answered this, it has passed
+    // on every announcement before it.
+    DBusMessage* ping = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "GetId");
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(connection_, ping, 5000, &error);
+    dbus_message_unref(ping);
+    dbus_error_free(&error);
+    if (reply) dbus_message_unref(reply);
+    return reply != nullptr;
 }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+struct DBusConnection;
+
 class PrivateSessionBus {
 public:
     PrivateSessionBus();
@@ -66,4 +68,23 @@ public:
 
 private:
     std::optional<QByteArray> saved_;
+};
+
+// A program on the session's accessibility bus that only announces focus changes of elements it
+// names and answers nothing: for orders of announcements a real program cannot be made to give.
+class AnnouncingProgram {
+public:
+    AnnouncingProgram();
+    ~AnnouncingProgram();
+    AnnouncingProgram(const AnnouncingProgram&) = delete;
+    AnnouncingProgram& operator=(const AnnouncingProgram&) = delete;
+
+    bool ok() const { return connection_ != nullptr; }
+    // Announces that `element` (a name of ours) gained or lost the focus.
+    void focus(const QByteArray& element, bool gained);
+    // Returns once the bus has passed on everything announced so far.
+    bool flush();
+
+private:
+    DBusConnection* connection_ = nullptr;
 };
