@@ -58,6 +58,16 @@ struct RecordingBar final : CorrectionBar {
     }
 };
 
+// The panel as the controller drives it: whether it is wanted on screen, and whether an earlier
+// recording left its window.
+struct TrackingHUD final : RecordingHUD {
+    bool wanted = false;
+    bool made = false;
+    void show() override { wanted = true; }
+    void hide() override { wanted = false; }
+    bool exists() const override { return made; }
+};
+
 struct RecordingToasts final : ToastPresenter {
     QStringList messages;
     void show(const QString& message, std::optional<QPointF>, double) override { messages << message; }
@@ -180,7 +190,7 @@ protected:
     FakeSyntheticKeys keys;
     FakeWorkspace workspace;
     TextInserter inserter{pasteboard, keys, workspace, nullptr};
-    RecordingHUD hud;
+    TrackingHUD hud;
     RecordingBar bar;
     RecordingStatusFile statusFile;
     CountingCopier copier;
@@ -211,6 +221,31 @@ TEST_F(DictationControllerTest, HoldThresholdDefersTheStartSoundAndDropsShorterT
     EXPECT_TRUE(sounds.requested().isEmpty());
     queue.advance(0.02);
     EXPECT_EQ(sounds.requested(), QStringList{"Purr"});
+}
+
+// A tap shorter than the hold threshold is no recording: a flick during it and arrow keys that are
+// handled once it is over change the choices but leave the panel hidden.
+TEST_F(DictationControllerTest, ATapWithAnArrowOrAFlickLeavesThePanelHidden) {
+    defaults.set("holdThreshold", 0.3);
+    defaults.set("serviceKey", "k");
+    controller->startMonitoring();
+    for (const bool session : {false, true}) {
+        SCOPED_TRACE(session ? "session mode" : "persistent mode");
+        AppPrefs::setQualityLevel("high");
+        defaults.set("modeSelectStyle", session ? "session" : "persistent");
+        hud.made = session;  // the second round has the window of an earlier recording
+        press();
+        ASSERT_TRUE(hud.wanted);
+        pointer.moveBy(0, 80);  // up: "formal" in session mode
+        queue.advance(0.1);
+        EXPECT_TRUE(controller->arrowKeyWhileRecording(124));
+        EXPECT_TRUE(controller->arrowKeyWhileRecording(126));
+        controller->triggerUp();
+        EXPECT_FALSE(controller->isRecording());
+        queue.advance(1.0);
+        EXPECT_FALSE(hud.wanted);
+        EXPECT_EQ(AppPrefs::qualityLevel(), "low");  // the arrow still counted
+    }
 }
 
 // ---- tails and roads

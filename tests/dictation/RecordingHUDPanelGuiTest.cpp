@@ -148,6 +148,45 @@ TEST_F(RecordingHUDPanelTest, AfterAHideOnlyTheNextShowBringsThePanelBack) {
     EXPECT_EQ(cleanupChip(1).value, AppPrefs::cleanupStyle());
 }
 
+// A tap ends before the show delay. An arrow key or a flick handled while the key is still down or
+// just after the tap changes the choices but brings no panel up, whether an earlier recording made
+// the window or not; a recording that goes on shows the panel after the delay, with the flash.
+TEST_F(RecordingHUDPanelTest, ATapShorterThanTheShowDelayThenAnArrowOrAFlickShowsNothing) {
+    const auto onScreen = [&] { return panel.exists() && panel.window()->isVisible(); };
+    for (const bool earlierRecording : {false, true}) {
+        SCOPED_TRACE(earlierRecording ? "after a recording" : "first recording");
+        if (earlierRecording) {
+            showNow();
+            panel.hide();
+            queue.advance(RecordingHUDPanel::kFadeOut + 0.05);
+            ASSERT_FALSE(onScreen());
+        }
+        panel.show();
+        queue.advance(0.05);
+        panel.pendingFlash = RecordingHUD::Arrow::Up;  // while the key is still down
+        panel.update();
+        EXPECT_FALSE(onScreen());
+        queue.advance(0.05);
+        EXPECT_FALSE(onScreen());
+        panel.hide();
+        panel.pendingFlash = RecordingHUD::Arrow::Down;  // just after the tap
+        panel.update();
+        AppPrefs::setCleanupMode(QStringLiteral("formal"));  // a flick
+        panel.update();
+        for (int step = 0; step < 10 && !onScreen(); ++step) queue.advance(0.1);
+        EXPECT_FALSE(onScreen());
+        AppPrefs::setCleanupMode(QStringLiteral("standard"));
+    }
+
+    panel.show();
+    queue.advance(0.05);
+    panel.pendingFlash = RecordingHUD::Arrow::Up;
+    panel.update();
+    queue.advance(RecordingHUDPanel::kShowDelay);
+    EXPECT_TRUE(onScreen());
+    EXPECT_GT(panel.arrowAlpha(RecordingHUD::Arrow::Up), HUDContent::kArrowRestAlpha + 0.2);
+}
+
 TEST_F(RecordingHUDPanelTest, AVisiblePanelKeepsItsTopCentreFlashesTheArrowAndSlidesOneStep) {
     showNow();
     QWidget* w = panel.window();

@@ -268,6 +268,26 @@ TEST_F(CorrectionBarTest, OpensOnTheScreenOfTheCaretOrElseOfThePointer) {
     EXPECT_TRUE(second.visibleFrame.contains(*bar->shownAt)) << bar->shownAt->x();
 }
 
+// No application in front: the element that last took the focus on the desktop tells where the
+// caret is, not the pointer.
+TEST_F(CorrectionBarTest, WithNoApplicationInFrontOpensUnderTheDesktopFocusCaret) {
+    workspace.frontmost.reset();
+    auto desktop = std::make_shared<FakeAccessibleElement>();
+    desktop->selection = TextRange{3, 0};
+    desktop->boundsFor = [](TextRange) { return std::optional<QRect>(QRect(200, 500, 2, 18)); };
+    accessibility.desktopFocused = desktop;
+    pointer.at = QPointF(1400, 900);
+    showAndWait(QStringLiteral("hello world"), true);
+    ASSERT_TRUE(bar->shownAt);
+    // The caret spans 482 … 500 in the global space (y up). The bar hangs just under it and
+    // starts at its left.
+    const double barTop = bar->shownAt->y() + bar->shownAt->height();
+    EXPECT_LE(barTop, 482) << barTop;
+    EXPECT_GT(barTop, 482 - 30) << barTop;
+    EXPECT_LE(bar->shownAt->x(), 200);
+    EXPECT_GT(bar->shownAt->x() + bar->shownAt->width(), 202);
+}
+
 TEST_F(CorrectionBarTest, ATextWithoutWordsShowsNothingAndTheMenuBarStaysUntilClosed) {
     bar->show(QStringLiteral("  。 "), true);
     queue.advance(1);

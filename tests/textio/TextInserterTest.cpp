@@ -257,6 +257,32 @@ TEST_F(TextInserterTest, EveryLaggingBurstWaitsAndPutsBackWhatTheUserHadJustCopi
     }
 }
 
+// A burst whose wait gave up (the lag outlasted every wait) saves what it sees; that is no
+// reason for a later burst to stop waiting or to leave the clipboard without the user's copy.
+TEST_F(TextInserterTest, ABurstAfterOneThatGaveUpWaitingStillWaitsAndPutsBackTheNewCopy) {
+    pasteboard.setTextByOtherProgram(QStringLiteral("older copy"));
+    pasteboard.setTextByOtherProgramUnseen(QStringLiteral("first copy"));
+    inserter.insert(QStringLiteral("first dictation"));
+    queue.runPending();
+    for (int round = 0; round < TextInserter::kCatchUpWaits + 2; ++round) queue.advance(TextInserter::kClaimRetry);
+    ASSERT_EQ(pasteboard.snapshotCount, 1);  // gave up and saved what it saw
+    pasteboard.lagging = false;
+    queue.advance(1);
+    ASSERT_EQ(pasted, QStringList{QStringLiteral("first dictation")});
+    ASSERT_FALSE(inserter.isInserting());
+
+    pasteboard.setTextByOtherProgramUnseen(QStringLiteral("second copy"));
+    inserter.insert(QStringLiteral("second dictation"));
+    queue.runPending();
+    for (int round = 2; round < TextInserter::kCatchUpWaits; ++round) queue.advance(TextInserter::kClaimRetry);
+    EXPECT_EQ(pasteboard.snapshotCount, 1);  // still waiting
+    pasteboard.lagging = false;
+    queue.advance(1);
+    EXPECT_EQ(pasted, (QStringList{QStringLiteral("first dictation"), QStringLiteral("second dictation")}));
+    EXPECT_EQ(pasteboard.text(), QStringLiteral("second copy"));
+    EXPECT_FALSE(inserter.isInserting());
+}
+
 // When the desktop keeps refusing us the clipboard nothing is pasted, but the dictation (every
 // piece of the burst, in order) is left on the clipboard for the user as soon as a claim holds.
 TEST_F(TextInserterTest, TextThatCannotBePastedIsKeptForTheUser) {

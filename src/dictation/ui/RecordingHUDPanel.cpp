@@ -248,6 +248,9 @@ void RecordingHUDPanel::rebuild() {
         }
         return;
     }
+    // A show still waiting out its delay brings the panel up itself, with whatever changed
+    // meanwhile (an arrow's flash too): an arrow key or a flick during a tap flashes nothing.
+    if (pendingShow_ && !(window_ && window_->isVisible())) return;
     isSessionMode_ = AppPrefs::modeSelectStyle() == QLatin1String("session");
     ensureWindow();
     const bool wasShown = window_->isVisible() && window_->windowOpacity() > 0;
