@@ -24,9 +24,9 @@ class Screens;
 // goes to the field the user dictates into); only its chips answer clicks.
 //
 // show() waits 0.15 s before the panel appears, so that a tap that is no recording never flashes
-// it (an update() meanwhile waits too); hide() fades it out over 0.15 s. Fades, the arrow flash and the carousel's slide run on the
-// main queue's clock. A visible panel keeps its top-centre while its content changes. After
-// hide(), only the next show() brings the panel up again.
+// it (an update() meanwhile waits too); hide() fades it out over 0.15 s. Fades, the arrow flash
+// and the carousel's slide run on the main queue's clock. A visible panel keeps its top-centre
+// while its content changes. After hide(), only the next show() brings the panel up again.
 class RecordingHUDPanel final : public RecordingHUD {
 public:
     static constexpr double kShowDelay = 0.15;
