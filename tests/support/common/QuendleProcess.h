@@ -85,6 +85,7 @@ public:
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.start(executable_, {});
+        process_.waitForStarted(10000);
     }
     QString preferencesFolder() const {
         const QString prefs = home_->path() + QStringLiteral("/Library/Preferences");
