@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/OnboardingWindow.h"
 #include "core/StatusFile.h"
 #include "core/StyleBadge.h"
 #include "core/Toast.h"
@@ -176,6 +177,9 @@ void DictationController::startMonitoring() {
     };
 
     if (shell_.isAccessibilityTrusted && !shell_.isAccessibilityTrusted()) {
+        // Said once: the poll then waits quietly for what is missing.
+        AppLog::write(QStringLiteral("キー操作の許可がないので、そろうまで見張りを待つ（") +
+                      OnboardingWindow::missingText(OnboardingWindow::Step::accessibility) + QStringLiteral("）"));
         requestAccessibility();
         return;
     }

@@ -632,6 +632,9 @@ TEST_F(DictationControllerTest, UntrustedPromptsOpensTheSettingsAndPollsOnce) {
     controller->startMonitoring();
     controller->requestAccessibility();
     EXPECT_FALSE(controller->isMonitoring());
+    EXPECT_EQ(log().filter(QStringLiteral("キー操作の許可がないので、そろうまで見張りを待つ（X サーバーに拡張機能 XTEST と "
+                                          "XInputExtension がありません）")).size(),
+              1);
     EXPECT_EQ(prompts, 2);
     EXPECT_EQ(queue.pendingTimers(), 1u);  // one poll, whatever the number of requests
     trusted = true;
