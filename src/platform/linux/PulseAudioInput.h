@@ -23,7 +23,7 @@ struct pa_threaded_mainloop;
 // kTimeoutMs in all, however many calls find it still connecting (a server that accepts the
 // connection and never answers costs the first call that long, the next ones nothing, until the
 // client library gives the connection up). A server that leaves a question unanswered loses the
-// connection: the next one is made at once and, like one still connecting, not waited for.
+// connection, and a new one is started at once.
 class PulseAudioInput final : public AudioInput {
 public:
     // `sourceName` empty: $PULSE_SOURCE when set, else the server's default source, provided that
