@@ -2,6 +2,7 @@
 
 #include "core/AppLog.h"
 #include "core/AppPrefs.h"
+#include "core/OnboardingWindow.h"
 #include "core/StatusFile.h"
 #include "core/StyleBadge.h"
 #include "core/Toast.h"
@@ -103,6 +104,7 @@ DictationController::~DictationController() {
     s_.monitor.onBulkDelete = nullptr;
     s_.monitor.onScreenshotPaste = nullptr;
     s_.recorder.onReachedLimit = nullptr;
+    s_.recorder.onLost = nullptr;
     s_.recorder.onLevel = nullptr;
     s_.gesture.onChange = nullptr;
 }
@@ -160,6 +162,7 @@ void DictationController::startMonitoring() {
     s_.monitor.onRelease = bind(&Self::triggerUp);
     s_.monitor.onCombo = bind(&Self::triggerComboCancel);
     s_.recorder.onReachedLimit = bind(&Self::recordingLimitReached);
+    s_.recorder.onLost = bind(&Self::recordingLost);
     s_.monitor.onArrowKey = [weak](int keyCode) {
         auto alive = weak.lock();
         return alive && *alive ? (**alive).arrowKeyWhileRecording(keyCode) : false;
@@ -174,6 +177,9 @@ void DictationController::startMonitoring() {
     };
 
     if (shell_.isAccessibilityTrusted && !shell_.isAccessibilityTrusted()) {
+        // Said once: the poll then waits quietly for what is missing.
+        AppLog::write(QStringLiteral("キー操作の許可がないので、そろうまで見張りを待つ（") +
+                      OnboardingWindow::missingText(OnboardingWindow::Step::accessibility) + QStringLiteral("）"));
         requestAccessibility();
         return;
     }
@@ -289,6 +295,18 @@ void DictationController::recordingLimitReached() {
     pressedAt_.reset();
     if (isCapturingTail_) return;  // already finishing: runs once per recording
     finishRecording();
+}
+
+void DictationController::recordingLost() {
+    if (!isRecording_) return;
+    const QString message = QStringLiteral(
+        "録音中にマイクが使えなくなりました。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください");
+    Toast::show(message, std::nullopt, 4.0);
+    s_.statusFile.noteAPIError(message);
+    // Nothing more will be heard: what was is sent now, without a tail, and the release of the
+    // trigger has nothing left to end.
+    pressedAt_.reset();
+    stopAndRoute();
 }
 
 bool DictationController::arrowKeyWhileRecording(int keyCode) {

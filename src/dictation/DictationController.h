@@ -101,6 +101,8 @@ public:
     void triggerUp();
     void triggerComboCancel();
     void recordingLimitReached();
+    // The recorder lost the microphone mid-way: the user is told, and what was heard is sent.
+    void recordingLost();
     bool arrowKeyWhileRecording(int keyCode);
     bool bulkDeleteKey();
     void screenshotPasteKey();

@@ -27,16 +27,22 @@ bool Recorder::start() {
     converterRate_ = format.sampleRate;
 
     const quint64 capture = capture_.fetch_add(1) + 1;
-    const bool started = input_.start(kTapFrames, [this](const float* samples, size_t frames, double rate) {
-        handleBuffer(samples, frames, rate);
-    });
+    std::weak_ptr<int> alive = alive_;
+    const bool started = input_.start(
+        kTapFrames, [this](const float* samples, size_t frames, double rate) { handleBuffer(samples, frames, rate); },
+        [this, alive, capture] {
+            MainQueue::post([this, alive, capture] {
+                if (alive.expired() || !isRunning_ || capture_.load() != capture) return;  // already over
+                AppLog::write(QStringLiteral("録音中にマイクが止まった（サウンドサーバーかマイクがなくなった）"));
+                if (onLost) onLost();
+            });
+        });
     if (!started) {
         converter_.reset();
         return false;
     }
     isRunning_ = true;
 
-    std::weak_ptr<int> alive = alive_;
     MainQueue::post([this, alive, capture] {
         if (alive.expired() || !isRunning_ || capture_.load() != capture) return;  // already over
         MainQueue::cancel(limitTimer_);

@@ -74,6 +74,9 @@ public:
 
     // Main thread: the maximum length was reached (the capture goes on until stopped).
     std::function<void()> onReachedLimit;
+    // Main thread: the capture ended by itself (the microphone or the sound server went away);
+    // what it took until then is kept, and the recorder counts as running until stopped.
+    std::function<void()> onLost;
     // On the queue "orvane.audio": each converted chunk, as it is appended.
     SharedCallback<const QByteArray&> onPCMChunk;
     // Main thread: input level 0.0 to 1.0 of each captured buffer, for display.

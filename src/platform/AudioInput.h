@@ -38,6 +38,10 @@ public:
     };
     // Called on the capture thread with the first channel's samples of one buffer.
     using Callback = std::function<void(const float* samples, size_t frames, double sampleRate)>;
+    // Called on the capture thread, at most once, when a running capture ends by itself (the
+    // device or the sound server went away): no buffer follows. The capture still counts as
+    // running until stop().
+    using LostCallback = std::function<void()>;
 
     virtual ~AudioInput() = default;
 
@@ -46,7 +50,7 @@ public:
     // Starts capturing; `onSamples` receives buffers of `bufferFrames` frames (the last one,
     // delivered by stop(), may be shorter). Returns false when the device cannot be started.
     // A capture already running is stopped first.
-    virtual bool start(size_t bufferFrames, Callback onSamples) = 0;
+    virtual bool start(size_t bufferFrames, Callback onSamples, LostCallback onLost) = 0;
     // Ends the capture. What was captured but not yet delivered is handed to the callback before
     // stop() returns; no callback runs after it returns. Stopping an idle input does nothing.
     virtual void stop() = 0;

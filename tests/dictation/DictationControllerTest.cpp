@@ -345,6 +345,25 @@ TEST_F(DictationControllerTest, MicrophoneThatCannotBeOpenedIsToldInAToast) {
     EXPECT_TRUE(pasted.isEmpty());
 }
 
+// The microphone goes away mid-way (the sound server ended): the user is told, what was heard
+// until then is still recognised and pasted, and the release afterwards ends nothing more.
+TEST_F(DictationControllerTest, MicrophoneLostMidwayIsToldAndWhatWasHeardIsStillPasted) {
+    english->script = {Step::final(0.2, "half a sentence")};
+    controller->startMonitoring();
+    press();
+    talk(1.5);
+    audio.lose();
+    queue.runPending();
+    EXPECT_FALSE(controller->isRecording());
+    EXPECT_EQ(toasts.messages, QStringList{QStringLiteral(
+                                   "録音中にマイクが使えなくなりました。サウンドサーバーが動いているか、マイクがつながっているかを確かめてください")});
+    EXPECT_EQ(statusFile.apiErrors, toasts.messages);
+    release();
+    queue.advance(5.0);
+    EXPECT_EQ(pasted, QStringList{"half a sentence"});
+    EXPECT_EQ(english->recognitions().size(), 1u);
+}
+
 // ---- Low only: the language retry and the two failures
 
 // Japanese speech through the English model is English nonsense: without a model for the
@@ -648,6 +667,9 @@ TEST_F(DictationControllerTest, UntrustedPromptsOpensTheSettingsAndPollsOnce) {
     controller->startMonitoring();
     controller->requestAccessibility();
     EXPECT_FALSE(controller->isMonitoring());
+    EXPECT_EQ(log().filter(QStringLiteral("キー操作の許可がないので、そろうまで見張りを待つ（X サーバーに拡張機能 XTEST と "
+                                          "XInputExtension がありません）")).size(),
+              1);
     EXPECT_EQ(prompts, 2);
     EXPECT_EQ(queue.pendingTimers(), 1u);  // one poll, whatever the number of requests
     trusted = true;

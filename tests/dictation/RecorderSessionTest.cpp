@@ -49,11 +49,14 @@ class CountingInput final : public AudioInput {
 public:
     explicit CountingInput(AudioInput& inner) : inner_(inner) {}
     Format deviceFormat() override { return inner_.deviceFormat(); }
-    bool start(size_t bufferFrames, Callback onSamples) override {
-        return inner_.start(bufferFrames, [this, onSamples](const float* s, size_t n, double rate) {
-            frames += n;
-            onSamples(s, n, rate);
-        });
+    bool start(size_t bufferFrames, Callback onSamples, LostCallback onLost) override {
+        return inner_.start(
+            bufferFrames,
+            [this, onSamples](const float* s, size_t n, double rate) {
+                frames += n;
+                onSamples(s, n, rate);
+            },
+            std::move(onLost));
     }
     void stop() override { inner_.stop(); }
     std::unique_ptr<AudioConverter> makeConverter(double rate) override { return inner_.makeConverter(rate); }

@@ -233,6 +233,33 @@ TEST_F(RecorderTest, LengthLimitLogsOnceAndLeavesStoppingToTheOwner) {
     EXPECT_EQ(queue.pendingTimers(), 0u);
 }
 
+// The device goes away mid-capture: the owner hears of it once, on the main queue, and what was
+// captured until then is still handed back; a loss after the capture ended reports nothing.
+TEST_F(RecorderTest, LostDeviceIsReportedOnceOnTheMainQueueAndKeepsWhatWasCaptured) {
+    int lost = 0;
+    recorder.onLost = [&] {
+        EXPECT_TRUE(recorder.isRunning());
+        ++lost;
+    };
+    ASSERT_TRUE(recorder.start());
+    feed(16000, 0.25f);
+    mic.lose();
+    mic.lose();
+    EXPECT_EQ(lost, 0);
+    queue.runPending();
+    EXPECT_EQ(lost, 1);
+    const auto wav = recorder.stop();
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->size(), 44 + 32000 + Recorder::kAppendedSilenceBytes);
+    EXPECT_TRUE(log().contains(QStringLiteral("録音中にマイクが止まった")));
+
+    ASSERT_TRUE(recorder.start());
+    mic.lose();
+    recorder.cancel();
+    queue.runPending();
+    EXPECT_EQ(lost, 1);
+}
+
 TEST_F(RecorderTest, A48kHzDeviceGivesSixteenKilohertzOfTheSameLength) {
     mic.sampleRate = 48000;
     ASSERT_TRUE(recorder.start());

@@ -8,11 +8,13 @@ AudioInput::Format FakeAudioInput::deviceFormat() {
     return {sampleRate, sampleRate > 0 ? 1 : 0};
 }
 
-bool FakeAudioInput::start(size_t bufferFrames, Callback onSamples) {
+bool FakeAudioInput::start(size_t bufferFrames, Callback onSamples, LostCallback onLost) {
     stop();
     std::lock_guard lock(mutex_);
     if (sampleRate <= 0 || failStart) return false;
     callback_ = std::move(onSamples);
+    lost_ = std::move(onLost);
+    isLost_ = false;
     bufferFrames_ = std::max<size_t>(1, bufferFrames);
     pending_.clear();
     ++starts_;
@@ -25,12 +27,21 @@ void FakeAudioInput::stop() {
     if (!pending_.empty()) callback_(pending_.data(), pending_.size(), sampleRate);
     pending_.clear();
     callback_ = nullptr;
+    lost_ = nullptr;
+    isLost_ = false;
     ++stops_;
+}
+
+void FakeAudioInput::lose() {
+    std::lock_guard lock(mutex_);
+    if (!callback_ || isLost_) return;
+    isLost_ = true;
+    if (lost_) lost_();
 }
 
 void FakeAudioInput::feed(const std::vector<float>& samples) {
     std::lock_guard lock(mutex_);
-    if (!callback_) return;
+    if (!callback_ || isLost_) return;
     for (float s : samples) {
         pending_.push_back(s);
         if (pending_.size() == bufferFrames_) {

@@ -14,9 +14,13 @@ public:
     bool failConverter = false; // no converter can be made
 
     Format deviceFormat() override;
-    bool start(size_t bufferFrames, Callback onSamples) override;
+    bool start(size_t bufferFrames, Callback onSamples, LostCallback onLost) override;
     void stop() override;
     std::unique_ptr<AudioConverter> makeConverter(double inputRate) override;
+
+    // The running capture ends by itself, as when the sound server goes away: its lost callback
+    // runs on the calling thread and no buffer follows until it is stopped. Thread-safe.
+    void lose();
 
     // Delivers samples to the running capture (nothing when none runs). Thread-safe.
     void feed(const std::vector<float>& samples);
@@ -29,6 +33,8 @@ public:
 private:
     mutable std::mutex mutex_;
     Callback callback_;
+    LostCallback lost_;
+    bool isLost_ = false;
     size_t bufferFrames_ = 4096;
     std::vector<float> pending_;
     int starts_ = 0;

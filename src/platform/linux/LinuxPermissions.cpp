@@ -23,6 +23,9 @@ struct Probe {
     bool deadlinePassed = false;
     bool sourceDone = false;
     bool sourceFound = false;
+    // A source named by $PULSE_SOURCE counts even when it is an output's monitor; the default one
+    // does not, since a server without any microphone offers such a monitor as its default.
+    bool monitorsCount = false;
 };
 
 void signalLoop(pa_context*, void* userdata) { pa_threaded_mainloop_signal(static_cast<Probe*>(userdata)->loop, 0); }
@@ -31,7 +34,7 @@ void sourceInfoArrived(pa_context*, const pa_source_info* info, int eol, void* u
     auto* probe = static_cast<Probe*>(userdata);
     if (eol != 0 || !info)
         probe->sourceDone = true;
-    else
+    else if (probe->monitorsCount || info->monitor_of_sink == PA_INVALID_INDEX)
         probe->sourceFound = true;
     pa_threaded_mainloop_signal(probe->loop, 0);
 }
@@ -54,7 +57,10 @@ bool askLocked(Probe& probe) {
     if (pa_context_get_state(probe.context) != PA_CONTEXT_READY) return false;
 
     std::string name = "@DEFAULT_SOURCE@";
-    if (const char* env = std::getenv("PULSE_SOURCE"); env && *env) name = env;
+    if (const char* env = std::getenv("PULSE_SOURCE"); env && *env) {
+        name = env;
+        probe.monitorsCount = true;
+    }
     pa_operation* op = pa_context_get_source_info_by_name(probe.context, name.c_str(), sourceInfoArrived, &probe);
     if (!op) return false;
     while (!probe.sourceDone && !probe.deadlinePassed) pa_threaded_mainloop_wait(probe.loop);

@@ -32,7 +32,8 @@ public:
     void checkAgain(std::function<void()> answered) override;
 
     // Blocking: connects to the sound server (no autospawn), asks for the default source (or
-    // $PULSE_SOURCE) and disconnects. False when no server answers within `timeoutMs`.
+    // $PULSE_SOURCE) and disconnects. False when no server answers within `timeoutMs`, and when
+    // the default source is only the monitor of an output (a server without any microphone).
     static bool soundServerHasSource(int timeoutMs = 2000);
 
     // Waits (real time) until no microphone check is running; false when one still is.

@@ -23,6 +23,7 @@ struct SourceQuery {
     pa_threaded_mainloop* loop;
     bool done = false;
     bool found = false;
+    bool monitor = false;
     std::string name;
     pa_sample_spec spec{};
     pa_channel_map map{};
@@ -34,6 +35,7 @@ void sourceInfoArrived(pa_context*, const pa_source_info* info, int eol, void* u
         q->done = true;
     } else if (!q->found) {
         q->found = true;
+        q->monitor = info->monitor_of_sink != PA_INVALID_INDEX;
         q->name = info->name ? info->name : "";
         q->spec = info->sample_spec;
         q->map = info->channel_map;
@@ -41,21 +43,32 @@ void sourceInfoArrived(pa_context*, const pa_source_info* info, int eol, void* u
     pa_threaded_mainloop_signal(q->loop, 0);
 }
 
-struct Deadline {
-    explicit Deadline(pa_threaded_mainloop* l) : loop(l) {}
+struct Alarm {
+    explicit Alarm(pa_threaded_mainloop* l) : loop(l) {}
     pa_threaded_mainloop* loop;
     bool passed = false;
 };
 
-void deadlinePassed(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
-    auto* d = static_cast<Deadline*>(userdata);
-    d->passed = true;
-    pa_threaded_mainloop_signal(d->loop, 0);
+void alarmRang(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+    auto* a = static_cast<Alarm*>(userdata);
+    a->passed = true;
+    pa_threaded_mainloop_signal(a->loop, 0);
+}
+
+std::chrono::steady_clock::time_point deadlineFromNow() {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(PulseAudioInput::kTimeoutMs);
 }
 
 }  // namespace
 
-PulseAudioInput::PulseAudioInput(QString sourceName) : sourceName_(std::move(sourceName)) {}
+PulseAudioInput::PulseAudioInput(QString sourceName) : sourceName_(std::move(sourceName)) {
+    // Connecting starts now: the first recording finds the server's answer there already.
+    std::lock_guard api(api_);
+    if (!ensureLoop()) return;
+    pa_threaded_mainloop_lock(loop_);
+    connectLocked();
+    pa_threaded_mainloop_unlock(loop_);
+}
 
 PulseAudioInput::~PulseAudioInput() {
     std::lock_guard api(api_);
@@ -84,8 +97,15 @@ void PulseAudioInput::contextStateChanged(pa_context*, void* self) {
     pa_threaded_mainloop_signal(static_cast<PulseAudioInput*>(self)->loop_, 0);
 }
 
-void PulseAudioInput::streamStateChanged(pa_stream*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseAudioInput*>(self)->loop_, 0);
+void PulseAudioInput::streamStateChanged(pa_stream* stream, void* self) {
+    auto* me = static_cast<PulseAudioInput*>(self);
+    // A running capture that ends without being stopped: its source or the server went away.
+    if (stream == me->stream_ && me->lost_ && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        const LostCallback lost = std::move(me->lost_);
+        me->lost_ = nullptr;
+        lost();
+    }
+    pa_threaded_mainloop_signal(me->loop_, 0);
 }
 
 void PulseAudioInput::streamReadable(pa_stream*, size_t, void* self) {
@@ -94,17 +114,24 @@ void PulseAudioInput::streamReadable(pa_stream*, size_t, void* self) {
     me->deliverLocked(false);
 }
 
-bool PulseAudioInput::waitLocked(const std::function<bool()>& done) {
+bool PulseAudioInput::waitLocked(Deadline deadline, const std::function<bool()>& done) {
     if (done()) return true;
-    Deadline deadline(loop_);
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    Alarm alarm(loop_);
     pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
     struct timeval tv;
     pa_gettimeofday(&tv);
-    pa_timeval_add(&tv, pa_usec_t(kTimeoutMs) * PA_USEC_PER_MSEC);
-    pa_time_event* timer = api->time_new(api, &tv, deadlinePassed, &deadline);
-    while (!done() && !deadline.passed) pa_threaded_mainloop_wait(loop_);
+    pa_timeval_add(&tv, pa_usec_t(left.count()));
+    pa_time_event* timer = api->time_new(api, &tv, alarmRang, &alarm);
+    while (!done() && !alarm.passed) pa_threaded_mainloop_wait(loop_);
     api->time_free(timer);
     return done();
+}
+
+void PulseAudioInput::connectLocked() {
+    context_ = PulseContext::connect(loop_, "production", contextStateChanged, this);
+    connectStartedAt_ = std::chrono::steady_clock::now();
 }
 
 void PulseAudioInput::dropContextLocked() {
@@ -112,39 +139,56 @@ void PulseAudioInput::dropContextLocked() {
     context_ = nullptr;
 }
 
-bool PulseAudioInput::ensureContextLocked() {
-    if (context_ && pa_context_get_state(context_) == PA_CONTEXT_READY) return true;
+void PulseAudioInput::abandonContextLocked() {
+    // The server left a question unanswered: nothing more is asked on this connection.
     dropContextLocked();
-    context_ = PulseContext::connect(loop_, "production", contextStateChanged, this);
+    connectLocked();
+}
+
+bool PulseAudioInput::ensureContextLocked(Deadline deadline) {
+    if (context_ && pa_context_get_state(context_) == PA_CONTEXT_READY) return true;
+    if (context_ && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))) dropContextLocked();
+    if (!context_) connectLocked();
     if (!context_) return false;
-    const bool ready = waitLocked([this] {
+    const Deadline until = std::min(deadline, connectStartedAt_ + std::chrono::milliseconds(kTimeoutMs));
+    waitLocked(until, [this] {
         const pa_context_state_t s = pa_context_get_state(context_);
         return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
     });
-    if (!ready || pa_context_get_state(context_) != PA_CONTEXT_READY) {
-        dropContextLocked();
-        return false;
-    }
-    return true;
+    const pa_context_state_t state = pa_context_get_state(context_);
+    if (state == PA_CONTEXT_READY) return true;
+    // A failed connection is made anew by the next call; one still connecting is kept (the client
+    // library gives it up in time) and not waited for again.
+    if (!PA_CONTEXT_IS_GOOD(state)) dropContextLocked();
+    return false;
 }
 
-bool PulseAudioInput::querySourceLocked(Source* out) {
-    if (!ensureContextLocked()) return false;
+bool PulseAudioInput::querySourceLocked(Source* out, Deadline deadline) {
+    if (!ensureContextLocked(deadline)) return false;
     std::string name;
+    bool named = true;
     if (!sourceName_.isEmpty()) {
         name = sourceName_.toStdString();
     } else if (const char* env = std::getenv("PULSE_SOURCE"); env && *env) {
         name = env;
     } else {
         name = "@DEFAULT_SOURCE@";
+        named = false;
     }
     SourceQuery query(loop_);
     pa_operation* op = pa_context_get_source_info_by_name(context_, name.c_str(), sourceInfoArrived, &query);
     if (!op) return false;
-    const bool answered = waitLocked([&] { return query.done; });
+    const bool answered = waitLocked(deadline, [&] { return query.done; });
     if (!answered) pa_operation_cancel(op);
     pa_operation_unref(op);
-    if (!answered || !query.found || query.spec.rate == 0 || query.spec.channels == 0) return false;
+    if (!answered) {
+        abandonContextLocked();
+        return false;
+    }
+    if (!query.found || query.spec.rate == 0 || query.spec.channels == 0) return false;
+    // Without any microphone the server's default source is an output's monitor: recording it
+    // would take the desktop's own sound for the user's voice.
+    if (!named && query.monitor) return false;
     out->name = query.name;
     out->spec = query.spec;
     out->map = query.map;
@@ -156,19 +200,20 @@ AudioInput::Format PulseAudioInput::deviceFormat() {
     if (!ensureLoop()) return {};
     pa_threaded_mainloop_lock(loop_);
     Source source;
-    const bool found = querySourceLocked(&source);
+    const bool found = querySourceLocked(&source, deadlineFromNow());
     pa_threaded_mainloop_unlock(loop_);
     if (!found) return {};
     return {double(source.spec.rate), int(source.spec.channels)};
 }
 
-bool PulseAudioInput::start(size_t bufferFrames, Callback onSamples) {
+bool PulseAudioInput::start(size_t bufferFrames, Callback onSamples, LostCallback onLost) {
     std::lock_guard api(api_);
     if (!ensureLoop()) return false;
+    const Deadline deadline = deadlineFromNow();
     pa_threaded_mainloop_lock(loop_);
     stopLocked();
     Source source;
-    if (!querySourceLocked(&source)) {
+    if (!querySourceLocked(&source, deadline)) {
         pa_threaded_mainloop_unlock(loop_);
         return false;
     }
@@ -201,20 +246,25 @@ bool PulseAudioInput::start(size_t bufferFrames, Callback onSamples) {
     attr.fragsize = uint32_t(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
     const pa_stream_flags_t flags = PA_STREAM_ADJUST_LATENCY;
     bool ready = pa_stream_connect_record(stream_, source.name.c_str(), &attr, flags) >= 0;
+    bool unanswered = false;
     if (ready) {
-        ready = waitLocked([this] {
+        ready = waitLocked(deadline, [this] {
             const pa_stream_state_t s = pa_stream_get_state(stream_);
             return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
         });
+        unanswered = !ready;
         ready = ready && pa_stream_get_state(stream_) == PA_STREAM_READY;
     }
-    if (!ready) {
+    if (ready) {
+        lost_ = std::move(onLost);  // from now on an end of the stream is a lost capture
+    } else {
         callback_ = nullptr;
         pa_stream_set_read_callback(stream_, nullptr, nullptr);
         pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
         stream_ = nullptr;
+        if (unanswered) abandonContextLocked();
     }
     pa_threaded_mainloop_unlock(loop_);
     return ready;
@@ -258,6 +308,7 @@ void PulseAudioInput::stopLocked() {
     if (pa_stream_get_state(stream_) == PA_STREAM_READY) readLocked();
     deliverLocked(true);
     callback_ = nullptr;
+    lost_ = nullptr;
     pending_.clear();
     pa_stream_set_read_callback(stream_, nullptr, nullptr);
     pa_stream_set_state_callback(stream_, nullptr, nullptr);

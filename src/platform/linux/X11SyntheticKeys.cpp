@@ -39,6 +39,12 @@ void send(Display* display, KeyCode code, bool down) {
 bool X11SyntheticKeys::postKey(quint16 keyId, quint64 flags) {
     Display* display = X11Connection::mainDisplay();
     if (!display) return false;
+    // Without XTEST the server drops every key we would send: nothing is sent, and we say so.
+    static const bool xtest = [display] {
+        int event = 0, error = 0, major = 0, minor = 0;
+        return XTestQueryExtension(display, &event, &error, &major, &minor) == True;
+    }();
+    if (!xtest) return false;
     const KeySym sym = keySymFor(keyId);
     if (sym == NoSymbol) return false;
     const KeyCode key = XKeysymToKeycode(display, sym);
