@@ -132,7 +132,8 @@ SilentSocket::~SilentSocket() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-QString SilentSocket::address() const { return QStringLiteral("unix:path=") + dir_.filePath(QStringLiteral("silent")); }
+QString SilentSocket::path() const { return dir_.filePath(QStringLiteral("silent")); }
+QString SilentSocket::address() const { return QStringLiteral("unix:path=") + path(); }
 
 HiddenAccessibilityBusProperty::HiddenAccessibilityBusProperty() {
     if (QByteArray address = rootAccessibilityBusAddress(); !address.isEmpty()) saved_ = address;

@@ -48,6 +48,7 @@ public:
     SilentSocket& operator=(const SilentSocket&) = delete;
 
     bool ok() const { return fd_ >= 0; }
+    QString path() const;
     // A D-Bus address naming it.
     QString address() const;
 
