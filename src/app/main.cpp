@@ -38,6 +38,7 @@
 #include "platform/linux/RemovableMedia.h"
 #include "platform/linux/SoundTouchTimePitch.h"
 #include "platform/linux/UnsupportedSpeechAnalyzer.h"
+#include "platform/linux/X11Connection.h"
 #include "platform/linux/X11KeyEventSource.h"
 #include "platform/linux/X11PointerButtons.h"
 #include "platform/linux/X11SyntheticKeys.h"
@@ -240,6 +241,15 @@ int main(int argc, char** argv) {
     // anything can wait for it.
     const QString sessionBusLeftOut = BusLookup::leaveOutSessionBusThatHangs(kBusWait);
     const QString accessibilityBusLeftOut = BusLookup::leaveOutAccessibilityBusThatHangs(kBusWait);
+
+    // Without a display Qt's X11 platform gives up by aborting: say why and end instead (another
+    // platform, such as offscreen for the previews, is Qt's to judge).
+    const QByteArray platformName = qgetenv("QT_QPA_PLATFORM");
+    if ((platformName.isEmpty() || platformName.startsWith("xcb")) && !X11Connection::displayReachable()) {
+        tellTerminal(QStringLiteral("Quendle は X のディスプレイ（DISPLAY=%1）につながりません。X11 のデスクトップで起動してください")
+                         .arg(QString::fromLocal8Bit(qgetenv("DISPLAY"))));
+        return 1;
+    }
 
     QApplication app(argc, argv);
     TerminationSignals termination;

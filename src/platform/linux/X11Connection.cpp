@@ -36,6 +36,13 @@ Display* mainDisplay() {
     return display;
 }
 
+bool displayReachable() {
+    installErrorHandler();
+    Display* display = XOpenDisplay(nullptr);
+    if (display) XCloseDisplay(display);
+    return display != nullptr;
+}
+
 Display* openForXInput2(const char* displayName, int* opcode) {
     installErrorHandler();
     Display* display = XOpenDisplay(displayName);

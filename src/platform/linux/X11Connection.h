@@ -9,6 +9,8 @@ namespace X11Connection {
 
 // Null when no X server is reachable.
 Display* mainDisplay();
+// Whether the display named by DISPLAY can be opened now (the connection is closed again).
+bool displayReachable();
 // Clears the recorded error, runs nothing; then errorSince() tells whether a request failed.
 void resetError();
 bool errorSince();

@@ -16,6 +16,7 @@
 #include <QVariantMap>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <iostream>
 
 #include <gtest/gtest.h>
@@ -110,6 +111,13 @@ public:
     bool endsOnTerm(int ms) {
         process_.terminate();
         return process_.waitForFinished(ms);
+    }
+
+    // Waits up to `ms` for the process to end by itself; its exit status when it did (a crash
+    // gives none).
+    std::optional<int> endsWithStatus(int ms) {
+        if (!process_.waitForFinished(ms) || process_.exitStatus() != QProcess::NormalExit) return std::nullopt;
+        return process_.exitCode();
     }
 
     QStringList log() const { return logLinesIn(home_->path()); }

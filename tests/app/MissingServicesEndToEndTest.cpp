@@ -1,9 +1,9 @@
-// The real application on desktops whose accessibility bus cannot be reached: a session bus
-// without the accessibility launcher (at-spi2-core not installed), no session bus at all, a
-// launcher that never answers, buses that accept connections and never say a word. Quendle
-// starts at once in each, honours a quit at any time, and still takes a dictation into another
-// program's field. The X root window's AT_SPI_BUS property is hidden meanwhile, so the bundle
-// looks for the bus as it would on such a desktop.
+// The real application where what it depends on is missing or does not answer. The accessibility
+// bus: a session bus without the accessibility launcher (at-spi2-core not installed), no session
+// bus at all, a launcher that never answers, buses that accept connections and never say a word;
+// Quendle starts at once in each, honours a quit at any time, and still takes a dictation into
+// another program's field (the X root window's AT_SPI_BUS property is hidden meanwhile, so the
+// bundle looks for the bus as it would on such a desktop). No display: it says so and ends.
 #include "Microphone.h"
 #include "QuendleProcess.h"
 #include "TestBuses.h"
@@ -126,4 +126,13 @@ TEST_F(WithoutAccessibilityBus, BusesThatNeverAnswerAreLeftOut) {
     ASSERT_TRUE(quendle.waitForLog(kStarted, kStartLimitMs));
     EXPECT_TRUE(quendle.waitForLog(QStringLiteral("この実行ではバスを使いません: アクセシビリティバス（") + silent.address()));
     EXPECT_TRUE(quendle.endsOnTerm(kQuitLimitMs));
+}
+
+TEST(WithoutADisplay, QuendleSaysSoAndEnds) {
+    QUENDLE_REQUIRE_SESSION();
+    ASSERT_TRUE(QFile::exists(bundleExecutable()));
+    QuendleLaunch launch;
+    launch.environment = [](QProcessEnvironment& env) { env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987")); };
+    QuendleProcess quendle(localSettings(), launch);
+    EXPECT_EQ(quendle.endsWithStatus(kStartLimitMs), 1);
 }
