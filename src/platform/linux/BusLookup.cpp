@@ -20,10 +20,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-// Xlib's macros clash with Qt's names: last.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
 namespace BusLookup {
 
 namespace {
@@ -226,22 +222,7 @@ QByteArray rootWindowAddress() {
     } else {
         return {};
     }
-    X11Connection::installErrorHandler();
-    Display* display = XOpenDisplay(name.constData());
-    if (!display) return {};
-    QByteArray address;
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    const Atom property = XInternAtom(display, "AT_SPI_BUS", False);
-    if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, BUFSIZ, False, XA_STRING, &type,
-                           &format, &items, &after, &data) == Success &&
-        data && type == XA_STRING && format == 8)
-        address = QByteArray(reinterpret_cast<const char*>(data), qsizetype(items));
-    if (data) XFree(data);
-    XCloseDisplay(display);
-    return address;
+    return X11Connection::rootWindowText(name.constData(), "AT_SPI_BUS");
 }
 
 // The accessibility bus's address where it is known without asking anyone: AT_SPI_BUS_ADDRESS,

@@ -1,5 +1,6 @@
 #include "platform/linux/X11Connection.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
@@ -41,6 +42,24 @@ bool displayReachable() {
     Display* display = XOpenDisplay(nullptr);
     if (display) XCloseDisplay(display);
     return display != nullptr;
+}
+
+QByteArray rootWindowText(const char* displayName, const char* name) {
+    installErrorHandler();
+    Display* display = XOpenDisplay(displayName);
+    if (!display) return {};
+    QByteArray text;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, name, False), 0, 65536, False,
+                           XA_STRING, &type, &format, &items, &after, &data) == Success &&
+        data && type == XA_STRING && format == 8)
+        text = QByteArray(reinterpret_cast<const char*>(data), qsizetype(items));
+    if (data) XFree(data);
+    XCloseDisplay(display);
+    return text;
 }
 
 Display* openForXInput2(const char* displayName, int* opcode) {

@@ -3,6 +3,8 @@
 // A shared Xlib connection for the main thread (synthetic keys, the active window), opened on
 // first use. X errors on it (a window that vanished while we asked about it) are recorded instead
 // of ending the process.
+#include <QByteArray>
+
 typedef struct _XDisplay Display;
 
 namespace X11Connection {
@@ -11,6 +13,9 @@ namespace X11Connection {
 Display* mainDisplay();
 // Whether the display named by DISPLAY can be opened now (the connection is closed again).
 bool displayReachable();
+// The text property `name` of the root window of `displayName` (null: DISPLAY), read on a
+// connection of its own; empty when there is none or the display cannot be opened.
+QByteArray rootWindowText(const char* displayName, const char* name);
 // Clears the recorded error, runs nothing; then errorSince() tells whether a request failed.
 void resetError();
 bool errorSince();

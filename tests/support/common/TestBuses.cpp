@@ -1,5 +1,7 @@
 #include "TestBuses.h"
 
+#include "platform/linux/X11Connection.h"
+
 #include <QFile>
 
 #include <cstring>
@@ -14,22 +16,7 @@
 
 namespace {
 
-QByteArray rootAccessibilityBusAddress() {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) return {};
-    QByteArray address;
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), XInternAtom(display, "AT_SPI_BUS", False), 0, 4096,
-                           False, XA_STRING, &type, &format, &items, &after, &data) == Success &&
-        data && type == XA_STRING && format == 8)
-        address = QByteArray(reinterpret_cast<const char*>(data), qsizetype(items));
-    if (data) XFree(data);
-    XCloseDisplay(display);
-    return address;
-}
+QByteArray rootAccessibilityBusAddress() { return X11Connection::rootWindowText(nullptr, "AT_SPI_BUS"); }
 
 // Everyone may talk to everyone and own any name; there are no service folders, so nothing can be
 // started on demand (no accessibility launcher either).
