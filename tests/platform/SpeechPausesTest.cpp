@@ -1,4 +1,5 @@
 // Pauses of speech found as a recording comes in, against the recording's own noise floor.
+#include "Microphone.h"
 #include "platform/linux/SpeechPauses.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,14 @@ struct Take {
         }
         return *this;
     }
+    // `sound` over the floor, `gain` dB louder (softer when negative).
+    Take& sound(const QVector<int16_t>& sound, double gain = 0) {
+        std::normal_distribution<double> hiss(0, 1);
+        const double factor = std::pow(10.0, gain / 20);
+        for (int16_t v : sound)
+            samples.push_back(int16_t(std::clamp(std::lround(v * factor + noise * hiss(random)), -32768L, 32767L)));
+        return *this;
+    }
     Take& speech(double seconds) { return section(seconds, 3000); }
     Take& quiet(double seconds) { return section(seconds, 0); }
     size_t at(double seconds) const { return size_t(seconds * kRate); }
@@ -50,6 +59,21 @@ std::vector<size_t> cutsOf(const Take& take, size_t piece, const std::vector<siz
         }
     }
     return cuts;
+}
+
+// flite's speech of `text` without the quiet the synthesiser puts before and after it (10 ms frames
+// below 36 dB).
+QVector<int16_t> spoken(const QString& text, const QString& voice) {
+    const QVector<int16_t> speech = Microphone::speak(text, kRate, voice);
+    auto loud = [&](qsizetype frame) {
+        double energy = 0;
+        for (qsizetype i = frame * 160; i < frame * 160 + 160; ++i) energy += double(speech[i]) * speech[i];
+        return 10.0 * std::log10(energy / 160 + 1.0) >= 36.0;
+    };
+    qsizetype first = 0, last = speech.size() / 160;
+    while (first < last && !loud(first)) ++first;
+    while (last > first && !loud(last - 1)) --last;
+    return speech.mid(first * 160, (last - first) * 160);
 }
 
 // Each cut lies in its pause: from its start to a little way in.
@@ -108,6 +132,43 @@ TEST(SpeechPauses, AGapInsideAWordDoesNotEndALongStretch) {
         // Each gap lies around the peak of a syllable, where a stop cuts the sound off.
         take.quiet(0.31).speech(5.4).quiet(0.08).speech(0.42).quiet(0.08).speech(0.46).quiet(0.45);
         expectCutsIn(cutsOf(take, 1600), take, {6.75});
+    }
+}
+
+// A word said 15-25 dB softer than the rest of its phrase, in a quiet room: its weak sounds lie only
+// a few dB above the floor, yet they are speech, and the phrase is not cut inside; the pauses after
+// the phrases still end stretches.
+TEST(SpeechPauses, AWordSaidSofterThanTheRestOfThePhraseIsNoPause) {
+    if (Microphone::speak(QStringLiteral("test")).isEmpty()) GTEST_SKIP() << "flite is not installed";
+    const std::vector<QStringList> phrases = {
+        {QStringLiteral("please send me the"), QStringLiteral("report"), QStringLiteral("by friday")},
+        {QStringLiteral("i left my keys on the"), QStringLiteral("kitchen"), QStringLiteral("table")},
+        {QStringLiteral("thank you very"), QStringLiteral("much")},
+    };
+    for (const QString& voice : {QStringLiteral("slt"), QStringLiteral("awb"), QStringLiteral("rms")}) {
+        for (const QStringList& parts : phrases) {
+            std::vector<QVector<int16_t>> said;
+            for (const QString& part : parts) said.push_back(spoken(part, voice));
+            for (double softer : {15.0, 20.0, 25.0}) {
+                // The phrase twice, its second part softer, the parts 0.05 s apart.
+                Take take(20);
+                take.quiet(0.3);
+                std::vector<double> pauses;
+                for (int n = 0; n < 2; ++n) {
+                    for (size_t i = 0; i < said.size(); ++i) {
+                        if (i > 0) take.quiet(0.05);
+                        take.sound(said[i], i == 1 ? -softer : 0);
+                    }
+                    pauses.push_back(double(take.samples.size()) / kRate);
+                    take.quiet(0.45);
+                }
+                SCOPED_TRACE((voice + QLatin1Char(' ') + parts.join(QLatin1Char('|')) +
+                              QStringLiteral(", %1 dB softer").arg(softer)).toStdString());
+                const std::vector<size_t> whole = cutsOf(take, take.samples.size());
+                expectCutsIn(whole, take, pauses);
+                EXPECT_EQ(cutsOf(take, 333, whole), whole);
+            }
+        }
     }
 }
 

@@ -660,7 +660,8 @@ private:
 }  // namespace
 
 PocketSphinxRecognizerProvider::PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar)
-    : PocketSphinxRecognizerProvider(std::move(modelDirectory), std::move(grammar), PocketSphinxOptions{true, defaultMeanFile()}) {}
+    : PocketSphinxRecognizerProvider(std::move(modelDirectory), std::move(grammar),
+                                     PocketSphinxOptions{.meanFile = defaultMeanFile()}) {}
 
 PocketSphinxRecognizerProvider::PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar,
                                                                PocketSphinxOptions options)

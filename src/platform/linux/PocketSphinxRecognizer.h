@@ -52,7 +52,8 @@ struct PocketSphinxOptions {
 class PocketSphinxRecognizerProvider final : public SpeechRecognizerProvider {
 public:
     // `grammar`: an optional JSGF grammar text that replaces the language model (for tests
-    // that need a closed vocabulary); empty uses the general language model.
+    // that need a closed vocabulary); empty uses the general language model. The options are the
+    // defaults above, with the mean kept in defaultMeanFile(): the application's recogniser.
     explicit PocketSphinxRecognizerProvider(QString modelDirectory = defaultModelDirectory(), QString grammar = {});
     PocketSphinxRecognizerProvider(QString modelDirectory, QString grammar, PocketSphinxOptions options);
     ~PocketSphinxRecognizerProvider() override;
