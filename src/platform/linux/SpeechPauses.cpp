@@ -20,14 +20,14 @@ int SpeechPauses::percentile(int percent) const {
     return int(levels_.size()) - 1;
 }
 
-// Quiet: below the floor plus an eighth of the way up to the speech level (at least 6 dB above the
-// floor, so that the floor's own flicker never counts as speech). Not higher: in a quiet room the
-// weak sounds of a word said 15-25 dB softer than the rest of its phrase lie only some dB above the
-// floor, and taking them for quiet cuts the phrase inside.
+// Quiet: below the floor plus a quarter of the way up to the speech level, at least 6 dB above the
+// floor (so that the floor's own flicker never counts as speech) and at most 8 dB: in a quiet room,
+// where a quarter of the way is 15 dB, the weak sounds of a word said 15-25 dB softer than the rest
+// of its phrase lie only some dB above the floor, and taking them for quiet cuts the phrase inside.
 bool SpeechPauses::quiet(int level) const {
     const int floor = percentile(10);
     const int speech = percentile(95);
-    return level < floor + std::max(6, (speech - floor) / 8);
+    return level < floor + std::clamp((speech - floor) / 4, 6, 8);
 }
 
 // A stretch is long by the frames from its first loud one to the start of the current quiet run, so

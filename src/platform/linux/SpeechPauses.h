@@ -22,10 +22,8 @@ public:
     // Quiet frames that make a pause (measured in bench/recognition, AccuracyBench: ordinary
     // pauses between phrases last 0.3 s and more; the gaps inside a phrase stay well under this).
     static constexpr int kPauseFrames = 25;
-    // Where in a pause the stretch before it ends: this many quiet frames after its start, about
-    // 0.1 s after the speech has faded to near the floor, so that the next stretch keeps most of the
-    // pause before its speech (measured in bench/recognition, AccuracyBench).
-    static constexpr int kCutFrames = 9;
+    // Where in a pause the stretch before it ends: this many quiet frames after its start.
+    static constexpr int kCutFrames = 12;
     // Loud frames since the last pause before another pause counts.
     static constexpr int kSpeechFrames = 10;
     // Frames from a stretch's first loud one that make it long (5 s: after the release the flat
@@ -35,7 +33,7 @@ public:
     // inside a word stay under 0.1 s).
     static constexpr int kLongStretchFrames = 500;
     static constexpr int kShortPauseFrames = 12;
-    static constexpr int kShortCutFrames = 4;
+    static constexpr int kShortCutFrames = 6;
 
     // Takes the next samples of the recording; returns where stretches may end, as sample offsets
     // from the recording's start, in order.
