@@ -69,7 +69,7 @@ QVector<int16_t> longSpeech(bool shortPauses = false) {
     const QStringList phrases = longPhrases(shortPauses);
     for (qsizetype i = 0; i < phrases.size(); ++i) {
         if (i > 0) speech.resize(speech.size() + (shortPauses ? 1920 + 256 * int((i * 7) % 6) : 4800 + 480 * int((i * 7) % 11)));
-        speech += shortPauses ? bench::trimmed(Microphone::speak(phrases[i])) : Microphone::speak(phrases[i]);
+        speech += shortPauses ? Microphone::withoutQuietEnds(Microphone::speak(phrases[i])) : Microphone::speak(phrases[i]);
     }
     return withNoise(speech);
 }

@@ -95,7 +95,7 @@ void addNoise(QByteArray& pcm) {
 // `trim`: without the synthesiser's own quiet before and after the speech.
 QByteArray speechOf(const QString& voice, const QString& phrase, bool trim = false) {
     QVector<int16_t> speech = Microphone::speak(phrase, 16000, voice);
-    if (trim) speech = bench::trimmed(speech);
+    if (trim) speech = Microphone::withoutQuietEnds(speech);
     return QByteArray(reinterpret_cast<const char*>(speech.constData()), speech.size() * 2);
 }
 

@@ -61,19 +61,9 @@ std::vector<size_t> cutsOf(const Take& take, size_t piece, const std::vector<siz
     return cuts;
 }
 
-// flite's speech of `text` without the quiet the synthesiser puts before and after it (10 ms frames
-// below 36 dB).
+// flite's speech of `text` without the quiet the synthesiser puts before and after it.
 QVector<int16_t> spoken(const QString& text, const QString& voice) {
-    const QVector<int16_t> speech = Microphone::speak(text, kRate, voice);
-    auto loud = [&](qsizetype frame) {
-        double energy = 0;
-        for (qsizetype i = frame * 160; i < frame * 160 + 160; ++i) energy += double(speech[i]) * speech[i];
-        return 10.0 * std::log10(energy / 160 + 1.0) >= 36.0;
-    };
-    qsizetype first = 0, last = speech.size() / 160;
-    while (first < last && !loud(first)) ++first;
-    while (last > first && !loud(last - 1)) --last;
-    return speech.mid(first * 160, (last - first) * 160);
+    return Microphone::withoutQuietEnds(Microphone::speak(text, kRate, voice));
 }
 
 // Each cut lies in its pause: from its start to a little way in.

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 
 namespace Microphone {
@@ -81,6 +82,18 @@ QVector<int16_t> readWavSamples(const QString& path, int* rate) {
         pos = body + size + (size & 1);
     }
     return {};
+}
+
+QVector<int16_t> withoutQuietEnds(const QVector<int16_t>& speech) {
+    auto loud = [&](qsizetype frame) {
+        double energy = 0;
+        for (qsizetype i = frame * 160; i < frame * 160 + 160; ++i) energy += double(speech[i]) * speech[i];
+        return 10.0 * std::log10(energy / 160 + 1.0) >= 36.0;
+    };
+    qsizetype first = 0, last = speech.size() / 160;
+    while (first < last && !loud(first)) ++first;
+    while (last > first && !loud(last - 1)) --last;
+    return speech.mid(first * 160, (last - first) * 160);
 }
 
 QVector<int16_t> speak(const QString& text, int rate, const QString& voice) {

@@ -20,5 +20,8 @@ QString sourceName(int rate);
 QVector<int16_t> readWavSamples(const QString& path, int* rate = nullptr);
 // Speech made with flite (voice "slt" or "awb"), at `rate`; empty when flite is missing.
 QVector<int16_t> speak(const QString& text, int rate = 16000, const QString& voice = QStringLiteral("slt"));
+// 16 kHz `speech` without the quiet the synthesiser puts before and after it (10 ms frames below
+// 36 dB), so that phrases can be joined with pauses of a known length.
+QVector<int16_t> withoutQuietEnds(const QVector<int16_t>& speech);
 
 }  // namespace Microphone
