@@ -232,6 +232,15 @@ int main(int argc, char** argv) {
         return status;
     }
 
+    // Without a display Qt's X11 platform gives up by aborting: say why and end instead (another
+    // platform, such as offscreen for the previews, is Qt's to judge).
+    const QByteArray platformName = qgetenv("QT_QPA_PLATFORM");
+    if ((platformName.isEmpty() || platformName.startsWith("xcb")) && !X11Connection::displayReachable()) {
+        tellTerminal(QStringLiteral("Quendle は X のディスプレイ（DISPLAY=%1）につながりません。X11 のデスクトップで起動してください")
+                         .arg(QString::fromLocal8Bit(qgetenv("DISPLAY"))));
+        return 1;
+    }
+
     // Qt's accessibility bridge asks the accessibility launcher on the main thread, without a
     // bound, whether a screen reader runs, unless it is told to take part always: a launcher that
     // never answers would hold the start for 50 s. Taking part always, it asks for the bus's
@@ -241,15 +250,6 @@ int main(int argc, char** argv) {
     // anything can wait for it.
     const QString sessionBusLeftOut = BusLookup::leaveOutSessionBusThatHangs(kBusWait);
     const QString accessibilityBusLeftOut = BusLookup::leaveOutAccessibilityBusThatHangs(kBusWait);
-
-    // Without a display Qt's X11 platform gives up by aborting: say why and end instead (another
-    // platform, such as offscreen for the previews, is Qt's to judge).
-    const QByteArray platformName = qgetenv("QT_QPA_PLATFORM");
-    if ((platformName.isEmpty() || platformName.startsWith("xcb")) && !X11Connection::displayReachable()) {
-        tellTerminal(QStringLiteral("Quendle は X のディスプレイ（DISPLAY=%1）につながりません。X11 のデスクトップで起動してください")
-                         .arg(QString::fromLocal8Bit(qgetenv("DISPLAY"))));
-        return 1;
-    }
 
     QApplication app(argc, argv);
     TerminationSignals termination;

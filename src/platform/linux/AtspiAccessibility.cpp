@@ -89,7 +89,6 @@ struct AtspiAccessibility::Worker {
     State state = State::Starting;
     std::atomic<bool> looking{false};    // a look for the bus is running
     std::atomic<bool> abandoned{false};  // the reader is gone: a running look ends without a start
-    bool broken = false;                 // worker only: libatspi cannot be used in this process
     bool toldUnavailable = false;        // worker only
     std::function<void(const QString&)> log;
 
@@ -144,7 +143,9 @@ struct AtspiAccessibility::Worker {
     // Worker thread. Looks for the bus (every wait bounded) and only then lets libatspi connect;
     // without a bus, says why once and stays unavailable until a later look finds one.
     void start() {
-        if (ready || broken || abandoned) return;
+        if (ready || abandoned) return;
+        // libatspi that once found no bus stays unusable in this process.
+        if (atspiStarted == 2) return unavailable(QStringLiteral("libatspi が始まりませんでした"));
         looking = true;
         const BusLookup::Lookup lookup = BusLookup::accessibilityBus(kLookupTimeout);
         if (!abandoned) {
@@ -166,11 +167,6 @@ struct AtspiAccessibility::Worker {
 
     // libatspi looks for the bus again, in the same order: it finds the one just found.
     bool connect() {
-        if (atspiStarted == 2) {
-            broken = true;
-            unavailable(QStringLiteral("libatspi が始まりませんでした"));
-            return false;
-        }
         if (!atspi_get_a11y_bus()) {
             unavailable(QStringLiteral("libatspi がアクセシビリティバスにつながりません"));
             return false;
@@ -189,10 +185,7 @@ struct AtspiAccessibility::Worker {
             atspi_set_main_context(context);
             attached = true;
         });
-        if (!attached) {
-            broken = atspiStarted == 2;
-            unavailable(QStringLiteral("アクセシビリティバスが途中で消えました"));
-        }
+        if (!attached) unavailable(QStringLiteral("アクセシビリティバスが途中で消えました"));
         return attached;
     }
 

@@ -233,29 +233,32 @@ QByteArray knownAccessibilityBusAddress() {
     return {};
 }
 
-QString accessibilityBusName(const QByteArray& address) {
-    return QStringLiteral("アクセシビリティバス（%1）").arg(QString::fromUtf8(address));
+QString busName(const QString& kind, const QByteArray& address) {
+    return QStringLiteral("%1（%2）").arg(kind, QString::fromUtf8(address));
+}
+
+const QString kAccessibilityBus = QStringLiteral("アクセシビリティバス");
+
+// Leaves the bus at `address` out for the rest of the process when it accepts connections and
+// says nothing: `variable` names one that fails at once instead, and `leftOut` keeps why.
+QString leaveOutIfSilent(const QByteArray& address, double timeoutSeconds, const QString& kind,
+                         const char* variable, QString& leftOut) {
+    if (address.isEmpty() || reach(address, milliseconds(timeoutSeconds)) != Reach::Silent) return {};
+    leftOut = QStringLiteral("%1が %2 秒以内に答えません").arg(busName(kind, address)).arg(timeoutSeconds);
+    qputenv(variable, kNowhere);
+    return leftOut;
 }
 
 }  // namespace
 
 QString leaveOutSessionBusThatHangs(double timeoutSeconds) {
-    const QByteArray address = sessionBusAddress();
-    if (address.isEmpty() || reach(address, milliseconds(timeoutSeconds)) != Reach::Silent) return {};
-    sessionBusLeftOut() = QStringLiteral("%1（%2）が %3 秒以内に答えません")
-                              .arg(kSessionBus, QString::fromUtf8(address))
-                              .arg(timeoutSeconds);
-    qputenv("DBUS_SESSION_BUS_ADDRESS", kNowhere);
-    return sessionBusLeftOut();
+    return leaveOutIfSilent(sessionBusAddress(), timeoutSeconds, kSessionBus, "DBUS_SESSION_BUS_ADDRESS",
+                            sessionBusLeftOut());
 }
 
 QString leaveOutAccessibilityBusThatHangs(double timeoutSeconds) {
-    const QByteArray address = knownAccessibilityBusAddress();
-    if (address.isEmpty() || reach(address, milliseconds(timeoutSeconds)) != Reach::Silent) return {};
-    accessibilityBusLeftOut() =
-        QStringLiteral("%1が %2 秒以内に答えません").arg(accessibilityBusName(address)).arg(timeoutSeconds);
-    qputenv("AT_SPI_BUS_ADDRESS", kNowhere);
-    return accessibilityBusLeftOut();
+    return leaveOutIfSilent(knownAccessibilityBusAddress(), timeoutSeconds, kAccessibilityBus, "AT_SPI_BUS_ADDRESS",
+                            accessibilityBusLeftOut());
 }
 
 Lookup accessibilityBus(double timeoutSeconds) {
@@ -281,7 +284,7 @@ Lookup accessibilityBus(double timeoutSeconds) {
         if (address.isEmpty()) return {{}, QStringLiteral("org.a11y.Bus がアドレスを返しません")};
     }
     QString problem;
-    const Connection bus = openBus(address, timeoutMs, accessibilityBusName(address), &problem);
+    const Connection bus = openBus(address, timeoutMs, busName(kAccessibilityBus, address), &problem);
     if (!bus) return {{}, problem};
     return {address, {}};
 }
